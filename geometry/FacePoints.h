@@ -1,0 +1,22 @@
+// Safe reads of one face of a host object. A host may hand over faces with more than four points
+// or with point indices outside the object's vertices; these readers never overflow a buffer and
+// report such faces so that callers can skip the bad corners.
+#pragma once
+
+#include <stdint.h>
+
+#include "plugin/HostAbi.h"
+
+enum { kMaxFacePoints = 4 };
+
+struct FacePoints {
+    int32_t count = 0;                   // points of the face as the host reports them, 0..4
+    int32_t indices[kMaxFacePoints] = {};
+};
+
+// Reads face's point count and indices. A count outside 1..4 gives count 0 (the face is skipped).
+FacePoints ReadFacePoints(HostObject object, int32_t face);
+// True when index names a vertex of an object with vertexCount vertices.
+inline bool IsVertexIndex(int32_t index, int32_t vertexCount) {
+    return index >= 0 && index < vertexCount;
+}

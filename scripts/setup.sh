@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs, idempotently, everything the build, the tests and the demo need on Debian 12.
+# Runs as root through apt; does nothing when every package is already there.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build make
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
+  wine64 xvfb xauth x11-utils imagemagick fonts-ipafont-gothic
+  googletest libtinyobjloader-dev libstb-dev assimp-testmodels
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

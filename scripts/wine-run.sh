@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Runs a Windows program of the 64-bit build under wine64 in the build tree's own prefix, with
+# code page 932 as the ANSI code page. Needs an X display (make wraps runs in xvfb-run).
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+export WINEPREFIX=${WINEPREFIX:-$(cd "$here/.." && pwd)/build/wineprefix}
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export LC_ALL=ja_JP.UTF-8
+[ -f "$WINEPREFIX/.puffshell-ready" ] || "$here/wine-prefix.sh"
+exec /usr/lib/wine/wine64 "$@"
