@@ -51,6 +51,8 @@ int32_t MQImportFile(int32_t index, const char* fileName, HostDocument doc) {
 int32_t MQCreate(int32_t index, HostDocument doc) { return UnsupportedDocumentEntry(index, doc); }
 
 int32_t MQOnEvent(HostDocument doc, int32_t eventCode, void* option) {
+    // Every handler works through the host functions: without them there is nothing to do.
+    if (!HostApiBound()) return 0;
     StationPluginBase& station = Station();
     const OptionPair* options = Options(option);
     switch (eventCode) {

@@ -7,6 +7,8 @@ HostApi& Host() {
 
 namespace {
 
+bool hostApiBound = false;
+
 struct HostFunctionSlot {
     const char* name;
     void** address;
@@ -15,6 +17,7 @@ struct HostFunctionSlot {
 }  // namespace
 
 bool BindHostApi(const char* hostModulePath) {
+    hostApiBound = false;
     if (!hostModulePath) return false;
     HMODULE module = LoadLibraryA(hostModulePath);
     if (!module) return false;
@@ -36,5 +39,8 @@ bool BindHostApi(const char* hostModulePath) {
     }
     // The host module stays loaded by the host itself; the plug-in keeps only the addresses.
     FreeLibrary(module);
+    hostApiBound = allFound;
     return allFound;
 }
+
+bool HostApiBound() { return hostApiBound; }

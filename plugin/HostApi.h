@@ -17,3 +17,6 @@ HostApi& Host();
 // stores each address in Host(). Stops at the first missing name; addresses stored before it stay.
 // The module reference taken here is released in every case. True when every name was found.
 bool BindHostApi(const char* hostModulePath);
+
+// True after a binding that found every host function. Until then the plug-in calls nothing.
+bool HostApiBound();

@@ -1,0 +1,35 @@
+# Front door of the project. Each target installs what is missing first (Debian 12, as root).
+#   make test   build both plug-ins, the workbench and the tests; run every test under Wine
+#   make demo   run the workbench on its default scene and write its pictures to out/demo/
+
+WIN64 := build/win64
+WIN32 := build/win32
+XVFB  := xvfb-run -a -s "-screen 0 1280x1024x24"
+
+.PHONY: all setup build test demo clean
+
+all: build
+
+setup:
+	@./scripts/setup.sh
+
+$(WIN64)/build.ninja: | setup
+	cmake -S . -B $(WIN64) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
+
+$(WIN32)/build.ninja: | setup
+	cmake -S . -B $(WIN32) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+	      -DPUFFSHELL_BUILD_TESTS=OFF
+
+build: setup $(WIN64)/build.ninja $(WIN32)/build.ninja
+	cmake --build $(WIN32)
+	cmake --build $(WIN64)
+
+test: build
+	./scripts/check-dll32.sh $(WIN32)/Puffshell.dll
+	$(XVFB) ./scripts/run-tests.sh
+
+demo: build
+	$(XVFB) ./scripts/wine-run.sh $(WIN64)/workbench.exe --out out/demo
+
+clean:
+	rm -rf build out

@@ -1,0 +1,115 @@
+// FreezeShell: the selected object's shell, built from clones of the object the same way the draw
+// pass builds its layers, committed to the document as a new object, added to the object, or in
+// place of the object's geometry.
+#include "freeze/FreezeShell.h"
+
+#include "geometry/DisplaceVertices.h"
+#include "geometry/FaceOperations.h"
+#include "plugin/HostApi.h"
+#include "plugin/ModuleState.h"
+#include "settings/SettingsStore.h"
+#include "ui/ObjectList.h"
+
+bool freezeAsNewObject = false;
+bool freezeReplaces = false;
+bool freezeResetColors = false;
+
+namespace {
+
+// The first document index holding object, or -1.
+int32_t DocumentIndexOf(HostObject object) {
+    HostApi& host = Host();
+    const int32_t count = host.MQDoc_GetObjectCount(currentDocument);
+    for (int32_t i = 0; i < count; ++i) {
+        if (host.MQDoc_GetObject(currentDocument, i) == object) return i;
+    }
+    return -1;
+}
+
+// The shell's material: a new black (mode 1) or vertex-colour (mode 2) material added to the
+// document, the document's own material (modes 3 and up), or none (-1, mode 0). *created gets
+// the material made here, if any.
+int32_t ShellMaterialIndex(int32_t colorMode, HostMaterial* created) {
+    HostApi& host = Host();
+    *created = nullptr;
+    if (colorMode == Unchanged) return -1;
+    if (colorMode >= kFirstDocumentMaterialMode) return colorMode - kFirstDocumentMaterialMode;
+
+    HostMaterial material = host.MQ_CreateMaterial();
+    if (!material) return -1;
+    const int32_t index = host.MQDoc_AddMaterial(currentDocument, material);
+    if (colorMode == ExtractedColors) host.MQMat_SetIntValue(material, kMaterialShowsVertexColor, 1);
+    host.MQMat_SetAmbient(material, 0.0f);
+    host.MQMat_SetEmission(material, 1.0f);
+    host.MQMat_SetIntValue(material, kMaterialShadeFlat, 1);
+    const HostRGB black = {0.0f, 0.0f, 0.0f};
+    host.MQMat_SetColor(material, &black);
+    *created = material;
+    return index;
+}
+
+void CopyMirrorAndPatch(HostObject from, HostObject to) {
+    HostApi& host = Host();
+    host.MQObj_SetMirrorType(to, host.MQObj_GetMirrorType(from));
+    host.MQObj_SetMirrorAxis(to, host.MQObj_GetMirrorAxis(from));
+    host.MQObj_SetMirrorDistance(to, host.MQObj_GetMirrorDistance(from));
+    host.MQObj_SetPatchType(to, host.MQObj_GetPatchType(from));
+    host.MQObj_SetPatchSegment(to, host.MQObj_GetPatchSegment(from));
+}
+
+}  // namespace
+
+bool FreezeShell(HostDocument) {
+    HostApi& host = Host();
+
+    // Stage 1: the object, its settings and its place in the document. Nothing changes before
+    // all three are known.
+    HostObject object = SelectedObject();
+    if (!object) return false;
+    const int32_t id = UniqueIdOf(object);
+    if (!Settings().findOrCreate(id).enabled) return false;
+    const SettingsSnapshot shot = TakeSnapshot(Settings().findOrCreate(id));
+    const int32_t index = DocumentIndexOf(object);
+    if (index < 0) return false;
+
+    // Stage 2: the shell's material.
+    HostMaterial created = nullptr;
+    const int32_t materialIndex = ShellMaterialIndex(shot.colorMode, &created);
+    // Only the black material's alpha follows the transparency, set again for every layer.
+    HostMaterial blackMaterial = shot.colorMode == Black ? created : nullptr;
+
+    // Stage 3: the layers, each a displaced clone merged into the shell.
+    HostObject shell = host.MQ_CreateObject();
+    if (!shell) return false;
+    const bool invert = shot.invertFaces != 0;
+    for (int32_t layer = 0; layer < shot.repeatCount; ++layer) {
+        if (blackMaterial) {
+            const int32_t transparency = Settings().findOrCreate(id).transparency;
+            host.MQMat_SetAlpha(blackMaterial, static_cast<float>(100 - transparency) * 0.01f);
+        }
+        HostObject copy = host.MQObj_Clone(object);
+        if (!copy) continue;
+        DisplaceVertices(copy, index, LayerMultiple(layer, shot.repeatCount, invert));
+        if (invert) InvertAllFaces(copy);
+        if (shot.colorMode == ExtractedColors) ApplyExtractedColors(copy, id);
+        if (freezeResetColors) ResetVertexColors(copy);
+        if (shot.colorMode != Unchanged) AssignFaceMaterial(copy, materialIndex);
+        CopyMirrorAndPatch(object, copy);
+        host.MQObj_Merge(shell, copy);
+        host.MQObj_Delete(copy);
+    }
+
+    // Stage 4: placement.
+    if (freezeAsNewObject) {
+        host.MQDoc_AddObject(currentDocument, shell);
+        return true;
+    }
+    if (freezeReplaces) {
+        const int32_t vertexCount = host.MQObj_GetVertexCount(object);
+        for (int32_t i = 0; i < vertexCount; ++i) host.MQObj_DeleteVertex(object, i, 1);
+    }
+    host.MQObj_Merge(object, shell);
+    host.MQObj_Compact(object);
+    host.MQObj_Delete(shell);
+    return true;
+}
