@@ -14,7 +14,15 @@ struct FacePoints {
     int32_t indices[kMaxFacePoints] = {};
 };
 
-// Reads face's point count and indices. A count outside 1..4 gives count 0 (the face is skipped).
+// The face's point count (MQObj_GetFacePointCount); a count outside 1..4 gives 0, so that the
+// face is skipped and no fixed buffer of four is ever handed to the host for it.
+int32_t ReadFacePointCount(HostObject object, int32_t face);
+// Reads count (1..4, as ReadFacePointCount gave it) point indices of face into indices
+// (MQObj_GetFacePointArray). Other counts read nothing.
+void ReadFaceIndices(HostObject object, int32_t face, int32_t count,
+                     int32_t indices[kMaxFacePoints]);
+// Both of the above: the face's count and indices. A count outside 1..4 gives count 0 and no
+// indices.
 FacePoints ReadFacePoints(HostObject object, int32_t face);
 // True when index names a vertex of an object with vertexCount vertices.
 inline bool IsVertexIndex(int32_t index, int32_t vertexCount) {
