@@ -12,8 +12,14 @@ wine=/usr/lib/wine/wine64
 [ -f "$WINEPREFIX/.puffshell-ready" ] && exit 0
 mkdir -p "$WINEPREFIX"
 "$wine" wineboot -i >/dev/null 2>&1 || true
-"$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-"$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /t REG_SZ /d IPAPGothic /f >/dev/null 2>&1
-"$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ ゴシック' /t REG_SZ /d IPAGothic /f >/dev/null 2>&1
+# A registry file in UTF-16 keeps the Japanese face names intact (command-line arguments would pass
+# through the Unix locale).
+regfile="$WINEPREFIX/puffshell.reg"
+printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
+  '[HKEY_CURRENT_USER\Software\Wine\WineDbg]' '"ShowCrashDialog"=dword:00000000' '' \
+  '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
+  '"ＭＳ Ｐゴシック"="IPAPGothic"' '"ＭＳ ゴシック"="IPAGothic"' '"MS UI Gothic"="IPAPGothic"' '' |
+  iconv -f UTF-8 -t UTF-16 >"$regfile"
+"$wine" regedit /S "Z:$regfile" >/dev/null 2>&1
 /usr/lib/wine/wineserver -w || true
 touch "$WINEPREFIX/.puffshell-ready"
