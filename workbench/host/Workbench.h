@@ -41,8 +41,14 @@ WORKBENCH_API void SetTextureFolder(const char* folder);
 // vertex indices), added to the active document; returns its document index.
 WORKBENCH_API int32_t AddMeshObject(const char* name, const std::vector<HostPoint>& vertices,
                                     const std::vector<std::vector<int32_t>>& faces);
+// Workbench-only path for bad-host tests: appends a face with any number of points (0 and more
+// than 4 included) and unchecked vertex indices, default UVs (0,0) and colours 0xFFFFFFFF, no
+// material. Returns the face index, or -1 for an invalid object.
+WORKBENCH_API int32_t AddRawFace(HostObject object, const std::vector<int32_t>& indices);
 
 // ---- the plug-in ------------------------------------------------------------------------------
+// The host version the workbench passes to MQCheckVersion.
+constexpr uint32_t kWorkbenchHostVersion = 0x4700;
 // Loads the plug-in DLL and plays the modeller's start-up: MQCheckVersion, MQInit with this host
 // module's path, the identification queries, the type, event 1. False (with *error) when any step
 // fails.
@@ -51,6 +57,9 @@ WORKBENCH_API bool LoadPlugin(const char* dllPath, std::string* error);
 WORKBENCH_API void UnloadPlugin();
 WORKBENCH_API bool PluginLoaded();
 WORKBENCH_API HMODULE PluginModule();
+// What MQGetPlugInName and MQGetPlugInType answered at load ("" and 0 without a plug-in).
+WORKBENCH_API std::string PluginName();
+WORKBENCH_API int32_t PluginType();
 // MQOnEvent(active document, code, option) on the loaded plug-in; 0 without one.
 WORKBENCH_API int32_t SendEvent(int32_t code, void* option);
 // Event 100 with the show flag.
@@ -60,6 +69,10 @@ WORKBENCH_API int32_t ActivatePlugin(bool show);
 // with "scene", "width" and "height"). Repeats until nothing is pending. Returns the number of
 // redraws run.
 WORKBENCH_API int32_t ProcessMessages();
+// Only dispatches pending window messages (no redraw); returns how many were dispatched.
+WORKBENCH_API int32_t PumpWindowMessages();
+// True while an MQ_RefreshView call has not been answered by a redraw yet.
+WORKBENCH_API bool RefreshPending();
 // Runs one redraw now, whether or not a refresh was requested.
 WORKBENCH_API void Redraw();
 WORKBENCH_API int32_t RedrawCount();        // redraws run since the plug-in was loaded

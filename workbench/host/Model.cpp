@@ -1,0 +1,320 @@
+// The in-memory document model behind the host functions.
+#include "workbench/host/Model.h"
+
+#include <string.h>
+
+#include <algorithm>
+
+namespace wb {
+namespace detail {
+
+namespace {
+int32_t g_nextObjectUid = 1;
+int32_t g_nextMaterialSerial = 1;
+}  // namespace
+
+// ---- text -----------------------------------------------------------------------------------
+
+void CopyText(const std::string& text, char* buffer, int32_t size) {
+    if (!buffer || size <= 0) return;
+    size_t n = std::min(text.size(), static_cast<size_t>(size - 1));
+    memcpy(buffer, text.data(), n);
+    buffer[n] = '\0';
+}
+
+std::string SafeString(const char* text) {
+    if (!text) return std::string();
+    size_t n = strnlen(text, 65536);
+    return std::string(text, n);
+}
+
+// ---- objects --------------------------------------------------------------------------------
+
+Object* NewObject() {
+    Object* o = new Object;
+    o->uid = g_nextObjectUid++;
+    return o;
+}
+
+void DestroyObject(Object* o) {
+    if (!o) return;
+    o->magic = 0;
+    delete o;
+}
+
+Object* CloneObject(const Object* src) {
+    Object* o = new Object(*src);
+    o->uid = g_nextObjectUid++;
+    o->owner = Owner::None;
+    o->document = nullptr;
+    return o;
+}
+
+int32_t ObjAddVertex(Object* o, const HostPoint& p) {
+    Vertex v;
+    v.p = p;
+    v.uid = o->nextVertexUid++;
+    v.color = kDefaultFaceColor;
+    v.weight = 0.0f;
+    v.deleted = 0;
+    o->vertices.push_back(v);
+    return static_cast<int32_t>(o->vertices.size() - 1);
+}
+
+int32_t ObjAddFaceUnchecked(Object* o, int32_t count, const int32_t* indices) {
+    if (count < 0) count = 0;
+    Face f;
+    f.first = static_cast<int32_t>(o->corners.size());
+    f.count = count;
+    f.material = -1;
+    f.uid = o->nextFaceUid++;
+    for (int32_t i = 0; i < count; ++i) {
+        Corner c;
+        c.vertex = indices ? indices[i] : 0;
+        c.uv = HostUV{0.0f, 0.0f};
+        c.color = kDefaultFaceColor;
+        o->corners.push_back(c);
+    }
+    o->faces.push_back(f);
+    return static_cast<int32_t>(o->faces.size() - 1);
+}
+
+bool FaceAlive(const Object* o, int32_t f) {
+    if (!ValidFace(o, f)) return false;
+    const Face& face = o->faces[f];
+    if (face.count <= 0) return false;
+    if (o->deletedVertices == 0) return true;
+    const Corner* c = o->corners.data() + face.first;
+    for (int32_t i = 0; i < face.count; ++i) {
+        int32_t v = c[i].vertex;
+        if (ValidVertex(o, v) && o->vertices[v].deleted) return false;
+    }
+    return true;
+}
+
+int32_t FacePointCount(const Object* o, int32_t f) {
+    return FaceAlive(o, f) ? o->faces[f].count : 0;
+}
+
+void ObjMerge(Object* target, const Object* source) {
+    // Sizes first: the source may be the target itself.
+    const size_t vBase = target->vertices.size();
+    const size_t fBase = target->faces.size();
+    const size_t cBase = target->corners.size();
+    const size_t vCount = source->vertices.size();
+    const size_t fCount = source->faces.size();
+    const size_t cCount = source->corners.size();
+    target->vertices.resize(vBase + vCount);
+    target->faces.resize(fBase + fCount);
+    target->corners.resize(cBase + cCount);
+    if (vCount) memcpy(&target->vertices[vBase], source->vertices.data(), vCount * sizeof(Vertex));
+    if (fCount) memcpy(&target->faces[fBase], source->faces.data(), fCount * sizeof(Face));
+    if (cCount) memcpy(&target->corners[cBase], source->corners.data(), cCount * sizeof(Corner));
+    int32_t deleted = 0;
+    Vertex* v = target->vertices.data() + vBase;
+    uint32_t vUid = target->nextVertexUid;
+    for (size_t i = 0; i < vCount; ++i) {
+        v[i].uid = vUid++;
+        deleted += v[i].deleted;
+    }
+    target->nextVertexUid = vUid;
+    target->deletedVertices += deleted;
+    Face* f = target->faces.data() + fBase;
+    uint32_t fUid = target->nextFaceUid;
+    const int32_t cOffset = static_cast<int32_t>(cBase);
+    for (size_t i = 0; i < fCount; ++i) {
+        f[i].first += cOffset;
+        f[i].uid = fUid++;
+    }
+    target->nextFaceUid = fUid;
+    Corner* c = target->corners.data() + cBase;
+    const int32_t vOffset = static_cast<int32_t>(vBase);
+    for (size_t i = 0; i < cCount; ++i) c[i].vertex += vOffset;
+}
+
+void ObjCompact(Object* o) {
+    const int32_t nv = static_cast<int32_t>(o->vertices.size());
+    std::vector<int32_t> remap(static_cast<size_t>(nv), -1);
+    int32_t kept = 0;
+    for (int32_t i = 0; i < nv; ++i) {
+        if (!o->vertices[i].deleted) {
+            remap[i] = kept;
+            if (kept != i) o->vertices[kept] = o->vertices[i];
+            ++kept;
+        }
+    }
+    o->vertices.resize(static_cast<size_t>(kept));
+    std::vector<Face> faces;
+    std::vector<Corner> corners;
+    faces.reserve(o->faces.size());
+    corners.reserve(o->corners.size());
+    for (size_t fi = 0; fi < o->faces.size(); ++fi) {
+        const Face& f = o->faces[fi];
+        if (f.count <= 0) continue;
+        bool ok = true;
+        for (int32_t k = 0; k < f.count && ok; ++k) {
+            int32_t v = o->corners[f.first + k].vertex;
+            ok = v >= 0 && v < nv && remap[v] >= 0;
+        }
+        if (!ok) continue;
+        Face nf = f;
+        nf.first = static_cast<int32_t>(corners.size());
+        for (int32_t k = 0; k < f.count; ++k) {
+            Corner c = o->corners[f.first + k];
+            c.vertex = remap[c.vertex];
+            corners.push_back(c);
+        }
+        faces.push_back(nf);
+    }
+    o->faces.swap(faces);
+    o->corners.swap(corners);
+    o->deletedVertices = 0;
+}
+
+void ObjInvertFace(Object* o, int32_t f) {
+    if (!FaceAlive(o, f)) return;
+    Face& face = o->faces[f];
+    std::reverse(o->corners.begin() + face.first, o->corners.begin() + face.first + face.count);
+}
+
+int32_t ObjGetInt(const Object* o, int32_t key) {
+    if (key == kObjectUniqueId) return o->uid;
+    for (const auto& kv : o->intValues)
+        if (kv.first == key) return kv.second;
+    return 0;
+}
+
+// ---- materials ------------------------------------------------------------------------------
+
+Material* NewMaterial() {
+    Material* m = new Material;
+    m->serial = g_nextMaterialSerial++;
+    return m;
+}
+
+void DestroyMaterial(Material* m) {
+    if (!m) return;
+    m->magic = 0;
+    delete m;
+}
+
+// ---- documents ------------------------------------------------------------------------------
+
+Document* NewDocumentObject() { return new Document; }
+
+void ClearDocument(Document* d) {
+    for (Object* o : d->objects) DestroyObject(o);
+    for (Material* m : d->materials) DestroyMaterial(m);
+    d->objects.clear();
+    d->materials.clear();
+    d->selection.clear();
+    d->currentObject = -1;
+    d->currentMaterial = -1;
+}
+
+int32_t DocAddObject(Document* d, Object* o) {
+    if (o->owner != Owner::None) return -1;
+    o->owner = Owner::Document;
+    o->document = d;
+    d->objects.push_back(o);
+    d->selection.emplace_back();
+    if (d->currentObject < 0) d->currentObject = static_cast<int32_t>(d->objects.size() - 1);
+    return static_cast<int32_t>(d->objects.size() - 1);
+}
+
+int32_t DocAddMaterial(Document* d, Material* m) {
+    if (m->owner != Owner::None) return -1;
+    m->owner = Owner::Document;
+    d->materials.push_back(m);
+    if (d->currentMaterial < 0) d->currentMaterial = static_cast<int32_t>(d->materials.size() - 1);
+    return static_cast<int32_t>(d->materials.size() - 1);
+}
+
+void DocDeleteObject(Document* d, int32_t index) {
+    if (index < 0 || static_cast<size_t>(index) >= d->objects.size()) return;
+    Object* o = d->objects[index];
+    if (!o) return;
+    d->objects[index] = nullptr;
+    d->selection[index].clear();
+    DestroyObject(o);
+    if (d->currentObject == index) d->currentObject = -1;
+}
+
+void DocDeleteMaterial(Document* d, int32_t index) {
+    if (index < 0 || static_cast<size_t>(index) >= d->materials.size()) return;
+    Material* m = d->materials[index];
+    if (!m) return;
+    d->materials[index] = nullptr;
+    DestroyMaterial(m);
+    for (Object* o : d->objects) {
+        if (!o) continue;
+        for (Face& f : o->faces)
+            if (f.material == index) f.material = -1;
+    }
+    if (d->currentMaterial == index) d->currentMaterial = -1;
+}
+
+void DocCompact(Document* d) {
+    std::vector<Object*> objects;
+    std::vector<Selection> selection;
+    int32_t current = -1;
+    for (size_t i = 0; i < d->objects.size(); ++i) {
+        if (!d->objects[i]) continue;
+        if (static_cast<int32_t>(i) == d->currentObject) current = static_cast<int32_t>(objects.size());
+        objects.push_back(d->objects[i]);
+        selection.push_back(std::move(d->selection[i]));
+    }
+    d->objects.swap(objects);
+    d->selection.swap(selection);
+    d->currentObject = current;
+
+    std::vector<int32_t> remap(d->materials.size(), -1);
+    std::vector<Material*> materials;
+    int32_t currentMat = -1;
+    for (size_t i = 0; i < d->materials.size(); ++i) {
+        if (!d->materials[i]) continue;
+        if (static_cast<int32_t>(i) == d->currentMaterial)
+            currentMat = static_cast<int32_t>(materials.size());
+        remap[i] = static_cast<int32_t>(materials.size());
+        materials.push_back(d->materials[i]);
+    }
+    d->materials.swap(materials);
+    d->currentMaterial = currentMat;
+    for (Object* o : d->objects) {
+        for (Face& f : o->faces) {
+            if (f.material >= 0 && static_cast<size_t>(f.material) < remap.size())
+                f.material = remap[f.material];
+        }
+    }
+}
+
+Selection* DocSelection(Document* d, int32_t objIndex) {
+    if (objIndex < 0 || static_cast<size_t>(objIndex) >= d->objects.size()) return nullptr;
+    if (!d->objects[objIndex]) return nullptr;
+    return &d->selection[objIndex];
+}
+
+// ---- host-wide state ------------------------------------------------------------------------
+
+HostState& State() {
+    static HostState state;
+    return state;
+}
+
+Document* Active() {
+    HostState& s = State();
+    if (!s.active) s.active = NewDocumentObject();
+    return s.active;
+}
+
+void ClearDrawItems() {
+    HostState& s = State();
+    for (Object* o : s.drawObjects) DestroyObject(o);
+    for (Material* m : s.drawMaterials) DestroyMaterial(m);
+    s.drawObjects.clear();
+    s.drawMaterials.clear();
+    s.drawVisibilities.clear();
+}
+
+}  // namespace detail
+}  // namespace wb

@@ -1,0 +1,226 @@
+// The workbench host's in-memory document model: documents, objects, materials, scenes and the
+// host-wide state. Internal to WorkbenchHost.dll; handles given to the plug-in are pointers to
+// these structs, checked by a magic word on every call.
+#pragma once
+
+#include <stdint.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "workbench/host/Workbench.h"
+
+namespace wb {
+namespace detail {
+
+constexpr uint32_t kObjectMagic = 0x4A424F57;    // "WOBJ"
+constexpr uint32_t kMaterialMagic = 0x54414D57;  // "WMAT"
+constexpr uint32_t kDocumentMagic = 0x434F4457;  // "WDOC"
+constexpr uint32_t kSceneMagic = 0x4E435357;     // "WSCN"
+constexpr uint32_t kDefaultFaceColor = 0xFFFFFFFFu;
+
+struct Vertex {
+    HostPoint p;
+    uint32_t uid;
+    uint32_t color;
+    float weight;
+    uint8_t deleted;
+};
+
+// One corner of a face: its vertex, UV and face-vertex colour.
+struct Corner {
+    int32_t vertex;
+    HostUV uv;
+    uint32_t color;
+};
+
+// A face is a run of corners in the object's corner array. A deleted face has count 0; a face
+// one of whose vertices was deleted counts as deleted as well (until MQObj_Compact drops both).
+struct Face {
+    int32_t first;
+    int32_t count;
+    int32_t material;
+    uint32_t uid;
+};
+
+enum class Owner : uint8_t { None, Document, Draw };
+
+struct Document;
+
+struct Object {
+    uint32_t magic = kObjectMagic;
+    int32_t uid = 0;
+    Owner owner = Owner::None;
+    Document* document = nullptr;
+    std::string name;
+    std::vector<Vertex> vertices;
+    std::vector<Face> faces;
+    std::vector<Corner> corners;
+    int32_t deletedVertices = 0;  // vertices marked deleted since the last compaction
+    uint32_t nextVertexUid = 1;
+    uint32_t nextFaceUid = 1;
+    int32_t visible = 1;
+    int32_t mirrorType = 0;
+    uint32_t mirrorAxis = 1;
+    float mirrorDistance = 0.0f;
+    int32_t patchType = 0;
+    int32_t patchSegment = 1;
+    int32_t shading = 1;
+    float smoothAngle = 59.5f;
+    int32_t latheType = 0;
+    uint32_t latheAxis = 0;
+    int32_t latheSegment = 12;
+    uint32_t freezeFlags = 0;
+    int32_t drawVisibility = 0;
+    std::vector<std::pair<int32_t, int32_t>> intValues;  // keys other than the unique ID
+};
+
+struct Material {
+    uint32_t magic = kMaterialMagic;
+    int32_t serial = 0;
+    Owner owner = Owner::None;
+    int32_t drawIndex = -1;  // index given to the plug-in for a draw material
+    std::string name;
+    std::string texture;
+    std::string alphaTexture;
+    std::string bumpTexture;
+    HostRGB color{1.0f, 1.0f, 1.0f};
+    float alpha = 1.0f;
+    float diffuse = 0.8f;
+    float ambient = 0.6f;
+    float emission = 0.0f;
+    float specular = 0.0f;
+    float power = 5.0f;
+    std::vector<std::pair<int32_t, int32_t>> intValues;
+};
+
+struct Selection {
+    std::vector<uint8_t> vertices;  // by vertex index
+    std::vector<uint8_t> faces;     // by face index
+    std::set<uint64_t> lines;       // (face << 32) | line
+    std::set<uint64_t> uvs;         // (face << 32) | corner
+    void clear() {
+        vertices.clear();
+        faces.clear();
+        lines.clear();
+        uvs.clear();
+    }
+};
+
+struct Scene {
+    uint32_t magic = kSceneMagic;
+    int32_t width = 800;
+    int32_t height = 600;
+    // Camera looking at `target` from `distance` along the direction given by heading/pitch.
+    float target[3] = {0.0f, 0.0f, 0.0f};
+    float distance = 5.0f;
+    float heading = 0.6f;  // radians around the vertical axis
+    float pitch = 0.45f;   // radians above the horizontal plane
+    float fovY = 0.8f;     // radians
+    float zoom = 1.0f;
+};
+
+struct Document {
+    uint32_t magic = kDocumentMagic;
+    std::vector<Object*> objects;      // NULL for an empty slot
+    std::vector<Material*> materials;  // NULL for an empty slot
+    std::vector<Selection> selection;  // parallel to objects
+    int32_t currentObject = -1;
+    int32_t currentMaterial = -1;
+    Scene scene;
+};
+
+// ---- handle checks --------------------------------------------------------------------------
+inline Object* AsObject(HostObject h) {
+    Object* o = reinterpret_cast<Object*>(h);
+    return (o && o->magic == kObjectMagic) ? o : nullptr;
+}
+inline Material* AsMaterial(HostMaterial h) {
+    Material* m = reinterpret_cast<Material*>(h);
+    return (m && m->magic == kMaterialMagic) ? m : nullptr;
+}
+inline Document* AsDocument(HostDocument h) {
+    Document* d = reinterpret_cast<Document*>(h);
+    return (d && d->magic == kDocumentMagic) ? d : nullptr;
+}
+inline Scene* AsScene(HostScene h) {
+    Scene* s = reinterpret_cast<Scene*>(h);
+    return (s && s->magic == kSceneMagic) ? s : nullptr;
+}
+inline HostObject ToHandle(Object* o) { return reinterpret_cast<HostObject>(o); }
+inline HostMaterial ToHandle(Material* m) { return reinterpret_cast<HostMaterial>(m); }
+inline HostDocument ToHandle(Document* d) { return reinterpret_cast<HostDocument>(d); }
+inline HostScene ToHandle(Scene* s) { return reinterpret_cast<HostScene>(s); }
+
+// ---- objects --------------------------------------------------------------------------------
+Object* NewObject();
+void DestroyObject(Object* o);
+Object* CloneObject(const Object* o);
+int32_t ObjAddVertex(Object* o, const HostPoint& p);
+// Adds a face without checking its point count or indices (the workbench-only path).
+int32_t ObjAddFaceUnchecked(Object* o, int32_t count, const int32_t* indices);
+// True when face f is in range, not deleted and none of its vertices is deleted.
+bool FaceAlive(const Object* o, int32_t f);
+// The point count the plug-in sees: 0 for a deleted or out-of-range face.
+int32_t FacePointCount(const Object* o, int32_t f);
+void ObjMerge(Object* target, const Object* source);
+void ObjCompact(Object* o);
+void ObjInvertFace(Object* o, int32_t f);
+int32_t ObjGetInt(const Object* o, int32_t key);
+inline bool ValidVertex(const Object* o, int32_t i) {
+    return i >= 0 && static_cast<size_t>(i) < o->vertices.size();
+}
+inline bool ValidFace(const Object* o, int32_t f) {
+    return f >= 0 && static_cast<size_t>(f) < o->faces.size();
+}
+
+// ---- materials ------------------------------------------------------------------------------
+Material* NewMaterial();
+void DestroyMaterial(Material* m);
+
+// ---- documents ------------------------------------------------------------------------------
+Document* NewDocumentObject();
+void ClearDocument(Document* d);  // frees every object and material; leaves it empty
+int32_t DocAddObject(Document* d, Object* o);
+int32_t DocAddMaterial(Document* d, Material* m);
+void DocDeleteObject(Document* d, int32_t index);
+void DocDeleteMaterial(Document* d, int32_t index);
+void DocCompact(Document* d);
+Selection* DocSelection(Document* d, int32_t objIndex);  // NULL for an empty or invalid slot
+
+// ---- host-wide state ------------------------------------------------------------------------
+struct HostState {
+    Document* active = nullptr;
+    std::vector<Document*> retired;  // replaced documents, kept empty so stale handles stay safe
+    std::vector<Object*> drawObjects;
+    std::vector<Material*> drawMaterials;
+    std::vector<int32_t> drawVisibilities;
+    bool refreshRequested = false;
+    int32_t redrawCount = 0;
+    int32_t refreshCount = 0;
+    std::vector<ReceivedMessage> messages;
+    std::string textureFolder;
+};
+HostState& State();
+Document* Active();  // the active document, created on first use
+void ClearDrawItems();
+
+// ---- call recording (Recorder.cpp) ------------------------------------------------------------
+extern bool g_recording;
+void RecordLine(std::string line);
+
+// ---- images (ImageLoader.cpp) -----------------------------------------------------------------
+int32_t LoadImageBlocks(const char* fileName, void** headerBlock, void** pixelBlock);
+
+// ---- the plug-in (Driver.cpp) -----------------------------------------------------------------
+HWND MainWindowInternal();
+int32_t RunStationCallback(StationCallbackProc proc, void* option);
+
+// ---- text helpers -----------------------------------------------------------------------------
+// Copies text into buffer of size bytes (NUL-terminated, truncated); nothing if size <= 0.
+void CopyText(const std::string& text, char* buffer, int32_t size);
+std::string SafeString(const char* text);  // NULL gives ""; long inputs are capped
+
+}  // namespace detail
+}  // namespace wb

@@ -1,0 +1,347 @@
+// Wavefront OBJ/MTL scenes: loading with tinyobjloader into a new active document, and saving.
+#include <math.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tiny_obj_loader.h"
+#include "workbench/host/Model.h"
+
+using namespace wb::detail;
+
+namespace {
+
+bool Fail(std::string* error, const std::string& message) {
+    if (error) *error = message;
+    return false;
+}
+
+bool IsRegularFile(const std::string& path) {
+    DWORD attr = GetFileAttributesA(path.c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Position just past the last path separator, skipping the trail bytes of CP932 characters.
+size_t BaseNameStart(const std::string& s) {
+    size_t start = 0;
+    for (size_t i = 0; i < s.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        if (IsDBCSLeadByte(c) && i + 1 < s.size()) {
+            ++i;
+            continue;
+        }
+        if (c == '\\' || c == '/') start = i + 1;
+    }
+    return start;
+}
+
+float Clamp01(float v) { return isfinite(v) ? std::min(1.0f, std::max(0.0f, v)) : 0.0f; }
+
+uint32_t PackColor(float r, float g, float b) {
+    auto byte = [](float v) { return static_cast<uint32_t>(Clamp01(v) * 255.0f + 0.5f); };
+    return byte(r) | (byte(g) << 8) | (byte(b) << 16) | 0xFF000000u;
+}
+
+// Builds one object's faces from tinyobj indices, with its own compact vertex list.
+class ObjectBuilder {
+public:
+    ObjectBuilder(const tinyobj::attrib_t& attrib, std::vector<int32_t>& localIndex)
+        : attrib_(attrib), local_(localIndex) {
+        vertexCount_ = attrib.vertices.size() / 3;
+        uvCount_ = attrib.texcoords.size() / 2;
+        hasColors_ = attrib.colors.size() == attrib.vertices.size();
+    }
+
+    void begin(Object* o) { obj_ = o; }
+
+    // Resets the shared local index table for the next object.
+    void end() {
+        for (size_t v : touched_) local_[v] = -1;
+        touched_.clear();
+    }
+
+    // Adds a face of `count` (1..4) corners; false (nothing added) when an index is out of range
+    // or a position is not finite.
+    bool addFace(const tinyobj::index_t* idx, int count, int material) {
+        for (int k = 0; k < count; ++k) {
+            const int vi = idx[k].vertex_index;
+            if (vi < 0 || static_cast<size_t>(vi) >= vertexCount_) return false;
+            const float* p = &attrib_.vertices[static_cast<size_t>(vi) * 3];
+            if (!isfinite(p[0]) || !isfinite(p[1]) || !isfinite(p[2])) return false;
+        }
+        int32_t corners[4] = {0, 0, 0, 0};
+        for (int k = 0; k < count; ++k) {
+            const size_t vi = static_cast<size_t>(idx[k].vertex_index);
+            if (local_[vi] < 0) {
+                const float* p = &attrib_.vertices[vi * 3];
+                local_[vi] = ObjAddVertex(obj_, HostPoint{p[0], p[1], p[2]});
+                touched_.push_back(vi);
+            }
+            corners[k] = local_[vi];
+        }
+        const int32_t f = ObjAddFaceUnchecked(obj_, count, corners);
+        Face& face = obj_->faces[f];
+        face.material = material;
+        Corner* c = obj_->corners.data() + face.first;
+        for (int k = 0; k < count; ++k) {
+            const int ti = idx[k].texcoord_index;
+            if (ti >= 0 && static_cast<size_t>(ti) < uvCount_) {
+                float u = attrib_.texcoords[static_cast<size_t>(ti) * 2];
+                float v = attrib_.texcoords[static_cast<size_t>(ti) * 2 + 1];
+                // OBJ's v runs up from the image bottom; the host's from the top.
+                c[k].uv = HostUV{isfinite(u) ? u : 0.0f, isfinite(v) ? 1.0f - v : 0.0f};
+            }
+            if (hasColors_) {
+                const float* col = &attrib_.colors[static_cast<size_t>(idx[k].vertex_index) * 3];
+                c[k].color = PackColor(col[0], col[1], col[2]);
+            }
+        }
+        return true;
+    }
+
+private:
+    const tinyobj::attrib_t& attrib_;
+    std::vector<int32_t>& local_;
+    std::vector<size_t> touched_;
+    Object* obj_ = nullptr;
+    size_t vertexCount_ = 0;
+    size_t uvCount_ = 0;
+    bool hasColors_ = false;
+};
+
+// Names usable after usemtl/newmtl: no white space, unique, never empty.
+std::vector<std::string> MaterialNames(const Document* d) {
+    std::vector<std::string> names(d->materials.size());
+    std::set<std::string> used;
+    for (size_t i = 0; i < d->materials.size(); ++i) {
+        if (!d->materials[i]) continue;
+        std::string n = d->materials[i]->name;
+        for (char& ch : n)
+            if (ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n') ch = '_';
+        if (n.empty() || used.count(n)) n = "material" + std::to_string(i);
+        while (used.count(n)) n += "_";
+        used.insert(n);
+        names[i] = n;
+    }
+    return names;
+}
+
+}  // namespace
+
+namespace wb {
+
+bool LoadObjScene(const char* path, std::string* error) {
+    const std::string file = SafeString(path);
+    if (file.empty()) return Fail(error, "LoadObjScene: no file name given");
+    if (!IsRegularFile(file)) return Fail(error, file + ": no such file");
+    const std::string folder = file.substr(0, BaseNameStart(file));
+
+    tinyobj::attrib_t attrib;
+    std::vector<tinyobj::shape_t> shapes;
+    std::vector<tinyobj::material_t> materials;
+    std::string warn, err;
+    bool parsed = false;
+    try {
+        parsed = tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, file.c_str(),
+                                  folder.empty() ? nullptr : folder.c_str(),
+                                  /*triangulate=*/false, /*default_vcols_fallback=*/false);
+    } catch (const std::exception& e) {
+        return Fail(error, file + ": cannot be read (" + e.what() + ")");
+    } catch (...) {
+        return Fail(error, file + ": cannot be read");
+    }
+    if (!parsed) {
+        while (!err.empty() && (err.back() == '\n' || err.back() == '\r')) err.pop_back();
+        return Fail(error, file + ": not a readable OBJ file" + (err.empty() ? "" : " (" + err + ")"));
+    }
+
+    Document* d = NewDocumentObject();
+    for (const tinyobj::material_t& src : materials) {
+        Material* m = NewMaterial();
+        m->name = src.name;
+        m->color = HostRGB{Clamp01(src.diffuse[0]), Clamp01(src.diffuse[1]), Clamp01(src.diffuse[2])};
+        m->alpha = isfinite(src.dissolve) ? Clamp01(src.dissolve) : 1.0f;
+        m->texture = src.diffuse_texname;
+        m->alphaTexture = src.alpha_texname;
+        m->bumpTexture = src.bump_texname;
+        const float ka = (Clamp01(src.ambient[0]) + Clamp01(src.ambient[1]) + Clamp01(src.ambient[2])) / 3;
+        if (ka > 0.0f) m->ambient = ka;
+        const float ks = (Clamp01(src.specular[0]) + Clamp01(src.specular[1]) + Clamp01(src.specular[2])) / 3;
+        m->specular = ks;
+        if (isfinite(src.shininess)) m->power = std::max(0.0f, src.shininess);
+        DocAddMaterial(d, m);
+    }
+    const int materialCount = static_cast<int>(materials.size());
+    auto materialOf = [&](const std::vector<int>& ids, size_t f) {
+        if (f >= ids.size()) return -1;
+        const int id = ids[f];
+        return (id >= 0 && id < materialCount) ? id : -1;
+    };
+
+    std::vector<int32_t> localIndex(attrib.vertices.size() / 3, -1);
+    ObjectBuilder builder(attrib, localIndex);
+    size_t totalFaces = 0, skipped = 0;
+    for (size_t si = 0; si < shapes.size(); ++si) {
+        const tinyobj::shape_t& shape = shapes[si];
+        Object* o = NewObject();
+        o->name = shape.name.empty() ? "obj" + std::to_string(si + 1) : shape.name;
+        builder.begin(o);
+        // Polygons: 1..4 points as they are, more as a fan of triangles.
+        const auto& mesh = shape.mesh;
+        size_t offset = 0;
+        for (size_t f = 0; f < mesh.num_face_vertices.size(); ++f) {
+            const int n = mesh.num_face_vertices[f];
+            if (offset + n > mesh.indices.size()) {
+                ++skipped;
+                break;
+            }
+            const tinyobj::index_t* idx = mesh.indices.data() + offset;
+            offset += n;
+            const int mat = materialOf(mesh.material_ids, f);
+            if (n >= 1 && n <= 4) {
+                if (!builder.addFace(idx, n, mat)) ++skipped;
+            } else if (n > 4) {
+                for (int k = 1; k + 1 < n; ++k) {
+                    const tinyobj::index_t tri[3] = {idx[0], idx[k], idx[k + 1]};
+                    if (!builder.addFace(tri, 3, mat)) ++skipped;
+                }
+            }
+        }
+        // Poly-lines as 2-point faces, points as 1-point faces.
+        offset = 0;
+        for (int n : shape.lines.num_line_vertices) {
+            if (n < 0 || offset + static_cast<size_t>(n) > shape.lines.indices.size()) break;
+            const tinyobj::index_t* idx = shape.lines.indices.data() + offset;
+            offset += static_cast<size_t>(n);
+            for (int k = 0; k + 1 < n; ++k)
+                if (!builder.addFace(idx + k, 2, -1)) ++skipped;
+        }
+        for (const tinyobj::index_t& p : shape.points.indices)
+            if (!builder.addFace(&p, 1, -1)) ++skipped;
+        builder.end();
+        if (o->faces.empty()) {
+            DestroyObject(o);
+            continue;
+        }
+        totalFaces += o->faces.size();
+        DocAddObject(d, o);
+    }
+    if (totalFaces == 0) {
+        ClearDocument(d);
+        delete d;
+        return Fail(error, file + ": no usable faces" +
+                               (skipped ? " (" + std::to_string(skipped) + " faces with bad indices or coordinates)" : ""));
+    }
+
+    HostState& s = State();
+    if (s.active) {
+        ClearDocument(s.active);
+        s.retired.push_back(s.active);
+    }
+    s.active = d;
+    s.textureFolder = folder;
+    if (error) {
+        error->clear();
+        if (skipped) *error = file + ": skipped " + std::to_string(skipped) + " faces with bad indices or coordinates";
+    }
+    // Frame the scene: look at the bounding box's centre from a distance that shows it whole.
+    float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
+    for (Object* o : d->objects)
+        for (const Vertex& v : o->vertices) {
+            const float p[3] = {v.p.x, v.p.y, v.p.z};
+            for (int k = 0; k < 3; ++k) {
+                lo[k] = std::min(lo[k], p[k]);
+                hi[k] = std::max(hi[k], p[k]);
+            }
+        }
+    float radius = 0.0f;
+    for (int k = 0; k < 3; ++k) {
+        d->scene.target[k] = (lo[k] + hi[k]) * 0.5f;
+        radius = std::max(radius, (hi[k] - lo[k]) * 0.5f);
+    }
+    d->scene.distance = std::max(radius, 1e-3f) * 2.8f;
+    return true;
+}
+
+bool SaveObjScene(const char* path, std::string* error) {
+    const std::string file = SafeString(path);
+    if (file.empty()) return Fail(error, "SaveObjScene: no file name given");
+    const size_t base = BaseNameStart(file);
+    size_t dot = file.rfind('.');
+    if (dot == std::string::npos || dot < base) dot = file.size();
+    const std::string mtlPath = file.substr(0, dot) + ".mtl";
+    const std::string mtlName = mtlPath.substr(base);
+
+    const Document* d = Active();
+    const std::vector<std::string> names = MaterialNames(d);
+
+    FILE* mtl = fopen(mtlPath.c_str(), "wb");
+    if (!mtl) return Fail(error, mtlPath + ": cannot be written");
+    fprintf(mtl, "# Puffshell workbench\n");
+    for (size_t i = 0; i < d->materials.size(); ++i) {
+        const Material* m = d->materials[i];
+        if (!m) continue;
+        fprintf(mtl, "\nnewmtl %s\nKd %g %g %g\nd %g\n", names[i].c_str(), m->color.r, m->color.g,
+                m->color.b, m->alpha);
+        if (!m->texture.empty()) fprintf(mtl, "map_Kd %s\n", m->texture.c_str());
+    }
+    const bool mtlOk = fclose(mtl) == 0;
+
+    FILE* out = fopen(file.c_str(), "wb");
+    if (!out) return Fail(error, file + ": cannot be written");
+    fprintf(out, "# Puffshell workbench\nmtllib %s\n", mtlName.c_str());
+    size_t vBase = 1, tBase = 1;
+    for (size_t oi = 0; oi < d->objects.size(); ++oi) {
+        const Object* o = d->objects[oi];
+        if (!o) continue;
+        fprintf(out, "\no %s\n", o->name.empty() ? ("obj" + std::to_string(oi + 1)).c_str() : o->name.c_str());
+        std::vector<int64_t> remap(o->vertices.size(), -1);
+        size_t written = 0;
+        for (size_t v = 0; v < o->vertices.size(); ++v) {
+            if (o->vertices[v].deleted) continue;
+            const HostPoint& p = o->vertices[v].p;
+            fprintf(out, "v %g %g %g\n", p.x, p.y, p.z);
+            remap[v] = static_cast<int64_t>(vBase + written++);
+        }
+        int32_t currentMaterial = -2;
+        size_t uvs = 0;
+        for (size_t f = 0; f < o->faces.size(); ++f) {
+            if (!FaceAlive(o, static_cast<int32_t>(f))) continue;
+            const Face& face = o->faces[f];
+            const Corner* c = o->corners.data() + face.first;
+            bool ok = true;
+            for (int32_t k = 0; k < face.count; ++k)
+                ok = ok && ValidVertex(o, c[k].vertex) && remap[c[k].vertex] >= 0;
+            if (!ok) continue;
+            int32_t mat = face.material;
+            if (mat < 0 || static_cast<size_t>(mat) >= d->materials.size() || !d->materials[mat]) mat = -1;
+            if (mat != currentMaterial && face.count >= 3) {
+                if (mat >= 0) fprintf(out, "usemtl %s\n", names[mat].c_str());
+                currentMaterial = mat;
+            }
+            if (face.count == 1) {
+                fprintf(out, "p %lld\n", static_cast<long long>(remap[c[0].vertex]));
+                continue;
+            }
+            for (int32_t k = 0; k < face.count; ++k) fprintf(out, "vt %g %g\n", c[k].uv.u, 1.0f - c[k].uv.v);
+            fputs(face.count == 2 ? "l" : "f", out);
+            for (int32_t k = 0; k < face.count; ++k)
+                fprintf(out, " %lld/%lld", static_cast<long long>(remap[c[k].vertex]),
+                        static_cast<long long>(tBase + uvs + k));
+            fputc('\n', out);
+            uvs += static_cast<size_t>(face.count);
+        }
+        vBase += written;
+        tBase += uvs;
+    }
+    const bool objOk = fclose(out) == 0;
+    if (!objOk || !mtlOk) return Fail(error, file + ": write error");
+    if (error) error->clear();
+    return true;
+}
+
+}  // namespace wb
