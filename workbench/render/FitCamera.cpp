@@ -8,26 +8,12 @@ namespace {
 const float kFovY = 0.8f;  // radians, about 46 degrees: a normal lens
 }
 
-RenderCamera FitCamera(const float* boundsMin, const float* boundsMax, int32_t width,
-                       int32_t height, float yaw, float pitch, float zoom) {
-    float lo[3] = {-0.5f, -0.5f, -0.5f};
-    float hi[3] = {0.5f, 0.5f, 0.5f};
-    bool empty = false;
-    for (int k = 0; k < 3; ++k)
-        if (!(boundsMin[k] <= boundsMax[k]) || !isfinite(boundsMin[k]) || !isfinite(boundsMax[k]))
-            empty = true;
-    if (!empty)
-        for (int k = 0; k < 3; ++k) {
-            lo[k] = boundsMin[k];
-            hi[k] = boundsMax[k];
-        }
-    float center[3], half[3];
-    for (int k = 0; k < 3; ++k) {
-        center[k] = 0.5f * lo[k] + 0.5f * hi[k];
-        half[k] = 0.5f * hi[k] - 0.5f * lo[k];
-    }
-    float radius = sqrtf(Vec3Dot(half, half));
-    if (!(radius > 0.0f)) radius = 1.0f;  // a single point: frame a unit sphere around it
+RenderCamera FitCamera(const float* center, float radius, int32_t width, int32_t height,
+                       float yaw, float pitch, float zoom) {
+    float c[3] = {0.0f, 0.0f, 0.0f};
+    if (isfinite(center[0]) && isfinite(center[1]) && isfinite(center[2]))
+        Vec3Set(c, center[0], center[1], center[2]);
+    if (!(radius > 0.0f)) radius = 1.0f;
     if (!isfinite(radius)) radius = 1e18f;
 
     if (!isfinite(yaw)) yaw = 0.0f;
@@ -48,7 +34,7 @@ RenderCamera FitCamera(const float* boundsMin, const float* boundsMax, int32_t w
     RenderCamera cam;
     float toEye[3] = {cosf(pitch) * sinf(yaw), sinf(pitch), cosf(pitch) * cosf(yaw)};
     for (int k = 0; k < 3; ++k) {
-        cam.eye[k] = center[k] + toEye[k] * distance;
+        cam.eye[k] = c[k] + toEye[k] * distance;
         cam.forward[k] = -toEye[k];
     }
     const float worldUp[3] = {0.0f, 1.0f, 0.0f};

@@ -2,6 +2,7 @@
 
 #include <math.h>
 
+#include "workbench/render/BoundingSphere.h"
 #include "workbench/render/FitCamera.h"
 #include "workbench/render/GatherScene.h"
 #include "workbench/render/RasterizeScene.h"
@@ -46,8 +47,10 @@ bool RenderView(HostDocument doc, const RenderOptions& options, std::vector<uint
 
     RenderScene scene;
     GatherScene(doc, options.drawDocument, options.drawShells, &scene, stats);
-    const RenderCamera camera = FitCamera(scene.boundsMin, scene.boundsMax, options.width,
-                                          options.height, options.yaw, options.pitch, options.zoom);
+    float center[3], radius;
+    BoundingSphere(scene, center, &radius);
+    const RenderCamera camera = FitCamera(center, radius, options.width, options.height,
+                                          options.yaw, options.pitch, options.zoom);
 
     SampleBuffer buffer;
     buffer.width = options.width * ss;
