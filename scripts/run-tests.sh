@@ -5,7 +5,7 @@ set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 top=$(cd "$here/.." && pwd)
 export WINEPREFIX=$top/build/wineprefix
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=ja_JP.UTF-8
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 "$here/wine-prefix.sh"
 /usr/lib/wine/wineserver -p
 ctest --test-dir "$top/build/win64" --output-on-failure "$@"

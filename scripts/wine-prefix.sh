@@ -7,11 +7,10 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 export WINEPREFIX=${WINEPREFIX:-$(cd "$here/.." && pwd)/build/wineprefix}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-export LC_ALL=ja_JP.UTF-8
-wine=/usr/lib/wine/wine64
+wine="env LC_ALL=ja_JP.UTF-8 /usr/lib/wine/wine64"
 [ -f "$WINEPREFIX/.puffshell-ready" ] && exit 0
 mkdir -p "$WINEPREFIX"
-"$wine" wineboot -i >/dev/null 2>&1 || true
+$wine wineboot -i >/dev/null 2>&1 || true
 # A registry file in UTF-16 keeps the Japanese face names intact (command-line arguments would pass
 # through the Unix locale).
 regfile="$WINEPREFIX/puffshell.reg"
@@ -20,6 +19,6 @@ printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
   '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
   '"ＭＳ Ｐゴシック"="IPAPGothic"' '"ＭＳ ゴシック"="IPAGothic"' '"MS UI Gothic"="IPAPGothic"' '' |
   iconv -f UTF-8 -t UTF-16 >"$regfile"
-"$wine" regedit /S "Z:$regfile" >/dev/null 2>&1
+$wine regedit /S "Z:$regfile" >/dev/null 2>&1
 /usr/lib/wine/wineserver -w || true
 touch "$WINEPREFIX/.puffshell-ready"

@@ -36,13 +36,13 @@ Mesh ReadMesh(HostObject object) {
 
 HostObject ObjectAt(int32_t index) { return MQDoc_GetObject(wb::ActiveDocument(), index); }
 
-// A cube of edge 2 around the origin, faces wound outward; its push directions are the corners'
-// diagonals (+-1, +-1, +-1) / sqrt 3.
+// A cube of edge 2 around the origin, faces wound so that their normals ((a - b) x (c - b))
+// point outward; its push directions are the corners' diagonals (+-1, +-1, +-1) / sqrt 3.
 int32_t AddCube() {
     const std::vector<HostPoint> v = {{-1, -1, -1}, {1, -1, -1}, {1, 1, -1}, {-1, 1, -1},
                                       {-1, -1, 1},  {1, -1, 1},  {1, 1, 1},  {-1, 1, 1}};
-    const std::vector<std::vector<int32_t>> f = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4},
-                                                 {2, 3, 7, 6}, {1, 2, 6, 5}, {0, 4, 7, 3}};
+    const std::vector<std::vector<int32_t>> f = {{1, 2, 3, 0}, {7, 6, 5, 4}, {4, 5, 1, 0},
+                                                 {6, 7, 3, 2}, {5, 6, 2, 1}, {3, 7, 4, 0}};
     return wb::AddMeshObject("cube", v, f);
 }
 
