@@ -13,12 +13,13 @@ struct HeightSample {
     float r, g, b;  // the height map's channels at the vertex, each 0..1
 };
 
+// One element per vertex of the object at the rebuild in each array that is present.
 struct PushCacheEntry {
-    std::vector<HostPoint> directions;      // empty for an empty slot or a switched-off object
-    std::vector<HeightSample> heights;      // present (non-empty) only with heightMapOn
-    std::vector<uint32_t> vertexColors;     // host face-vertex colours, only with vertexColorPush
-    bool hasHeights = false;
-    bool hasVertexColors = false;
+    std::vector<HostPoint> directions;      // unit length or exactly (0, 0, 0)
+    std::vector<HeightSample> heights;      // filled only when hasHeights
+    std::vector<uint32_t> vertexColors;     // host face-vertex colours, filled only when hasVertexColors
+    bool hasHeights = false;                // the object's heightMapOn was set at the rebuild
+    bool hasVertexColors = false;           // the object's vertexColorPush was set at the rebuild
     bool present = false;                   // the object was enabled at the rebuild
 };
 
@@ -30,10 +31,12 @@ const PushCacheEntry* PushCacheEntryAt(int32_t objectIndex);
 
 // Discards the cache and builds it anew for document: an entry for every enabled object, with
 // height samples and vertex colours for the objects that use them. Gives every object of the
-// document a settings record.
+// document a settings record (one lookup per object). Faces with a point count outside 1..4 are
+// skipped; a corner naming no vertex of the object gets nothing, and its face adds no normal.
+// A null document leaves the cache empty.
 void RebuildPushCache(HostDocument document);
 
 // One yes/no per vertex of object (document index objectIndex in currentDocument): every vertex
 // when selectionOnly is off; otherwise the selected vertices, the points of selected faces and
-// the ends of selected edges.
+// the ends of selected edges (none without a current document). Empty for a null object.
 std::vector<uint8_t> BuildVertexMask(HostObject object, int32_t objectIndex);

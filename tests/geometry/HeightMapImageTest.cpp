@@ -91,7 +91,7 @@ TEST_F(HeightMapImageTest, LoadsBmpFilesInTheirDepthAndOwnsTheBlocks) {
 TEST_F(HeightMapImageTest, SamplesARealBitmapAsItsFileHoldsIt) {
     const char* path = "/usr/share/assimp/models/MD2/sydney.bmp";
     std::vector<uint8_t> file = testhost::ReadFileBytes(path);
-    ASSERT_GT(file.size(), 1078u + 308u * 193u);  // 308 x 193, 8 bits, rows need no padding
+    ASSERT_GE(file.size(), 1078u + 308u * 193u);  // 308 x 193, 8 bits, rows need no padding
     HeightMapImage image;
     ASSERT_TRUE(image.load(path));
     for (int32_t column : {0, 1, 150, 307}) {
