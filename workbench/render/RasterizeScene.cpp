@@ -40,29 +40,19 @@ struct Context {
 
 float Clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
 
-// Bilinear texel lookup with wrap-around; v = 0 is the image's top row.
+// Nearest texel lookup with wrap-around; v = 0 is the image's top row. (Nearest keeps small
+// textures crisp and their borders free of the opposite edge's colour.)
 void SampleTexture(const SceneTexture& tex, float u, float v, float* rgba) {
-    const float fx = u * tex.width - 0.5f;
-    const float fy = v * tex.height - 0.5f;
-    const float flx = floorf(fx), fly = floorf(fy);
-    const float tx = fx - flx, ty = fy - fly;
     auto wrap = [](float c, int32_t n) {
-        double m = fmod(static_cast<double>(c), static_cast<double>(n));
-        if (m < 0) m += n;
-        int32_t i = static_cast<int32_t>(m);
+        double m = fmod(floor(static_cast<double>(c) * n), static_cast<double>(n));
+        if (!isfinite(m)) return 0;
+        if (m < 0) m = m + n;
+        const int32_t i = static_cast<int32_t>(m);
         return i >= n ? n - 1 : (i < 0 ? 0 : i);
     };
-    const int32_t x0 = wrap(flx, tex.width), x1 = (x0 + 1) % tex.width;
-    const int32_t y0 = wrap(fly, tex.height), y1 = (y0 + 1) % tex.height;
-    const uint8_t* p00 = &tex.rgba[(static_cast<size_t>(y0) * tex.width + x0) * 4];
-    const uint8_t* p10 = &tex.rgba[(static_cast<size_t>(y0) * tex.width + x1) * 4];
-    const uint8_t* p01 = &tex.rgba[(static_cast<size_t>(y1) * tex.width + x0) * 4];
-    const uint8_t* p11 = &tex.rgba[(static_cast<size_t>(y1) * tex.width + x1) * 4];
-    for (int k = 0; k < 4; ++k) {
-        const float top = p00[k] + (p10[k] - p00[k]) * tx;
-        const float bottom = p01[k] + (p11[k] - p01[k]) * tx;
-        rgba[k] = (top + (bottom - top) * ty) * (1.0f / 255.0f);
-    }
+    const int32_t x = wrap(u, tex.width), y = wrap(v, tex.height);
+    const uint8_t* p = &tex.rgba[(static_cast<size_t>(y) * tex.width + x) * 4];
+    for (int k = 0; k < 4; ++k) rgba[k] = p[k] * (1.0f / 255.0f);
 }
 
 // Sutherland-Hodgman against one plane; plane(v) >= 0 is kept.

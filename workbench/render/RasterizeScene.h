@@ -19,7 +19,7 @@ struct SampleBuffer {
 // depth all 0), the image filling target's whole size:
 //   a triangle whose front (the side its FaceNormal points to) faces away from the camera is
 //   skipped when cullBackFaces, else lit from its other side;
-//   colour = base x light x texel, where base is the material colour, or the corner's vertex
+//   colour = base x light x texel (nearest texel, wrapping around), where base is the material colour, or the corner's vertex
 //   colour when the material shows vertex colours (a texture replaces the material colour),
 //   and light = emission + ambient x 0.45 + diffuse x max(0, n . l), at most 1, with a fixed
 //   light from the viewer's upper left, so emissive materials come out flat;
