@@ -1,6 +1,8 @@
 // The sampling rule of host images, with blocks made by hand and with files loaded by the host.
 #include "settings/HeightMapImage.h"
 
+#include "geometry/ExtractColors.h"
+
 #include "tests/geometry/GeometryFixture.h"
 
 using testhost::ImageBlocks;
@@ -100,6 +102,32 @@ TEST_F(HeightMapImageTest, SamplesARealBitmapAsItsFileHoldsIt) {
             float u = (column + 0.5f) / 308, v = (rowFromTop + 0.5f) / 193;
             EXPECT_EQ(image.sample(u, v), MakePackedColor(255, p, p, p)) << column << "," << rowFromTop;
         }
+    }
+}
+
+TEST_F(HeightMapImageTest, ARealBitmapServesAsHeightMapAndAsTexture) {
+    int32_t quad = testhost::AddUnitQuad("quad");
+    std::vector<HostUV> uvs = {{0.1f, 0.2f}, {0.4f, 0.5f}, {0.7f, 0.3f}, {0.9f, 0.9f}};
+    testhost::SetFaceUVs(quad, 0, uvs);
+    HostMaterial material = Host().MQ_CreateMaterial();
+    Host().MQMat_SetTextureName(material, "sydney.bmp");
+    Host().MQObj_SetFaceMaterial(testhost::ObjectAt(quad), 0, Host().MQDoc_AddMaterial(document, material));
+    wb::SetTextureFolder("/usr/share/assimp/models/MD2");
+    HeightMapImage reference;
+    ASSERT_TRUE(reference.load("/usr/share/assimp/models/MD2/sydney.bmp"));
+
+    ExpansionSettings& settings = Enable(quad);
+    settings.heightMapOn = 1;
+    ASSERT_TRUE(settings.heightMap.load("/usr/share/assimp/models/MD2/sydney.bmp"));
+    RebuildPushCache(document);
+    ExtractColors(testhost::ObjectAt(quad));
+    const PushCacheEntry* entry = PushCacheEntryAt(quad);
+    ASSERT_NE(entry, nullptr);
+    ASSERT_EQ(settings.extractedColorCount, 4);
+    for (int32_t v = 0; v < 4; ++v) {
+        PackedColor expected = reference.sample(uvs[v].u, uvs[v].v);
+        EXPECT_EQ(entry->heights[v].b, PackedBlue(expected) * 0.003921569f) << v;
+        EXPECT_EQ(settings.extractedColors[v], expected) << v;
     }
 }
 
