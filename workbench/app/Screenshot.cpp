@@ -1,4 +1,4 @@
-// Window capture (PrintWindow into a 32-bit DIB) and PNG writing (stb_image_write).
+// Window capture (the window DC copied into a 32-bit DIB) and PNG writing (stb_image_write).
 #include "workbench/app/Screenshot.h"
 
 #include <string.h>
@@ -69,12 +69,12 @@ bool CaptureWindow(HWND window, Picture* out, std::string* error) {
     bool ok = false;
     if (mem && dib && bits) {
         HGDIOBJ old = SelectObject(mem, dib);
-        ok = PrintWindow(window, mem, 0) != 0;
-        if (!ok) {  // fall back to the window's own surface
-            HDC wdc = GetWindowDC(window);
-            ok = wdc && BitBlt(mem, 0, 0, w, h, wdc, 0, 0, SRCCOPY);
-            if (wdc) ReleaseDC(window, wdc);
-        }
+        // Wine's PrintWindow leaves the child controls out, so copy the window's own surface
+        // (frame included), or what the screen shows where the window is when that fails.
+        HDC wdc = GetWindowDC(window);
+        ok = wdc && BitBlt(mem, 0, 0, w, h, wdc, 0, 0, SRCCOPY);
+        if (wdc) ReleaseDC(window, wdc);
+        if (!ok) ok = BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY) != 0;
         GdiFlush();
         if (ok) {
             out->width = w;

@@ -1,0 +1,249 @@
+// Wavefront OBJ/MTL scenes: real models from assimp-testmodels, hand-made files with bad indices,
+// NaN coordinates and polygons of more than four points, malformed files that must give a clear
+// error, and saving then loading again.
+#include <gtest/gtest.h>
+
+#include <math.h>
+#include <string.h>
+
+#include "tests/workbench/WorkbenchTestUtil.h"
+
+namespace {
+
+const char kModels[] = "/usr/share/assimp/models/";
+
+std::string Model(const char* relative) { return std::string(kModels) + relative; }
+
+struct Totals {
+    int32_t objects = 0;
+    int32_t vertices = 0;
+    int32_t faces = 0;
+};
+
+Totals Count() {
+    Totals t;
+    HostDocument doc = wb::ActiveDocument();
+    for (int32_t i = 0; i < MQDoc_GetObjectCount(doc); ++i) {
+        HostObject o = MQDoc_GetObject(doc, i);
+        if (!o) continue;
+        ++t.objects;
+        t.vertices += MQObj_GetVertexCount(o);
+        t.faces += MQObj_GetFaceCount(o);
+    }
+    return t;
+}
+
+std::string Name(HostObject o) {
+    char b[256] = "";
+    MQObj_GetName(o, b, sizeof b);
+    return b;
+}
+
+class ObjScene : public ::testing::Test {
+protected:
+    void SetUp() override { wb::NewDocument(); }
+};
+
+TEST_F(ObjScene, BoxHasOneObjectOfSixQuads) {
+    std::string error;
+    ASSERT_TRUE(wb::LoadObjScene(Model("OBJ/box.obj").c_str(), &error)) << error;
+    HostDocument doc = wb::ActiveDocument();
+    ASSERT_EQ(MQDoc_GetObjectCount(doc), 1);
+    HostObject box = MQDoc_GetObject(doc, 0);
+    EXPECT_EQ(MQObj_GetVertexCount(box), 8);
+    ASSERT_EQ(MQObj_GetFaceCount(box), 6);
+    for (int32_t f = 0; f < 6; ++f) EXPECT_EQ(MQObj_GetFacePointCount(box, f), 4);
+    // f 4 3 2 1: OBJ's 1-based indices, in file order.
+    const wbtest::FaceData first = wbtest::ReadFace(box, 0);
+    const HostPoint p = wbtest::VertexOf(box, first.points[0]);
+    EXPECT_EQ(p.x, -0.5f);
+    EXPECT_EQ(p.y, 0.5f);
+    EXPECT_EQ(p.z, 0.5f);
+    EXPECT_GT(MQObj_GetIntValue(box, kObjectUniqueId), 0);
+    EXPECT_NE(MQObj_GetVisible(box), 0);
+}
+
+TEST_F(ObjScene, SpiderHasItsGroupsMaterialsAndTextures) {
+    std::string error;
+    ASSERT_TRUE(wb::LoadObjScene(Model("OBJ/spider.obj").c_str(), &error)) << error;
+    const Totals t = Count();
+    EXPECT_EQ(t.objects, 19);
+    EXPECT_EQ(t.faces, 1368);  // every face of the file is a triangle
+    HostDocument doc = wb::ActiveDocument();
+    EXPECT_EQ(Name(MQDoc_GetObject(doc, 0)), "HLeib01");
+    ASSERT_EQ(MQDoc_GetMaterialCount(doc), 5);
+    char text[260] = "";
+    MQMat_GetName(MQDoc_GetMaterial(doc, 2), text, sizeof text);
+    EXPECT_STREQ(text, "HLeibTex");
+    MQMat_GetTextureName(MQDoc_GetMaterial(doc, 2), text, sizeof text);
+    EXPECT_STREQ(text, ".\\SpiderTex.jpg");
+    HostRGB kd{};
+    MQMat_GetColor(MQDoc_GetMaterial(doc, 0), &kd);
+    EXPECT_NEAR(kd.r, 0.827451f, 1e-6f);
+    EXPECT_NEAR(kd.b, 0.772549f, 1e-6f);
+    // The first group uses HLeibTex; every face has UVs in the image's range.
+    HostObject body = MQDoc_GetObject(doc, 0);
+    EXPECT_EQ(MQObj_GetFaceMaterial(body, 0), 2);
+    for (int32_t f = 0; f < MQObj_GetFaceCount(body); ++f) {
+        const wbtest::FaceData d = wbtest::ReadFace(body, f);
+        ASSERT_EQ(d.points.size(), 3u);
+        for (const HostUV& uv : d.uvs) {
+            EXPECT_TRUE(isfinite(uv.u) && isfinite(uv.v));
+        }
+    }
+    // Texture names resolve against the scene's folder.
+    char path[MAX_PATH] = "";
+    ASSERT_NE(MQDoc_FindMappingFile(doc, path, ".\\SpiderTex.jpg", 1), 0);
+    void* header = nullptr;
+    void* pixels = nullptr;
+    ASSERT_EQ(MQ_LoadImage(path, &header, &pixels, 0), 1) << path;
+    LocalFree(header);
+    LocalFree(pixels);
+}
+
+TEST_F(ObjScene, VFlipPolygonSplitBadIndicesAndInfinities) {
+    const std::string path = wbtest::TempDir() + "hand.obj";
+    ASSERT_TRUE(wbtest::WriteText(path,
+        "mtllib hand.mtl\n"
+        "o hexagon\n"
+        "v 1 0 0\nv 0.5 0.8 0\nv -0.5 0.8 0\nv -1 0 0\nv -0.5 -0.8 0\nv 0.5 -0.8 0\n"
+        "vt 0 0\nvt 1 0.25\n"
+        "usemtl red\n"
+        "f 1/1 2/2 3/1 4/2 5/1 6/2\n"
+        "o broken\n"
+        "v 1e999 0 0\nv 0 0 1\nv 0 1 1\nv nan nan nan\n"
+        "f 7 8 9\n"   // uses the infinite vertex: skipped
+        "f 8 9 99\n"  // index out of range: skipped
+        "f 8 9 2\n"   // fine
+        "o points\n"
+        "p 1 2\n"
+        "l 1 2 3\n"));
+    ASSERT_TRUE(wbtest::WriteText(wbtest::TempDir() + "hand.mtl",
+                                  "newmtl red\nKd 1 0 0\nd 0.5\nmap_Kd red.png\n"));
+    std::string error;
+    ASSERT_TRUE(wb::LoadObjScene(path.c_str(), &error));
+    EXPECT_NE(error.find("hand.obj"), std::string::npos) << error;  // a warning about the skipped faces
+    HostDocument doc = wb::ActiveDocument();
+    ASSERT_EQ(MQDoc_GetObjectCount(doc), 3);
+
+    HostObject hex = MQDoc_GetObject(doc, 0);
+    EXPECT_EQ(Name(hex), "hexagon");
+    ASSERT_EQ(MQObj_GetFaceCount(hex), 4);  // a fan of four triangles
+    const wbtest::FaceData tri = wbtest::ReadFace(hex, 1);
+    EXPECT_EQ(tri.points, (std::vector<int32_t>{0, 2, 3}));
+    EXPECT_EQ(tri.uvs[0].v, 1.0f);   // v flipped: OBJ v 0 is the image bottom
+    EXPECT_EQ(tri.uvs[2].v, 0.75f);  // 1 - 0.25
+    EXPECT_EQ(tri.uvs[2].u, 1.0f);
+    EXPECT_EQ(tri.material, 0);
+    HostMaterial red = MQDoc_GetMaterial(doc, 0);
+    HostRGB kd{};
+    MQMat_GetColor(red, &kd);
+    EXPECT_EQ(kd.r, 1.0f);
+    EXPECT_EQ(kd.g, 0.0f);
+    EXPECT_EQ(MQMat_GetAlpha(red), 0.5f);
+
+    HostObject broken = MQDoc_GetObject(doc, 1);
+    ASSERT_EQ(MQObj_GetFaceCount(broken), 1);
+    EXPECT_EQ(MQObj_GetVertexCount(broken), 3);  // only vertices of kept faces
+    for (int32_t i = 0; i < 3; ++i) EXPECT_TRUE(isfinite(wbtest::VertexOf(broken, i).x));
+
+    HostObject points = MQDoc_GetObject(doc, 2);
+    ASSERT_EQ(MQObj_GetFaceCount(points), 4);  // two line segments, then two points
+    EXPECT_EQ(MQObj_GetFacePointCount(points, 0), 2);
+    EXPECT_EQ(MQObj_GetFacePointCount(points, 1), 2);
+    EXPECT_EQ(MQObj_GetFacePointCount(points, 2), 1);
+    EXPECT_EQ(MQObj_GetFacePointCount(points, 3), 1);
+}
+
+TEST_F(ObjScene, MalformedFilesGiveAClearErrorAndKeepTheDocument) {
+    wb::AddMeshObject("keep", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
+    HostDocument before = wb::ActiveDocument();
+    const std::string empty = wbtest::TempDir() + "empty.obj";
+    ASSERT_TRUE(wbtest::WriteText(empty, ""));
+    const std::string onlyBad = wbtest::TempDir() + "only_bad.obj";
+    ASSERT_TRUE(wbtest::WriteText(onlyBad, "v 0 0 0\nf 1 2 3\nf -9 -8 -7\nf 0 0 0\n"));
+    const std::string binary = wbtest::TempDir() + "binary.obj";
+    std::vector<uint8_t> bytes(4096);
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 131 + 7);
+    ASSERT_TRUE(wbtest::WriteBytes(binary, bytes));
+    const std::vector<std::string> files = {
+        Model("invalid/OutOfMemory.off"), Model("OBJ/does_not_exist.obj"), Model("OBJ"),
+        empty, onlyBad, binary, ""};
+    for (const std::string& file : files) {
+        std::string error;
+        EXPECT_FALSE(wb::LoadObjScene(file.c_str(), &error)) << file;
+        EXPECT_FALSE(error.empty()) << file;
+        if (!file.empty()) {
+            const std::string base = file.substr(file.find_last_of("\\/") + 1);
+            EXPECT_NE(error.find(base), std::string::npos) << error;
+        }
+        EXPECT_EQ(wb::ActiveDocument(), before);
+    }
+    EXPECT_FALSE(wb::LoadObjScene(nullptr, nullptr));
+    EXPECT_EQ(MQDoc_GetObjectCount(wb::ActiveDocument()), 1);
+}
+
+TEST_F(ObjScene, EveryAssimpObjModelLoadsOrFailsCleanly) {
+    // Whatever the file, the loader answers; a loaded scene is consistent.
+    WIN32_FIND_DATAA found;
+    const std::string folder = Model("OBJ/");
+    HANDLE h = FindFirstFileA((folder + "*.obj").c_str(), &found);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    int loaded = 0;
+    do {
+        std::string error;
+        const std::string file = folder + found.cFileName;
+        if (!wb::LoadObjScene(file.c_str(), &error)) {
+            EXPECT_NE(error.find(found.cFileName), std::string::npos) << error;
+            continue;
+        }
+        ++loaded;
+        HostDocument doc = wb::ActiveDocument();
+        for (int32_t i = 0; i < MQDoc_GetObjectCount(doc); ++i) {
+            HostObject o = MQDoc_GetObject(doc, i);
+            const int32_t nv = MQObj_GetVertexCount(o);
+            for (int32_t f = 0; f < MQObj_GetFaceCount(o); ++f) {
+                const wbtest::FaceData d = wbtest::ReadFace(o, f);
+                EXPECT_GE(d.points.size(), 1u) << file;
+                EXPECT_LE(d.points.size(), 4u) << file;
+                for (int32_t v : d.points) EXPECT_TRUE(v >= 0 && v < nv) << file;
+                EXPECT_LT(d.material, MQDoc_GetMaterialCount(doc)) << file;
+            }
+        }
+    } while (FindNextFileA(h, &found));
+    FindClose(h);
+    EXPECT_GE(loaded, 20);
+}
+
+TEST_F(ObjScene, SavedScenesLoadBackTheSame) {
+    std::string error;
+    ASSERT_TRUE(wb::LoadObjScene(Model("OBJ/spider.obj").c_str(), &error)) << error;
+    const Totals t = Count();
+    HostObject first = MQDoc_GetObject(wb::ActiveDocument(), 0);
+    const wbtest::FaceData face = wbtest::ReadFace(first, 5);
+    const HostPoint p = wbtest::VertexOf(first, face.points[1]);
+
+    const std::string path = wbtest::TempDir() + "saved.obj";
+    ASSERT_TRUE(wb::SaveObjScene(path.c_str(), &error)) << error;
+    ASSERT_TRUE(wb::LoadObjScene(path.c_str(), &error)) << error;
+    const Totals again = Count();
+    EXPECT_EQ(again.objects, t.objects);
+    EXPECT_EQ(again.vertices, t.vertices);
+    EXPECT_EQ(again.faces, t.faces);
+    HostDocument doc = wb::ActiveDocument();
+    EXPECT_EQ(MQDoc_GetMaterialCount(doc), 5);
+    HostObject reloaded = MQDoc_GetObject(doc, 0);
+    EXPECT_EQ(Name(reloaded), "HLeib01");
+    const wbtest::FaceData face2 = wbtest::ReadFace(reloaded, 5);
+    EXPECT_EQ(face2.material, face.material);
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_NEAR(face2.uvs[k].u, face.uvs[k].u, 1e-5f);
+        EXPECT_NEAR(face2.uvs[k].v, face.uvs[k].v, 1e-5f);
+    }
+    const HostPoint q = wbtest::VertexOf(reloaded, face2.points[1]);
+    EXPECT_NEAR(q.x, p.x, 1e-4f);
+    EXPECT_NEAR(q.y, p.y, 1e-4f);
+    EXPECT_NEAR(q.z, p.z, 1e-4f);
+}
+
+}  // namespace
