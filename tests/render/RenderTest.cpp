@@ -231,6 +231,31 @@ TEST(RenderCulling, AFaceSeenFromBehindIsCulledUnlessCullingIsOff) {
     EXPECT_EQ(stats.trianglesCulled, 0);
 }
 
+TEST(RenderMirror, AMirroredObjectShowsItsReflectionFacingTheSameWay) {
+    FreshDocument();
+    // A square right of the y axis, facing the front camera.
+    const int32_t index = wb::AddMeshObject(
+        "half", {{0.5f, 0.5f, 0}, {1.5f, 0.5f, 0}, {1.5f, -0.5f, 0}, {0.5f, -0.5f, 0}},
+        {{0, 1, 2, 3}});
+    HostObject obj = MQDoc_GetObject(wb::ActiveDocument(), index);
+    MQObj_SetMirrorType(obj, 1);
+    MQObj_SetMirrorAxis(obj, 1);
+
+    RenderStats stats;
+    const Picture picture = Render(FrontView(), &stats);
+    EXPECT_EQ(stats.trianglesDrawn, 4);
+    EXPECT_EQ(stats.trianglesCulled, 0);
+    int32_t x0, y0, x1, y1;
+    ASSERT_TRUE(ForegroundBox(picture, &x0, &y0, &x1, &y1));
+    EXPECT_NEAR(x0 + x1, picture.width - 1, 2) << "the pair is centred on the mirror plane";
+    EXPECT_TRUE(IsBackground(picture.at(picture.width / 2, picture.height / 2)));
+    EXPECT_FALSE(IsBackground(picture.at(x0 + 3, picture.height / 2)));
+
+    MQObj_SetMirrorType(obj, 0);
+    Render(FrontView(), &stats);
+    EXPECT_EQ(stats.trianglesDrawn, 2);
+}
+
 TEST(RenderCamera, FramesASmallObjectFarFromTheOriginAndZoomMovesCloser) {
     FreshDocument();
     const int32_t ball = AddSphere("speck", 0.01f, 8, 12, {1000.0f, -500.0f, 300.0f});

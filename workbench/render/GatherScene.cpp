@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include <map>
+#include <utility>
 #include <string>
 
 #include "workbench/host/Workbench.h"
@@ -152,6 +153,39 @@ void TriangulateFace(const std::vector<HostPoint>& positions, FaceData* face) {
     Vec3Normalize(face->normal);
 }
 
+// A mirrored object shows, besides itself, its reflection in the plane of every axis set in
+// axisBits (1: x, 2: y, 4: z) through the object's origin, and in each combination of those
+// planes. Triangles from firstTriangle on are the object's own.
+void AddMirrorCopies(size_t firstTriangle, uint32_t axisBits, RenderScene* scene) {
+    const size_t lastTriangle = scene->triangles.size();
+    for (uint32_t mask = 1; mask < 8; ++mask) {
+        if ((mask & ~axisBits) != 0) continue;
+        float sign[3];
+        int flips = 0;
+        for (int k = 0; k < 3; ++k) {
+            const bool flip = (mask >> k) & 1;
+            sign[k] = flip ? -1.0f : 1.0f;
+            flips += flip;
+        }
+        for (size_t i = firstTriangle; i < lastTriangle; ++i) {
+            SceneTriangle tri = scene->triangles[i];
+            for (int c = 0; c < 3; ++c)
+                for (int k = 0; k < 3; ++k) {
+                    tri.position[c][k] *= sign[k];
+                    tri.normal[c][k] *= sign[k];
+                }
+            if (flips % 2) {  // a reflection turns the winding around: keep the front outside
+                std::swap(tri.position[1], tri.position[2]);
+                std::swap(tri.normal[1], tri.normal[2]);
+                std::swap(tri.uv[1], tri.uv[2]);
+                std::swap(tri.color[1], tri.color[2]);
+            }
+            for (int c = 0; c < 3; ++c) GrowBounds(scene, tri.position[c]);
+            scene->triangles.push_back(tri);
+        }
+    }
+}
+
 void AddObject(HostObject obj, bool shell, MaterialResolver* materials, RenderScene* scene,
                RenderStats* stats) {
     int32_t vertexCount = MQObj_GetVertexCount(obj);
@@ -203,6 +237,7 @@ void AddObject(HostObject obj, bool shell, MaterialResolver* materials, RenderSc
         for (int32_t v = 0; v < vertexCount; ++v) Vec3Normalize(&vertexNormals[3 * v]);
     }
 
+    const size_t firstTriangle = scene->triangles.size();
     for (const FaceData& face : faces) {
         for (size_t t = 0; t + 2 < face.triangles.size(); t += 3) {
             SceneTriangle tri;
@@ -226,6 +261,8 @@ void AddObject(HostObject obj, bool shell, MaterialResolver* materials, RenderSc
             scene->triangles.push_back(tri);
         }
     }
+    if (MQObj_GetMirrorType(obj) != 0)
+        AddMirrorCopies(firstTriangle, MQObj_GetMirrorAxis(obj), scene);
 }
 
 }  // namespace
