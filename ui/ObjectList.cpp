@@ -86,7 +86,11 @@ void InsertObjectListColumn(HWND panel) {
 void FillObjectList(HostDocument document) {
     listFilling = true;
     HWND list = ListView();
-    if (list) SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    if (list) {
+        // One repaint for the whole fill instead of one per row: large documents refill fast.
+        SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+        SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    }
     rowCount = 0;
     int32_t count = ObjectCount(document);
     rowSnapshot.assign(static_cast<size_t>(count), -1);
@@ -110,6 +114,11 @@ void FillObjectList(HostDocument document) {
         }
         rowSnapshot[static_cast<size_t>(index)] = UniqueIdOf(object);
         ++rowCount;
+    }
+
+    if (list) {
+        SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list, nullptr, TRUE);
     }
 
     // A fill leaves no row selected, so the panel shows no object.

@@ -1,0 +1,265 @@
+#include "tests/support/PanelDriver.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include <commctrl.h>
+
+#include "workbench/host/Workbench.h"
+
+// Debian's libstb-dev keeps its headers under /usr/include/stb, outside the cross compiler's
+// search path; the functions stay private to this file.
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STB_IMAGE_WRITE_STATIC
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wunused-function"
+#include "/usr/include/stb/stb_image_write.h"
+#pragma GCC diagnostic pop
+
+namespace panel {
+
+const char kPanelCaption[] = "ポリゴン拡張 -Puffshell-";
+
+namespace {
+
+const int32_t kObjectListId = 100;
+
+std::string BesideThisProgram(const char* fileName) {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path);
+    folder.erase(folder.find_last_of("\\/") + 1);
+    return folder + fileName;
+}
+
+// ---- dialog answering: a thread timer runs inside the modal dialog's message loop --------------
+
+struct DialogAnswer {
+    const std::function<void(HWND)>* answer = nullptr;
+    HWND panel = nullptr;
+    HWND answered = nullptr;
+    int32_t ticks = 0;
+};
+DialogAnswer* pendingAnswer = nullptr;
+
+BOOL CALLBACK FindModalDialog(HWND window, LPARAM found) {
+    char className[32] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (window != pendingAnswer->panel && IsWindowVisible(window) &&
+        strcmp(className, "#32770") == 0) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CALLBACK OnAnswerTimer(HWND, UINT, UINT_PTR, DWORD) {
+    DialogAnswer* pending = pendingAnswer;
+    if (!pending) return;
+    HWND dialog = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindModalDialog, reinterpret_cast<LPARAM>(&dialog));
+    if (!dialog) return;
+    ++pending->ticks;
+    if (pending->answered != dialog) {
+        pending->answered = dialog;
+        (*pending->answer)(dialog);
+    } else if (pending->ticks > 200) {
+        // The answer did not close it: give up so that the test ends.
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    }
+}
+
+}  // namespace
+
+bool LoadPuffshell(std::string* error) {
+    return wb::LoadPlugin(BesideThisProgram("Puffshell.dll").c_str(), error);
+}
+
+HWND FindPanel() {
+    for (HWND window = FindWindowExA(nullptr, nullptr, nullptr, kPanelCaption); window;
+         window = FindWindowExA(nullptr, window, nullptr, kPanelCaption)) {
+        if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) return window;
+    }
+    return nullptr;
+}
+
+HWND Item(int32_t controlId) { return GetDlgItem(FindPanel(), controlId); }
+
+HWND ObjectList() { return Item(kObjectListId); }
+
+// ---- the person at the panel -------------------------------------------------------------------
+
+void Click(int32_t controlId) { SendMessageA(Item(controlId), BM_CLICK, 0, 0); }
+
+void Type(int32_t controlId, const char* text) { SetWindowTextA(Item(controlId), text); }
+
+void SpinUp(int32_t spinId) {
+    HWND spin = Item(spinId);
+    SendMessageA(spin, WM_KEYDOWN, VK_UP, 0);
+    SendMessageA(spin, WM_KEYUP, VK_UP, 0);
+}
+
+void SpinDown(int32_t spinId) {
+    HWND spin = Item(spinId);
+    SendMessageA(spin, WM_KEYDOWN, VK_DOWN, 0);
+    SendMessageA(spin, WM_KEYUP, VK_DOWN, 0);
+}
+
+void ChooseComboEntry(int32_t controlId, int32_t entry) {
+    // What the drop-down list does when the user picks an entry with the mouse.
+    HWND combo = Item(controlId);
+    if (!IsWindowEnabled(combo)) return;
+    SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(entry), 0);
+    SendMessageA(FindPanel(), WM_COMMAND, MAKEWPARAM(controlId, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
+}
+
+void TickRow(int32_t row, bool checked) {
+    ListView_SetCheckState(ObjectList(), row, checked ? TRUE : FALSE);
+}
+
+void SelectRowWithKeyboard(int32_t row) {
+    ListView_SetItemState(ObjectList(), row, LVIS_SELECTED | LVIS_FOCUSED,
+                          LVIS_SELECTED | LVIS_FOCUSED);
+}
+
+void ClickRow(int32_t row) {
+    // A click selects the row, then the list reports the click to the panel.
+    HWND list = ObjectList();
+    SelectRowWithKeyboard(row);
+    NMITEMACTIVATE click = {};
+    click.hdr.hwndFrom = list;
+    click.hdr.idFrom = kObjectListId;
+    click.hdr.code = NM_CLICK;
+    click.iItem = row;
+    SendMessageA(FindPanel(), WM_NOTIFY, kObjectListId, reinterpret_cast<LPARAM>(&click));
+}
+
+// ---- what the person sees ----------------------------------------------------------------------
+
+std::string Text(int32_t controlId) {
+    char text[1024] = {};
+    GetWindowTextA(Item(controlId), text, sizeof text);
+    return text;
+}
+
+bool Enabled(int32_t controlId) { return IsWindowEnabled(Item(controlId)) != FALSE; }
+
+bool Checked(int32_t controlId) {
+    return SendMessageA(Item(controlId), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+std::vector<std::string> ComboEntries(int32_t controlId) {
+    HWND combo = Item(controlId);
+    std::vector<std::string> entries;
+    LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        char text[1024] = {};
+        if (SendMessageA(combo, CB_GETLBTEXTLEN, i, 0) < static_cast<LRESULT>(sizeof text))
+            SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        entries.push_back(text);
+    }
+    return entries;
+}
+
+std::string ComboSelection(int32_t controlId) {
+    LRESULT selected = SendMessageA(Item(controlId), CB_GETCURSEL, 0, 0);
+    if (selected < 0) return "";
+    std::vector<std::string> entries = ComboEntries(controlId);
+    return static_cast<size_t>(selected) < entries.size() ? entries[selected] : "";
+}
+
+int32_t RowCount() { return ListView_GetItemCount(ObjectList()); }
+
+std::string RowText(int32_t row) {
+    char text[2048] = {};
+    ListView_GetItemText(ObjectList(), row, 0, text, sizeof text);
+    return text;
+}
+
+bool RowChecked(int32_t row) { return ListView_GetCheckState(ObjectList(), row) != 0; }
+
+int32_t SelectedRow() {
+    return static_cast<int32_t>(ListView_GetNextItem(ObjectList(), -1, LVNI_SELECTED));
+}
+
+// ---- modal dialogs -----------------------------------------------------------------------------
+
+bool AnswerDialog(const std::function<void()>& action, const std::function<void(HWND)>& answer) {
+    DialogAnswer pending;
+    pending.answer = &answer;
+    pending.panel = FindPanel();
+    pendingAnswer = &pending;
+    UINT_PTR timer = SetTimer(nullptr, 0, 50, OnAnswerTimer);
+    action();
+    KillTimer(nullptr, timer);
+    pendingAnswer = nullptr;
+    return pending.answered != nullptr;
+}
+
+std::string DialogText(HWND dialog) {
+    // A message box's text is its static control 0xFFFF.
+    char text[1024] = {};
+    GetDlgItemTextA(dialog, 0xFFFF, text, sizeof text);
+    return text;
+}
+
+std::string WindowCaption(HWND window) {
+    char text[1024] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+// ---- pictures ----------------------------------------------------------------------------------
+
+std::string SavePanelScreenshot(const char* fileName) {
+    HWND window = FindPanel();
+    if (!window) return "";
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+
+    RECT frame;
+    GetWindowRect(window, &frame);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    if (width <= 0 || height <= 0) return "";
+
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    // The window as it stands on the (virtual) screen, frame included. (Wine's PrintWindow paints
+    // the dialog's background but none of its controls, so the screen it is.)
+    BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
+    SelectObject(memory, old);
+
+    std::vector<uint8_t> rgba(static_cast<size_t>(width) * height * 4);
+    const uint8_t* source = static_cast<const uint8_t*>(bits);
+    for (size_t i = 0; i < rgba.size(); i += 4) {
+        rgba[i] = source[i + 2];
+        rgba[i + 1] = source[i + 1];
+        rgba[i + 2] = source[i];
+        rgba[i + 3] = 255;
+    }
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+
+    CreateDirectoryA(BesideThisProgram("screenshots").c_str(), nullptr);
+    std::string path = BesideThisProgram((std::string("screenshots\\") + fileName).c_str());
+    if (!stbi_write_png(path.c_str(), width, height, 4, rgba.data(), width * 4)) return "";
+    return path;
+}
+
+}  // namespace panel
