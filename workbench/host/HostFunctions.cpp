@@ -151,7 +151,12 @@ int32_t MQ_SendMessage(int32_t message, HostMessage* record) {
     case kMessageCreateDrawMaterial: {
         Material* m = NewMaterial();
         m->owner = Owner::Draw;
-        m->drawIndex = static_cast<int32_t>(Active()->materials.size() + s.drawMaterials.size());
+        // After the document's own materials (the document named in the message, else the
+        // active one) and the draw materials made before it.
+        OptionPair* docPair = FindPair(options, "document");
+        Document* d = docPair ? AsDocument(static_cast<HostDocument>(docPair->value)) : nullptr;
+        if (!d) d = Active();
+        m->drawIndex = static_cast<int32_t>(d->materials.size() + s.drawMaterials.size());
         s.drawMaterials.push_back(m);
         OptionPair* index = FindPair(options, "index");
         if (index && index->value) *static_cast<int32_t*>(index->value) = m->drawIndex;
