@@ -57,6 +57,9 @@ bool ShellPlugin::activate(HostDocument document, bool show) {
         sendDeactivated();
     }
     UpdateWindow(panelWindow);
+    // A refresh requested while the panel was closed reached a draw pass that did nothing; the
+    // shells must be brought back now, so showing the panel always asks for one.
+    if (show) refreshRequested = false;
     RequestRedraw();
     currentDocument = document;
     return panelShown;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Creates the build tree's Wine prefix once: no Mono or Gecko prompts, no crash dialog (a crashing
 # test ends instead of waiting for a click), and the panel's font "ＭＳ Ｐゴシック" mapped to the
-# metric-compatible IPAPGothic so that Japanese captions are legible at their size.
+# metric-compatible IPAPGothic so that Japanese captions are legible at their size; windows not
+# managed by a window manager (Xvfb has none), so that hiding a window does not wait for one.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 export WINEPREFIX=${WINEPREFIX:-$(cd "$here/.." && pwd)/build/wineprefix}
@@ -17,7 +18,8 @@ regfile="$WINEPREFIX/puffshell.reg"
 printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
   '[HKEY_CURRENT_USER\Software\Wine\WineDbg]' '"ShowCrashDialog"=dword:00000000' '' \
   '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
-  '"ＭＳ Ｐゴシック"="IPAPGothic"' '"ＭＳ ゴシック"="IPAGothic"' '"MS UI Gothic"="IPAPGothic"' '' |
+  '"ＭＳ Ｐゴシック"="IPAPGothic"' '"ＭＳ ゴシック"="IPAGothic"' '"MS UI Gothic"="IPAPGothic"' '' \
+  '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"="N"' '' |
   iconv -f UTF-8 -t UTF-16 >"$regfile"
 $wine regedit /S "Z:$regfile" >/dev/null 2>&1
 /usr/lib/wine/wineserver -w || true
