@@ -1,12 +1,13 @@
 # Front door of the project. Each target installs what is missing first (Debian 12, as root).
 #   make test   build both plug-ins, the workbench and the tests; run every test under Wine
 #   make demo   run the workbench on its default scene and write its pictures to out/demo/
+#   make bench  time the plug-in's redraws in the workbench; table and out/bench/summary.json
 
 WIN64 := build/win64
 WIN32 := build/win32
 XVFB  := xvfb-run -a -s "-screen 0 1280x1024x24"
 
-.PHONY: all setup build test demo clean
+.PHONY: all setup build test demo bench clean
 
 all: build
 
@@ -30,6 +31,10 @@ test: build
 
 demo: build
 	$(XVFB) ./scripts/wine-run.sh $(WIN64)/workbench.exe --out out/demo
+
+bench: build
+	mkdir -p out/bench
+	$(XVFB) ./scripts/wine-run.sh $(WIN64)/workbench_bench.exe --out out/bench
 
 clean:
 	rm -rf build out

@@ -1,0 +1,308 @@
+#include "workbench/bench/LevelRun.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <memory>
+
+#include "plugin/HostApi.h"
+#include "ui/ResourceIds.h"
+#include "workbench/bench/Harness.h"
+#include "workbench/bench/Icosphere.h"
+#include "workbench/bench/PanelInput.h"
+#include "workbench/bench/PushCacheSize.h"
+#include "workbench/host/Model.h"  // element sizes, for the bytes a merge copies
+#include "workbench/host/Workbench.h"
+
+namespace {
+
+// The visibility value the draw pass passes for its layers.
+const int32_t kLayerVisibility = 4;
+// Layers of the two cases: the black frame and the blur preset (extracted colours).
+const int32_t kBlackFrameLayers = 1;
+const int32_t kBlurLayers = 5;
+// The check that memory does not grow over many redraws runs up to this mesh size (ico7, 330k
+// triangles); on the largest mesh 200 redraws of 5 layers would take minutes.
+const int32_t kLeakCheckMaxLevel = 7;
+
+std::string BesideThisProgram(const char* fileName) {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path);
+    folder.erase(folder.find_last_of("\\/") + 1);
+    return folder + fileName;
+}
+
+// Binds Host() to the workbench's host module, as the plug-in binds it: the same function
+// addresses, called the same way.
+bool BindWorkbench(std::string* error) {
+    HMODULE module = GetModuleHandleA("WorkbenchHost.dll");
+    char path[MAX_PATH] = {};
+    if (!module || !GetModuleFileNameA(module, path, MAX_PATH) || !BindHostApi(path)) {
+        *error = "cannot bind the host functions of WorkbenchHost.dll";
+        return false;
+    }
+    return true;
+}
+
+// The mesh as one object of the active document, built through the host functions.
+HostObject AddIcosphere(int32_t level) {
+    std::vector<HostPoint> vertices;
+    std::vector<int32_t> triangles;
+    MakeIcosphere(level, vertices, triangles);
+    HostApi& host = Host();
+    HostObject object = host.MQ_CreateObject();
+    host.MQObj_SetName(object, "icosphere");
+    for (const HostPoint& p : vertices) host.MQObj_AddVertex(object, &p);
+    for (size_t i = 0; i + 2 < triangles.size(); i += 3) host.MQObj_AddFace(object, 3, &triangles[i]);
+    host.MQDoc_AddObject(wb::ActiveDocument(), object);
+    return object;
+}
+
+// Lets the panel and the host handle everything pending, redraws included.
+void Settle() { wb::ProcessMessages(); }
+
+// What any plug-in pays the host for `layers` shell layers of source, without arithmetic of its
+// own: a draw object (message 200), a merge, every vertex read and written back unchanged, every
+// face inverted and then every face given a material, in the order the draw pass calls them.
+void HostCopy(HostDocument document, HostObject source, int32_t layers, int32_t material) {
+    HostApi& host = Host();
+    uint32_t firstId = 0, secondId = 0;
+    wb::PluginIds(&firstId, &secondId);
+    for (int32_t layer = 0; layer < layers; ++layer) {
+        int32_t visibility = kLayerVisibility;
+        OptionPair options[] = {{"document", document},
+                                {"visibility", &visibility},
+                                {"result", nullptr},
+                                {nullptr, nullptr}};
+        HostMessage message = {firstId, secondId, 0, options};
+        host.MQ_SendMessage(kMessageCreateDrawObject, &message);
+        HostObject copy = static_cast<HostObject>(options[2].value);
+        if (!copy) continue;
+        host.MQObj_Merge(copy, source);
+        const int32_t vertexCount = host.MQObj_GetVertexCount(copy);
+        for (int32_t i = 0; i < vertexCount; ++i) {
+            HostPoint p;
+            host.MQObj_GetVertex(copy, i, &p);
+            host.MQObj_SetVertex(copy, i, &p);
+        }
+        const int32_t faceCount = host.MQObj_GetFaceCount(copy);
+        for (int32_t f = 0; f < faceCount; ++f) host.MQObj_InvertFace(copy, f);
+        for (int32_t f = 0; f < faceCount; ++f) host.MQObj_SetFaceMaterial(copy, f, material);
+    }
+}
+
+// Timed repetitions per mesh size: fewer for the big meshes.
+int32_t RunsFor(int32_t level) {
+    switch (level) {
+    case 5: return 25;
+    case 6: return 15;
+    case 7: return 11;
+    default: return 5;
+    }
+}
+
+void Add(Figures* figures, const std::string& key, double value) {
+    figures->emplace_back(key, value);
+}
+
+void AddStats(Figures* figures, const std::string& key, const RunStats& stats) {
+    Add(figures, key + "_min_ms", stats.minMs);
+    Add(figures, key + "_median_ms", stats.medianMs);
+    Add(figures, key + "_runs", stats.runs);
+}
+
+// Host copies timed with the host's own redraw before them (which frees the previous layers),
+// while the plug-in draws no shell: the same host work a plug-in redraw pays.
+RunStats TimeHostCopy(int32_t runs, HostDocument document, HostObject source, int32_t layers,
+                      int32_t material) {
+    return TimeRuns(2, runs, [&] {
+        wb::Redraw();
+        HostCopy(document, source, layers, material);
+    });
+}
+
+// Private memory after `redraws` redraws, minus after a warm-up of ten.
+double PrivateGrowth(int32_t redraws) {
+    for (int32_t i = 0; i < 10; ++i) wb::Redraw();
+    const double before = ReadMemory().privateBytes;
+    for (int32_t i = 0; i < redraws; ++i) wb::Redraw();
+    return ReadMemory().privateBytes - before;
+}
+
+void Progress(int32_t level, const char* what) {
+    printf("  [%d] %s\n", level, what);
+    fflush(stdout);
+}
+
+}  // namespace
+
+bool RunLevel(int32_t level, int32_t leakRedraws, Figures* figures, std::string* error) {
+    if (!BindWorkbench(error)) return false;
+    HostApi& host = Host();
+    const int32_t runs = RunsFor(level);
+
+    HostDocument document = wb::NewDocument();
+    HostObject source = AddIcosphere(level);
+    const int32_t vertexCount = host.MQObj_GetVertexCount(source);
+    const int32_t faceCount = host.MQObj_GetFaceCount(source);
+    int32_t cornerCount = 0;
+    for (int32_t f = 0; f < faceCount; ++f) cornerCount += host.MQObj_GetFacePointCount(source, f);
+    Add(figures, "level", level);
+    Add(figures, "vertices", vertexCount);
+    Add(figures, "triangles", faceCount);
+
+    if (!wb::LoadPlugin(BesideThisProgram("Puffshell.dll").c_str(), error)) return false;
+    wb::ActivatePlugin(true);
+    Settle();
+    if (!FindPanel()) {
+        *error = "the plug-in's panel did not appear";
+        return false;
+    }
+    ClickRow(0);
+    Settle();
+    // Layers get a material index past the document's own (none here), as a draw material's.
+    const int32_t material = host.MQDoc_GetMaterialCount(document);
+
+    // ---- a merge against a plain copy of the same bytes -----------------------------------------
+    Progress(level, "merge");
+    {
+        using namespace wb::detail;
+        const size_t bytes = static_cast<size_t>(vertexCount) * sizeof(Vertex) +
+                             static_cast<size_t>(faceCount) * sizeof(Face) +
+                             static_cast<size_t>(cornerCount) * sizeof(Corner);
+        HostObject target = nullptr;
+        RunStats merge = TimeRuns(
+            2, runs, [&] { host.MQObj_Merge(target, source); },
+            [&] {
+                if (target) host.MQObj_Delete(target);
+                target = host.MQ_CreateObject();
+            });
+        host.MQObj_Delete(target);
+        std::vector<char> from(bytes, 1);
+        char* to = nullptr;
+        RunStats copy = TimeRuns(
+            2, runs,
+            [&] {
+                to = static_cast<char*>(malloc(bytes));
+                if (to) memcpy(to, from.data(), bytes);
+            },
+            [&] {
+                free(to);
+                to = nullptr;
+            });
+        free(to);
+        Add(figures, "merge_bytes", static_cast<double>(bytes));
+        AddStats(figures, "merge", merge);
+        AddStats(figures, "memcpy", copy);
+    }
+
+    // ---- black frame: 1 layer, inverted, pitch black ----------------------------------------------
+    Progress(level, "host copy, 1 layer");
+    RunStats copy1 = TimeHostCopy(runs, document, source, kBlackFrameLayers, material);
+    Progress(level, "black frame");
+    ClickControl(IDC_PRESET_BLACK_FRAME);
+    Settle();
+    AddStats(figures, "black_frame_redraw", TimeRuns(2, runs, [] { wb::Redraw(); }));
+    AddStats(figures, "black_frame_modified_redraw", TimeRuns(2, runs, [] {
+                 wb::SendEvent(kEventObjectModified, nullptr);
+                 wb::Redraw();
+             }));
+    MemoryFigures memory = ReadMemory();
+    Add(figures, "black_frame_peak_working_set", memory.peakWorkingSetBytes);
+    // The host copy again, so that both sides of the ratio see the same stretch of machine load.
+    TickRow(0, false);
+    Settle();
+    wb::Redraw();
+    Progress(level, "host copy, 1 layer");
+    RunStats copy1b = TimeHostCopy(runs, document, source, kBlackFrameLayers, material);
+    copy1 = copy1b.minMs < copy1.minMs ? RunStats{copy1b.minMs, copy1b.medianMs, copy1.runs + copy1b.runs}
+                                       : RunStats{copy1.minMs, copy1.medianMs, copy1.runs + copy1b.runs};
+    AddStats(figures, "black_frame_host_copy", copy1);
+
+    // ---- blur: 5 layers with the extracted colours ------------------------------------------------
+    Progress(level, "host copy, 5 layers");
+    RunStats copy5 = TimeHostCopy(runs, document, source, kBlurLayers, material);
+    Progress(level, "blur");
+    ClickControl(IDC_PRESET_BLUR);
+    Settle();
+    AddStats(figures, "blur_redraw", TimeRuns(1, runs, [] { wb::Redraw(); }));
+    AddStats(figures, "blur_modified_redraw", TimeRuns(1, runs, [] {
+                 wb::SendEvent(kEventObjectModified, nullptr);
+                 wb::Redraw();
+             }));
+    memory = ReadMemory();
+    Add(figures, "blur_peak_working_set", memory.peakWorkingSetBytes);
+    TickRow(0, false);
+    Settle();
+    wb::Redraw();
+    Progress(level, "host copy, 5 layers");
+    RunStats copy5b = TimeHostCopy(runs, document, source, kBlurLayers, material);
+    copy5 = copy5b.minMs < copy5.minMs ? RunStats{copy5b.minMs, copy5b.medianMs, copy5.runs + copy5b.runs}
+                                       : RunStats{copy5.minMs, copy5.medianMs, copy5.runs + copy5b.runs};
+    AddStats(figures, "blur_host_copy", copy5);
+
+    // ---- nothing grows between redraws --------------------------------------------------------------
+    if (leakRedraws > 0 && level <= kLeakCheckMaxLevel) {
+        Progress(level, "repeated redraws");
+        TickRow(0, true);  // the blur settings are still the object's
+        Settle();
+        Add(figures, "blur_growth_redraws", leakRedraws);
+        Add(figures, "blur_private_growth", PrivateGrowth(leakRedraws));
+        ClickControl(IDC_PRESET_BLACK_FRAME);
+        Settle();
+        Add(figures, "black_frame_growth_redraws", leakRedraws);
+        Add(figures, "black_frame_private_growth", PrivateGrowth(leakRedraws));
+    }
+
+    // ---- the push cache's size ------------------------------------------------------------------
+    Progress(level, "push cache");
+    {
+        // Counted from the cache's arrays; and, as a cross-check, the private memory that the
+        // panel's rebuilds add for the object with every array (blocks this large are mapped
+        // and unmapped on their own, so the difference shows them).
+        const PushCacheBytes counted = CountPushCacheBytes(document, 0);
+        Add(figures, "push_cache_directions_bytes", counted.directionsOnly);
+        Add(figures, "push_cache_all_bytes", counted.allArrays);
+        TickRow(0, false);
+        Settle();
+        wb::Redraw();  // a rebuild with the object switched off: an empty cache, no layers
+        const double without = ReadMemory().privateBytes;
+        TickRow(0, true);
+        wb::PumpWindowMessages();
+        ClickControl(IDC_HEIGHT_MAP_ON);  // each switch rebuilds the cache at once
+        ClickControl(IDC_VERTEX_COLOR_PUSH);
+        wb::PumpWindowMessages();
+        Add(figures, "push_cache_all_private_bytes", ReadMemory().privateBytes - without);
+        Settle();
+    }
+
+    wb::UnloadPlugin();
+    memory = ReadMemory();
+    Add(figures, "peak_working_set", memory.peakWorkingSetBytes);
+    return true;
+}
+
+bool WriteFigures(const std::string& path, const Figures& figures) {
+    FILE* file = fopen(path.c_str(), "w");
+    if (!file) return false;
+    for (const auto& figure : figures) fprintf(file, "%s %.6f\n", figure.first.c_str(), figure.second);
+    return fclose(file) == 0;
+}
+
+bool ReadFigures(const std::string& path, Figures* figures) {
+    FILE* file = fopen(path.c_str(), "r");
+    if (!file) return false;
+    char key[128];
+    double value;
+    while (fscanf(file, "%127s %lf", key, &value) == 2) figures->emplace_back(key, value);
+    fclose(file);
+    return !figures->empty();
+}
+
+double FigureOf(const Figures& figures, const std::string& key, double fallback) {
+    for (const auto& figure : figures)
+        if (figure.first == key) return figure.second;
+    return fallback;
+}
