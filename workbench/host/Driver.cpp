@@ -211,6 +211,7 @@ void UnloadPlugin() {
     if (!p.module) return;
     SendEvent(kEventExit, nullptr);
     ClearDrawItems();
+    ReleaseSpareGeometry();
     State().refreshRequested = false;
     HMODULE m = p.module;
     p = PluginState();
@@ -316,7 +317,7 @@ uint32_t FreezeFlags(HostObject object) {
     return o ? o->freezeFlags : 0;
 }
 
-std::vector<ReceivedMessage> ReceivedMessages() { return State().messages; }
+std::vector<ReceivedMessage> ReceivedMessages() { return State().messages.inOrder(); }
 
 void ClearReceivedMessages() { State().messages.clear(); }
 

@@ -121,7 +121,10 @@ int32_t MQ_StationCallback(StationCallbackProc proc, void* option) {
 int32_t MQ_SendMessage(int32_t message, HostMessage* record) {
     REC(message, record);
     HostState& s = State();
-    wb::ReceivedMessage received{message, 0, 0, 0, {}};
+    wb::ReceivedMessage& received = s.messages.add();
+    received.code = message;
+    received.firstId = received.secondId = received.reserved = 0;
+    received.optionKeys.clear();  // keeps its room: short keys need no memory of their own
     OptionPair* options = nullptr;
     if (record) {
         received.firstId = record->firstId;
@@ -132,13 +135,13 @@ int32_t MQ_SendMessage(int32_t message, HostMessage* record) {
             for (int i = 0; i < 256 && options[i].key; ++i)
                 received.optionKeys.push_back(SafeString(options[i].key));
     }
-    s.messages.push_back(std::move(received));
 
     switch (message) {
     case kMessageStationClosed:
         return 1;
     case kMessageCreateDrawObject: {
         Object* o = NewObject();
+        TakeSpareGeometry(o);
         o->owner = Owner::Draw;
         o->name = "draw";
         OptionPair* vis = FindPair(options, "visibility");

@@ -79,57 +79,76 @@ int32_t ObjAddFaceUnchecked(Object* o, int32_t count, const int32_t* indices) {
     return static_cast<int32_t>(o->faces.size() - 1);
 }
 
-bool FaceAlive(const Object* o, int32_t f) {
-    if (!ValidFace(o, f)) return false;
-    const Face& face = o->faces[f];
-    if (face.count <= 0) return false;
-    if (o->deletedVertices == 0) return true;
-    const Corner* c = o->corners.data() + face.first;
-    for (int32_t i = 0; i < face.count; ++i) {
-        int32_t v = c[i].vertex;
-        if (ValidVertex(o, v) && o->vertices[v].deleted) return false;
+namespace {
+
+// Appends count elements of from to to, renumbered by fix(element, index among the appended) on
+// the way. Block by block, so that each block is fixed while it is still in the cache: one pass
+// over memory, like a plain copy. The caller has reserved the room, so from stays valid.
+template <class T, class Fix>
+void AppendFixed(std::vector<T>& to, const T* from, size_t count, Fix fix) {
+    const size_t kBlock = 2048;
+    for (size_t start = 0; start < count; start += kBlock) {
+        const size_t n = std::min(kBlock, count - start);
+        const size_t base = to.size();
+        to.insert(to.end(), from + start, from + start + n);
+        T* appended = to.data() + base;
+        for (size_t i = 0; i < n; ++i) fix(appended[i], start + i);
     }
-    return true;
 }
 
-int32_t FacePointCount(const Object* o, int32_t f) {
-    return FaceAlive(o, f) ? o->faces[f].count : 0;
+// Room for `needed` elements, growing geometrically so that repeated merges into one object
+// stay linear.
+template <class T>
+void ReserveFor(std::vector<T>& values, size_t needed) {
+    if (needed > values.capacity()) values.reserve(std::max(needed, values.capacity() * 2));
 }
+
+}  // namespace
 
 void ObjMerge(Object* target, const Object* source) {
-    // Sizes first: the source may be the target itself.
+    if (source == target) {
+        // Appending an object to itself: from a copy, as the arrays grow while they are read.
+        Object copy;
+        copy.vertices = source->vertices;
+        copy.faces = source->faces;
+        copy.corners = source->corners;
+        ObjMerge(target, &copy);
+        return;
+    }
     const size_t vBase = target->vertices.size();
-    const size_t fBase = target->faces.size();
     const size_t cBase = target->corners.size();
     const size_t vCount = source->vertices.size();
     const size_t fCount = source->faces.size();
     const size_t cCount = source->corners.size();
-    target->vertices.resize(vBase + vCount);
-    target->faces.resize(fBase + fCount);
-    target->corners.resize(cBase + cCount);
-    if (vCount) memcpy(&target->vertices[vBase], source->vertices.data(), vCount * sizeof(Vertex));
-    if (fCount) memcpy(&target->faces[fBase], source->faces.data(), fCount * sizeof(Face));
-    if (cCount) memcpy(&target->corners[cBase], source->corners.data(), cCount * sizeof(Corner));
+    ReserveFor(target->vertices, vBase + vCount);
+    ReserveFor(target->faces, target->faces.size() + fCount);
+    ReserveFor(target->corners, cBase + cCount);
+
     int32_t deleted = 0;
-    Vertex* v = target->vertices.data() + vBase;
-    uint32_t vUid = target->nextVertexUid;
-    for (size_t i = 0; i < vCount; ++i) {
-        v[i].uid = vUid++;
-        deleted += v[i].deleted;
-    }
-    target->nextVertexUid = vUid;
+    const uint32_t vUid = target->nextVertexUid;
+    AppendFixed(target->vertices, source->vertices.data(), vCount, [&](Vertex& v, size_t i) {
+        v.uid = vUid + static_cast<uint32_t>(i);
+        deleted += v.deleted;
+    });
+    target->nextVertexUid = vUid + static_cast<uint32_t>(vCount);
     target->deletedVertices += deleted;
-    Face* f = target->faces.data() + fBase;
-    uint32_t fUid = target->nextFaceUid;
+
+    const uint32_t fUid = target->nextFaceUid;
     const int32_t cOffset = static_cast<int32_t>(cBase);
-    for (size_t i = 0; i < fCount; ++i) {
-        f[i].first += cOffset;
-        f[i].uid = fUid++;
-    }
-    target->nextFaceUid = fUid;
-    Corner* c = target->corners.data() + cBase;
+    AppendFixed(target->faces, source->faces.data(), fCount, [&](Face& f, size_t i) {
+        f.first += cOffset;
+        f.uid = fUid + static_cast<uint32_t>(i);
+    });
+    target->nextFaceUid = fUid + static_cast<uint32_t>(fCount);
+
     const int32_t vOffset = static_cast<int32_t>(vBase);
-    for (size_t i = 0; i < cCount; ++i) c[i].vertex += vOffset;
+    if (vOffset == 0) {
+        target->corners.insert(target->corners.end(), source->corners.begin(),
+                               source->corners.end());
+    } else {
+        AppendFixed(target->corners, source->corners.data(), cCount,
+                    [&](Corner& c, size_t) { c.vertex += vOffset; });
+    }
 }
 
 void ObjCompact(Object* o) {
@@ -301,6 +320,26 @@ HostState& State() {
     return state;
 }
 
+ReceivedMessage& MessageLog::add() {
+    if (slots.empty()) {
+        slots.resize(kSize);
+        for (ReceivedMessage& slot : slots) slot.optionKeys.reserve(4);
+    }
+    size_t slot = (first + count) % kSize;
+    if (count < kSize)
+        ++count;
+    else
+        first = (first + 1) % kSize;
+    return slots[slot];
+}
+
+std::vector<ReceivedMessage> MessageLog::inOrder() const {
+    std::vector<ReceivedMessage> messages;
+    messages.reserve(count);
+    for (size_t i = 0; i < count; ++i) messages.push_back(slots[(first + i) % kSize]);
+    return messages;
+}
+
 Document* Active() {
     HostState& s = State();
     if (!s.active) s.active = NewDocumentObject();
@@ -309,12 +348,37 @@ Document* Active() {
 
 void ClearDrawItems() {
     HostState& s = State();
-    for (Object* o : s.drawObjects) DestroyObject(o);
+    // Last in, first out: the next redraw's first draw object gets this one's first arrays.
+    s.spareGeometry.clear();
+    for (size_t i = s.drawObjects.size(); i-- > 0;) {
+        Object* o = s.drawObjects[i];
+        s.spareGeometry.emplace_back();
+        GeometryStorage& kept = s.spareGeometry.back();
+        kept.vertices.swap(o->vertices);
+        kept.faces.swap(o->faces);
+        kept.corners.swap(o->corners);
+        kept.vertices.clear();
+        kept.faces.clear();
+        kept.corners.clear();
+        DestroyObject(o);
+    }
     for (Material* m : s.drawMaterials) DestroyMaterial(m);
     s.drawObjects.clear();
     s.drawMaterials.clear();
     s.drawVisibilities.clear();
 }
+
+void TakeSpareGeometry(Object* o) {
+    HostState& s = State();
+    if (s.spareGeometry.empty()) return;
+    GeometryStorage& kept = s.spareGeometry.back();
+    o->vertices.swap(kept.vertices);
+    o->faces.swap(kept.faces);
+    o->corners.swap(kept.corners);
+    s.spareGeometry.pop_back();
+}
+
+void ReleaseSpareGeometry() { std::vector<GeometryStorage>().swap(State().spareGeometry); }
 
 }  // namespace detail
 }  // namespace wb

@@ -160,10 +160,6 @@ Object* CloneObject(const Object* o);
 int32_t ObjAddVertex(Object* o, const HostPoint& p);
 // Adds a face without checking its point count or indices (the workbench-only path).
 int32_t ObjAddFaceUnchecked(Object* o, int32_t count, const int32_t* indices);
-// True when face f is in range, not deleted and none of its vertices is deleted.
-bool FaceAlive(const Object* o, int32_t f);
-// The point count the plug-in sees: 0 for a deleted or out-of-range face.
-int32_t FacePointCount(const Object* o, int32_t f);
 void ObjMerge(Object* target, const Object* source);
 void ObjCompact(Object* o);
 void ObjInvertFace(Object* o, int32_t f);
@@ -173,6 +169,24 @@ inline bool ValidVertex(const Object* o, int32_t i) {
 }
 inline bool ValidFace(const Object* o, int32_t f) {
     return f >= 0 && static_cast<size_t>(f) < o->faces.size();
+}
+// True when face f is in range, not deleted and none of its vertices is deleted. Inline, like
+// FacePointCount: the host functions check every face and corner they touch with them.
+inline bool FaceAlive(const Object* o, int32_t f) {
+    if (!ValidFace(o, f)) return false;
+    const Face& face = o->faces[f];
+    if (face.count <= 0) return false;
+    if (o->deletedVertices == 0) return true;
+    const Corner* c = o->corners.data() + face.first;
+    for (int32_t i = 0; i < face.count; ++i) {
+        int32_t v = c[i].vertex;
+        if (ValidVertex(o, v) && o->vertices[v].deleted) return false;
+    }
+    return true;
+}
+// The point count the plug-in sees: 0 for a deleted or out-of-range face.
+inline int32_t FacePointCount(const Object* o, int32_t f) {
+    return FaceAlive(o, f) ? o->faces[f].count : 0;
 }
 
 // ---- materials ------------------------------------------------------------------------------
@@ -190,21 +204,50 @@ void DocCompact(Document* d);
 Selection* DocSelection(Document* d, int32_t objIndex);  // NULL for an empty or invalid slot
 
 // ---- host-wide state ------------------------------------------------------------------------
+// The geometry arrays of a draw object, kept empty with their capacity from one redraw for the
+// next: a redraw builds layers of the same sizes again, and reused memory needs no fresh pages
+// from the system (each of which costs a page fault on first use).
+struct GeometryStorage {
+    std::vector<Vertex> vertices;
+    std::vector<Face> faces;
+    std::vector<Corner> corners;
+};
+
+// The most recent messages received through MQ_SendMessage, in slots made once and then reused:
+// a host that redraws for hours must not grow with every redraw's messages.
+struct MessageLog {
+    static constexpr size_t kSize = 256;
+    std::vector<ReceivedMessage> slots;  // kSize of them, made by the first add
+    size_t first = 0;                    // the oldest message's slot
+    size_t count = 0;
+    // The slot for a new message: a free one, or the oldest one's when all are taken.
+    ReceivedMessage& add();
+    std::vector<ReceivedMessage> inOrder() const;  // oldest first
+    void clear() { first = count = 0; }
+};
+
 struct HostState {
     Document* active = nullptr;
     std::vector<Document*> retired;  // replaced documents, kept empty so stale handles stay safe
     std::vector<Object*> drawObjects;
     std::vector<Material*> drawMaterials;
     std::vector<int32_t> drawVisibilities;
+    std::vector<GeometryStorage> spareGeometry;  // the last redraw's, the next one to hand out last
     bool refreshRequested = false;
     int32_t redrawCount = 0;
     int32_t refreshCount = 0;
-    std::vector<ReceivedMessage> messages;
+    MessageLog messages;
     std::string textureFolder;
 };
 HostState& State();
 Document* Active();  // the active document, created on first use
+// Destroys the draw objects and draw materials; the draw objects' arrays are kept, empty, for the
+// next redraw's (those of the redraw before that are released).
 void ClearDrawItems();
+// Gives a new draw object the arrays of one of the last redraw's draw objects, if one is left.
+void TakeSpareGeometry(Object* o);
+// Releases every kept array.
+void ReleaseSpareGeometry();
 
 // ---- call recording (Recorder.cpp) ------------------------------------------------------------
 extern bool g_recording;
