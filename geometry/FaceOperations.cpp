@@ -38,8 +38,16 @@ void ApplyExtractedColors(HostObject object, int32_t sourceUniqueId) {
     const uint32_t* colors = settings.extractedColors;
     if (!colors) return;
     const int32_t colorCount = settings.extractedColorCount;
+    // Each channel of the result depends on its own byte alone: two tables of the 256 possible
+    // results, made once per layer, stand for the products and divisions of every corner.
     const int32_t brightness = settings.brightness;
     const int32_t transparency = settings.transparency;
+    uint8_t colorByte[256], alphaByte[256];
+    for (uint32_t b = 0; b < 256; ++b) {
+        const uint32_t scaled = ExtractedToHostColor((b << 8) | b, brightness, transparency);
+        colorByte[b] = static_cast<uint8_t>(scaled & 255);  // red from red b
+        alphaByte[b] = static_cast<uint8_t>(scaled >> 24);  // alpha from alpha b
+    }
 
     HostApi& host = Host();
     int32_t faceCount = host.MQObj_GetFaceCount(object);
@@ -51,8 +59,11 @@ void ApplyExtractedColors(HostObject object, int32_t sourceUniqueId) {
         for (int32_t j = 0; j < count; ++j) {
             // Vertices added after the extraction keep their colour.
             if (!IsVertexIndex(indices[j], colorCount)) continue;
-            host.MQObj_SetFaceVertexColor(
-                object, f, j, ExtractedToHostColor(colors[indices[j]], brightness, transparency));
+            const uint32_t c = colors[indices[j]];
+            const uint32_t hostColor =
+                (uint32_t(alphaByte[c & 255]) << 24) | (uint32_t(colorByte[c >> 24]) << 16) |
+                (uint32_t(colorByte[(c >> 16) & 255]) << 8) | colorByte[(c >> 8) & 255];
+            host.MQObj_SetFaceVertexColor(object, f, j, hostColor);
         }
     }
 }

@@ -5,7 +5,7 @@
 
 #include <stdint.h>
 
-#include "plugin/HostAbi.h"
+#include "plugin/HostApi.h"
 
 enum { kMaxFacePoints = 4 };
 
@@ -15,12 +15,20 @@ struct FacePoints {
 };
 
 // The face's point count (MQObj_GetFacePointCount); a count outside 1..4 gives 0, so that the
-// face is skipped and no fixed buffer of four is ever handed to the host for it.
-int32_t ReadFacePointCount(HostObject object, int32_t face);
+// face is skipped and no fixed buffer of four is ever handed to the host for it. Inline: the
+// face loops of every layer call it once per face.
+inline int32_t ReadFacePointCount(HostObject object, int32_t face) {
+    if (!object) return 0;
+    int32_t count = Host().MQObj_GetFacePointCount(object, face);
+    return count >= 1 && count <= kMaxFacePoints ? count : 0;
+}
 // Reads count (1..4, as ReadFacePointCount gave it) point indices of face into indices
 // (MQObj_GetFacePointArray). Other counts read nothing.
-void ReadFaceIndices(HostObject object, int32_t face, int32_t count,
-                     int32_t indices[kMaxFacePoints]);
+inline void ReadFaceIndices(HostObject object, int32_t face, int32_t count,
+                            int32_t indices[kMaxFacePoints]) {
+    if (!object || count < 1 || count > kMaxFacePoints) return;
+    Host().MQObj_GetFacePointArray(object, face, indices);
+}
 // Both of the above: the face's count and indices. A count outside 1..4 gives count 0 and no
 // indices.
 FacePoints ReadFacePoints(HostObject object, int32_t face);

@@ -1,9 +1,7 @@
 #include "plugin/HostApi.h"
 
-HostApi& Host() {
-    static HostApi api;
-    return api;
-}
+// Constant-initialised (every member a null pointer), so it is usable before any constructor runs.
+HostApi g_hostApi;
 
 namespace {
 

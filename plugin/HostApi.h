@@ -10,8 +10,10 @@ struct HostApi {
 #undef HOST_API_MEMBER
 };
 
-// The process-wide binding.
-HostApi& Host();
+// The process-wide binding. Inline: every host call of the plug-in goes through it, many per
+// vertex and face in a redraw.
+extern HostApi g_hostApi;
+inline HostApi& Host() { return g_hostApi; }
 
 // Loads the module at hostModulePath, looks up the 140 host functions in their fixed order and
 // stores each address in Host(). Stops at the first missing name; addresses stored before it stay.
