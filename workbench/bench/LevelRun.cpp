@@ -93,6 +93,63 @@ void HostCopy(HostDocument document, HostObject source, int32_t layers, int32_t 
     }
 }
 
+void Add(Figures* figures, const std::string& key, double value) {
+    figures->emplace_back(key, value);
+}
+
+// Nanoseconds per call of the host functions a layer costs, each over every vertex or face of a
+// draw object holding a copy of source (the best of a few rounds).
+void AddHostCallCosts(Figures* figures, HostDocument document, HostObject source) {
+    HostApi& host = Host();
+    wb::Redraw();
+    int32_t visibility = kLayerVisibility;
+    OptionPair options[] = {{"document", document}, {"visibility", &visibility}, {"result", nullptr},
+                            {nullptr, nullptr}};
+    HostMessage message = {0, 0, 0, options};
+    host.MQ_SendMessage(kMessageCreateDrawObject, &message);
+    HostObject copy = static_cast<HostObject>(options[2].value);
+    host.MQObj_Merge(copy, source);
+    const int32_t vertexCount = host.MQObj_GetVertexCount(copy);
+    const int32_t faceCount = host.MQObj_GetFaceCount(copy);
+    auto perCall = [&](const char* key, int32_t calls, const std::function<void()>& loop) {
+        RunStats stats = TimeRuns(1, 5, loop);
+        Add(figures, std::string("call_ns_") + key, stats.minMs * 1e6 / (calls > 0 ? calls : 1));
+    };
+    int32_t sink = 0;
+    perCall("get_set_vertex", vertexCount, [&] {
+        for (int32_t i = 0; i < vertexCount; ++i) {
+            HostPoint p;
+            host.MQObj_GetVertex(copy, i, &p);
+            host.MQObj_SetVertex(copy, i, &p);
+        }
+    });
+    perCall("face_point_count", faceCount, [&] {
+        for (int32_t f = 0; f < faceCount; ++f) sink += host.MQObj_GetFacePointCount(copy, f);
+    });
+    perCall("face_point_array", faceCount, [&] {
+        int32_t indices[4];
+        for (int32_t f = 0; f < faceCount; ++f) host.MQObj_GetFacePointArray(copy, f, indices);
+        sink += indices[0];
+    });
+    perCall("invert_face", faceCount, [&] {
+        for (int32_t f = 0; f < faceCount; ++f) host.MQObj_InvertFace(copy, f);
+    });
+    perCall("set_face_material", faceCount, [&] {
+        for (int32_t f = 0; f < faceCount; ++f) host.MQObj_SetFaceMaterial(copy, f, 0);
+    });
+    perCall("set_face_vertex_color_x3", faceCount, [&] {
+        for (int32_t f = 0; f < faceCount; ++f)
+            for (int32_t j = 0; j < 3; ++j) host.MQObj_SetFaceVertexColor(copy, f, j, 0xFF000000u);
+    });
+    RunStats merge = TimeRuns(1, 5, [&] { host.MQObj_Merge(copy, source); }, [&] {
+        wb::Redraw();
+        host.MQ_SendMessage(kMessageCreateDrawObject, &message);
+        copy = static_cast<HostObject>(options[2].value);
+    });
+    Add(figures, "merge_reused_min_ms", merge.minMs);
+    Add(figures, "call_sink", sink & 1);
+}
+
 // Timed repetitions per mesh size: fewer for the big meshes.
 int32_t RunsFor(int32_t level) {
     switch (level) {
@@ -101,10 +158,6 @@ int32_t RunsFor(int32_t level) {
     case 7: return 11;
     default: return 5;
     }
-}
-
-void Add(Figures* figures, const std::string& key, double value) {
-    figures->emplace_back(key, value);
 }
 
 void AddStats(Figures* figures, const std::string& key, const RunStats& stats) {
@@ -197,6 +250,9 @@ bool RunLevel(int32_t level, int32_t leakRedraws, Figures* figures, std::string*
         AddStats(figures, "merge", merge);
         AddStats(figures, "memcpy", copy);
     }
+
+    Progress(level, "host calls");
+    AddHostCallCosts(figures, document, source);
 
     // ---- black frame: 1 layer, inverted, pitch black ----------------------------------------------
     Progress(level, "host copy, 1 layer");
