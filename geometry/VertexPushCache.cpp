@@ -16,8 +16,23 @@ const float kByteToUnit = 0.003921569f;
 // The cache of the last rebuild, replaced whole by the next one.
 std::vector<PushCacheEntry> g_cache;
 
-bool Passes(const std::vector<uint8_t>& mask, int32_t vertex) {
-    return static_cast<size_t>(vertex) < mask.size() && mask[vertex] != 0;
+// The selection filter of one rebuild: every vertex passes unless selectionOnly is on, and then
+// those of BuildVertexMask. Without the switch no mask is made (it would hold only ones).
+struct VertexFilter {
+    bool all = true;
+    std::vector<uint8_t> mask;
+    bool passes(int32_t vertex) const {
+        return all || (static_cast<size_t>(vertex) < mask.size() && mask[vertex] != 0);
+    }
+};
+
+// Empties values for new contents, keeping its memory when it is not much larger than needed:
+// a rebuild of an unchanged object then writes into memory it already has instead of fresh
+// pages from the system.
+template <class T>
+void PrepareReuse(std::vector<T>& values, size_t needed) {
+    if (values.capacity() > 2 * needed) std::vector<T>().swap(values);
+    values.clear();
 }
 
 // Fills entry for one enabled object: the summed face normals of the corners that pass the
@@ -28,14 +43,20 @@ void BuildEntry(HostObject object, int32_t objectIndex, const ExpansionSettings&
     HostApi& host = Host();
     int32_t vertexCount = host.MQObj_GetVertexCount(object);
     if (vertexCount < 0) vertexCount = 0;
+    const size_t count = static_cast<size_t>(vertexCount);
     entry.present = true;
-    entry.directions.assign(vertexCount, HostPoint{0.0f, 0.0f, 0.0f});
+    PrepareReuse(entry.directions, count);
+    entry.directions.assign(count, HostPoint{0.0f, 0.0f, 0.0f});
     entry.hasHeights = settings.heightMapOn != 0;
-    if (entry.hasHeights) entry.heights.assign(vertexCount, HeightSample{0.0f, 0.0f, 0.0f});
+    PrepareReuse(entry.heights, entry.hasHeights ? count : 0);
+    if (entry.hasHeights) entry.heights.assign(count, HeightSample{0.0f, 0.0f, 0.0f});
     entry.hasVertexColors = settings.vertexColorPush != 0;
-    if (entry.hasVertexColors) entry.vertexColors.assign(vertexCount, 0u);
+    PrepareReuse(entry.vertexColors, entry.hasVertexColors ? count : 0);
+    if (entry.hasVertexColors) entry.vertexColors.assign(count, 0u);
 
-    std::vector<uint8_t> mask = BuildVertexMask(object, objectIndex);
+    VertexFilter filter;
+    filter.all = !selectionOnly;
+    if (!filter.all) filter.mask = BuildVertexMask(object, objectIndex);
     HostPoint* directions = entry.directions.data();
 
     int32_t faceCount = host.MQObj_GetFaceCount(object);
@@ -52,7 +73,7 @@ void BuildEntry(HostObject object, int32_t objectIndex, const ExpansionSettings&
         for (int32_t j = 0; j < count; ++j) {
             if (IsVertexIndex(indices[j], vertexCount)) {
                 host.MQObj_GetVertex(object, indices[j], &corners[j]);
-                passes[j] = Passes(mask, indices[j]);
+                passes[j] = filter.passes(indices[j]);
             } else {
                 allCornersValid = false;
                 passes[j] = false;
@@ -92,7 +113,7 @@ void BuildEntry(HostObject object, int32_t objectIndex, const ExpansionSettings&
     }
 
     for (int32_t v = 0; v < vertexCount; ++v) {
-        if (Passes(mask, v)) directions[v] = NormalizeOrZero(directions[v]);
+        if (filter.passes(v)) directions[v] = NormalizeOrZero(directions[v]);
     }
 }
 
@@ -107,7 +128,10 @@ const PushCacheEntry* PushCacheEntryAt(int32_t objectIndex) {
 }
 
 void RebuildPushCache(HostDocument document) {
-    std::vector<PushCacheEntry>().swap(g_cache);
+    // The previous build's entries are discarded; an entry rebuilt at the same index writes into
+    // the arrays its predecessor had, and whatever is not reused is released at the end.
+    std::vector<PushCacheEntry> previous;
+    previous.swap(g_cache);
     if (!document) return;
     HostApi& host = Host();
     int32_t objectCount = host.MQDoc_GetObjectCount(document);
@@ -119,7 +143,13 @@ void RebuildPushCache(HostDocument document) {
             if (!object) continue;
             const ExpansionSettings& settings = SettingsOf(object);
             if (!settings.enabled) continue;
-            BuildEntry(object, i, settings, g_cache[i]);
+            PushCacheEntry& entry = g_cache[i];
+            if (static_cast<size_t>(i) < previous.size()) {
+                entry.directions.swap(previous[i].directions);
+                entry.heights.swap(previous[i].heights);
+                entry.vertexColors.swap(previous[i].vertexColors);
+            }
+            BuildEntry(object, i, settings, entry);
         }
     } catch (const std::bad_alloc&) {
         // Sizes no memory can hold (a host reporting absurd counts): no shells rather than a crash.

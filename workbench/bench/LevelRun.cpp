@@ -97,6 +97,17 @@ void Add(Figures* figures, const std::string& key, double value) {
     figures->emplace_back(key, value);
 }
 
+// The bytes a merge of source copies: its vertices, faces and face corners as the host keeps them.
+size_t MergeBytes(HostObject source) {
+    using namespace wb::detail;
+    HostApi& host = Host();
+    const int32_t faceCount = host.MQObj_GetFaceCount(source);
+    size_t corners = 0;
+    for (int32_t f = 0; f < faceCount; ++f) corners += host.MQObj_GetFacePointCount(source, f);
+    return static_cast<size_t>(host.MQObj_GetVertexCount(source)) * sizeof(Vertex) +
+           static_cast<size_t>(faceCount) * sizeof(Face) + corners * sizeof(Corner);
+}
+
 // Nanoseconds per call of the host functions a layer costs, each over every vertex or face of a
 // draw object holding a copy of source (the best of a few rounds).
 void AddHostCallCosts(Figures* figures, HostDocument document, HostObject source) {
@@ -147,7 +158,58 @@ void AddHostCallCosts(Figures* figures, HostDocument document, HostObject source
         copy = static_cast<HostObject>(options[2].value);
     });
     Add(figures, "merge_reused_min_ms", merge.minMs);
+    // The same bytes copied into memory that is already there, as the reused arrays are.
+    std::vector<char> from(MergeBytes(source), 1), to(from.size(), 0);
+    RunStats warmCopy = TimeRuns(1, 5, [&] { memcpy(to.data(), from.data(), from.size()); });
+    Add(figures, "memcpy_warm_min_ms", warmCopy.minMs);
     Add(figures, "call_sink", sink & 1);
+}
+
+// The per-layer host calls the draw pass makes for a case, replayed in its order with none of its
+// arithmetic (vertices written back unchanged, one colour for every corner): what the plug-in's
+// redraw costs the host, so that redraw minus this is the plug-in's own work.
+//   inverted        the black frame: point count + invert for every face, then point count +
+//                   material; otherwise (blur) point count + material, then point count, points
+//                   and a colour per corner
+void ReplayDrawPassCalls(HostDocument document, HostObject source, int32_t layers,
+                         int32_t material, bool inverted) {
+    HostApi& host = Host();
+    for (int32_t layer = 0; layer < layers; ++layer) {
+        int32_t visibility = kLayerVisibility;
+        OptionPair options[] = {{"document", document},
+                                {"visibility", &visibility},
+                                {"result", nullptr},
+                                {nullptr, nullptr}};
+        HostMessage message = {0, 0, 0, options};
+        host.MQ_SendMessage(kMessageCreateDrawObject, &message);
+        HostObject copy = static_cast<HostObject>(options[2].value);
+        if (!copy) continue;
+        host.MQObj_Merge(copy, source);
+        const int32_t vertexCount = host.MQObj_GetVertexCount(copy);
+        for (int32_t i = 0; i < vertexCount; ++i) {
+            HostPoint p;
+            host.MQObj_GetVertex(copy, i, &p);
+            host.MQObj_SetVertex(copy, i, &p);
+        }
+        const int32_t faceCount = host.MQObj_GetFaceCount(copy);
+        if (inverted) {
+            for (int32_t f = 0; f < faceCount; ++f)
+                if (host.MQObj_GetFacePointCount(copy, f) >= 3) host.MQObj_InvertFace(copy, f);
+        }
+        for (int32_t f = 0; f < faceCount; ++f)
+            if (host.MQObj_GetFacePointCount(copy, f) >= 3) host.MQObj_SetFaceMaterial(copy, f, material);
+        if (!inverted) {
+            for (int32_t f = 0; f < faceCount; ++f) {
+                const int32_t count = host.MQObj_GetFacePointCount(copy, f);
+                if (count < 3 || count > 4) continue;
+                int32_t indices[4];
+                host.MQObj_GetFacePointArray(copy, f, indices);
+                for (int32_t j = 0; j < count; ++j)
+                    host.MQObj_SetFaceVertexColor(copy, f, j, 0xFF000000u);
+            }
+        }
+        host.MQObj_Freeze(copy, 2);
+    }
 }
 
 // Timed repetitions per mesh size: fewer for the big meshes.
@@ -176,6 +238,14 @@ RunStats TimeHostCopy(int32_t runs, HostDocument document, HostObject source, in
     });
 }
 
+RunStats TimeDrawPassCalls(int32_t runs, HostDocument document, HostObject source, int32_t layers,
+                           int32_t material, bool inverted) {
+    return TimeRuns(2, runs, [&] {
+        wb::Redraw();
+        ReplayDrawPassCalls(document, source, layers, material, inverted);
+    });
+}
+
 // Private memory after `redraws` redraws, minus after a warm-up of ten.
 double PrivateGrowth(int32_t redraws) {
     for (int32_t i = 0; i < 10; ++i) wb::Redraw();
@@ -200,8 +270,6 @@ bool RunLevel(int32_t level, int32_t leakRedraws, Figures* figures, std::string*
     HostObject source = AddIcosphere(level);
     const int32_t vertexCount = host.MQObj_GetVertexCount(source);
     const int32_t faceCount = host.MQObj_GetFaceCount(source);
-    int32_t cornerCount = 0;
-    for (int32_t f = 0; f < faceCount; ++f) cornerCount += host.MQObj_GetFacePointCount(source, f);
     Add(figures, "level", level);
     Add(figures, "vertices", vertexCount);
     Add(figures, "triangles", faceCount);
@@ -218,13 +286,10 @@ bool RunLevel(int32_t level, int32_t leakRedraws, Figures* figures, std::string*
     // Layers get a material index past the document's own (none here), as a draw material's.
     const int32_t material = host.MQDoc_GetMaterialCount(document);
 
-    // ---- a merge against a plain copy of the same bytes -----------------------------------------
+    // ---- a merge against a plain copy of the same bytes, both into fresh memory ------------------
     Progress(level, "merge");
     {
-        using namespace wb::detail;
-        const size_t bytes = static_cast<size_t>(vertexCount) * sizeof(Vertex) +
-                             static_cast<size_t>(faceCount) * sizeof(Face) +
-                             static_cast<size_t>(cornerCount) * sizeof(Corner);
+        const size_t bytes = MergeBytes(source);
         HostObject target = nullptr;
         RunStats merge = TimeRuns(
             2, runs, [&] { host.MQObj_Merge(target, source); },
@@ -273,6 +338,8 @@ bool RunLevel(int32_t level, int32_t leakRedraws, Figures* figures, std::string*
     wb::Redraw();
     Progress(level, "host copy, 1 layer");
     RunStats copy1b = TimeHostCopy(runs, document, source, kBlackFrameLayers, material);
+    AddStats(figures, "black_frame_host_calls",
+             TimeDrawPassCalls(runs, document, source, kBlackFrameLayers, material, true));
     copy1 = copy1b.minMs < copy1.minMs ? RunStats{copy1b.minMs, copy1b.medianMs, copy1.runs + copy1b.runs}
                                        : RunStats{copy1.minMs, copy1.medianMs, copy1.runs + copy1b.runs};
     AddStats(figures, "black_frame_host_copy", copy1);
@@ -295,6 +362,8 @@ bool RunLevel(int32_t level, int32_t leakRedraws, Figures* figures, std::string*
     wb::Redraw();
     Progress(level, "host copy, 5 layers");
     RunStats copy5b = TimeHostCopy(runs, document, source, kBlurLayers, material);
+    AddStats(figures, "blur_host_calls",
+             TimeDrawPassCalls(runs, document, source, kBlurLayers, material, false));
     copy5 = copy5b.minMs < copy5.minMs ? RunStats{copy5b.minMs, copy5b.medianMs, copy5.runs + copy5b.runs}
                                        : RunStats{copy5.minMs, copy5.medianMs, copy5.runs + copy5b.runs};
     AddStats(figures, "blur_host_copy", copy5);
