@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build make
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
-  wine64 xvfb xauth x11-utils imagemagick fonts-ipafont-gothic
+  wine64 xvfb xauth x11-utils imagemagick fonts-ipafont-gothic locales
   googletest libtinyobjloader-dev libstb-dev assimp-testmodels
 )
 
@@ -20,4 +20,13 @@ if [ "${#missing[@]}" -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Wine takes code page 932 from the locale's name; with the glibc locale present it also maps
+# Japanese file names to UTF-8 ones on disk.
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+  echo "setup: generating the ja_JP.UTF-8 locale"
+  sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >>/etc/locale.gen
+  locale-gen >/dev/null
 fi

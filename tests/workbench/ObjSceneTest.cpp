@@ -53,12 +53,25 @@ TEST_F(ObjScene, BoxHasOneObjectOfSixQuads) {
     EXPECT_EQ(MQObj_GetVertexCount(box), 8);
     ASSERT_EQ(MQObj_GetFaceCount(box), 6);
     for (int32_t f = 0; f < 6; ++f) EXPECT_EQ(MQObj_GetFacePointCount(box, f), 4);
-    // f 4 3 2 1: OBJ's 1-based indices, in file order.
+    // f 4 3 2 1 comes in reversed, as 1 2 3 4.
     const wbtest::FaceData first = wbtest::ReadFace(box, 0);
     const HostPoint p = wbtest::VertexOf(box, first.points[0]);
     EXPECT_EQ(p.x, -0.5f);
-    EXPECT_EQ(p.y, 0.5f);
+    EXPECT_EQ(p.y, -0.5f);
     EXPECT_EQ(p.z, 0.5f);
+    // Every face's host normal, (a - b) x (c - b), points away from the box's centre: the model
+    // keeps its outside out.
+    for (int32_t f = 0; f < 6; ++f) {
+        const wbtest::FaceData face = wbtest::ReadFace(box, f);
+        const HostPoint a = wbtest::VertexOf(box, face.points[0]);
+        const HostPoint b = wbtest::VertexOf(box, face.points[1]);
+        const HostPoint c = wbtest::VertexOf(box, face.points[2]);
+        const float ux = a.x - b.x, uy = a.y - b.y, uz = a.z - b.z;
+        const float wx = c.x - b.x, wy = c.y - b.y, wz = c.z - b.z;
+        const float nx = uy * wz - uz * wy, ny = uz * wx - ux * wz, nz = ux * wy - uy * wx;
+        // The box is centred on the origin, so a face's corner is its outward offset.
+        EXPECT_GT(nx * b.x + ny * b.y + nz * b.z, 0.0f) << "face " << f;
+    }
     EXPECT_GT(MQObj_GetIntValue(box, kObjectUniqueId), 0);
     EXPECT_NE(MQObj_GetVisible(box), 0);
 }
@@ -130,10 +143,13 @@ TEST_F(ObjScene, VFlipPolygonSplitBadIndicesAndInfinities) {
     EXPECT_EQ(Name(hex), "hexagon");
     ASSERT_EQ(MQObj_GetFaceCount(hex), 4);  // a fan of four triangles
     const wbtest::FaceData tri = wbtest::ReadFace(hex, 1);
-    EXPECT_EQ(tri.points, (std::vector<int32_t>{0, 2, 3}));
-    EXPECT_EQ(tri.uvs[0].v, 1.0f);   // v flipped: OBJ v 0 is the image bottom
-    EXPECT_EQ(tri.uvs[2].v, 0.75f);  // 1 - 0.25
-    EXPECT_EQ(tri.uvs[2].u, 1.0f);
+    // OBJ's counter-clockwise corners 1 4 5 come in reversed (the host's faces turn the other
+    // way): 5 4 1, whose vertices were numbered 3 0 2 as the fan's first triangle reached them.
+    EXPECT_EQ(tri.points, (std::vector<int32_t>{3, 0, 2}));
+    EXPECT_EQ(tri.uvs[0].u, 1.0f);
+    EXPECT_EQ(tri.uvs[0].v, 0.75f);  // v flipped: OBJ v 0 is the image bottom; 1 - 0.25
+    EXPECT_EQ(tri.uvs[2].u, 0.0f);
+    EXPECT_EQ(tri.uvs[2].v, 1.0f);
     EXPECT_EQ(tri.material, 0);
     HostMaterial red = MQDoc_GetMaterial(doc, 0);
     HostRGB kd{};

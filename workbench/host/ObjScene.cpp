@@ -66,7 +66,13 @@ public:
 
     // Adds a face of `count` (1..4) corners; false (nothing added) when an index is out of range
     // or a position is not finite.
-    bool addFace(const tinyobj::index_t* idx, int count, int material) {
+    bool addFace(const tinyobj::index_t* objCorners, int count, int material) {
+        // OBJ polygons face the side from which their corners run counter-clockwise; the host's
+        // faces face the other way ((a - b) x (c - b) is their normal). Polygons are reversed on
+        // the way in, so that models keep their outside out.
+        if (count < 1 || count > 4) return false;
+        tinyobj::index_t idx[4];
+        for (int k = 0; k < count; ++k) idx[k] = objCorners[count >= 3 ? count - 1 - k : k];
         for (int k = 0; k < count; ++k) {
             const int vi = idx[k].vertex_index;
             if (vi < 0 || static_cast<size_t>(vi) >= vertexCount_) return false;
@@ -327,11 +333,17 @@ bool SaveObjScene(const char* path, std::string* error) {
                 fprintf(out, "p %lld\n", static_cast<long long>(remap[c[0].vertex]));
                 continue;
             }
-            for (int32_t k = 0; k < face.count; ++k) fprintf(out, "vt %g %g\n", c[k].uv.u, 1.0f - c[k].uv.v);
+            // Polygons go out counter-clockwise, as OBJ readers expect (the reverse of the load).
+            const bool reverse = face.count >= 3;
+            for (int32_t j = 0; j < face.count; ++j) {
+                const Corner& corner = c[reverse ? face.count - 1 - j : j];
+                fprintf(out, "vt %g %g\n", corner.uv.u, 1.0f - corner.uv.v);
+            }
             fputs(face.count == 2 ? "l" : "f", out);
-            for (int32_t k = 0; k < face.count; ++k)
-                fprintf(out, " %lld/%lld", static_cast<long long>(remap[c[k].vertex]),
-                        static_cast<long long>(tBase + uvs + k));
+            for (int32_t j = 0; j < face.count; ++j)
+                fprintf(out, " %lld/%lld",
+                        static_cast<long long>(remap[c[reverse ? face.count - 1 - j : j].vertex]),
+                        static_cast<long long>(tBase + uvs + j));
             fputc('\n', out);
             uvs += static_cast<size_t>(face.count);
         }

@@ -1,5 +1,3 @@
-// NOTE TO THE WORKBENCH ENGINEER (remove this note when you have read it): your brief left out
-// the project rules. Read /tmp/rules.txt now; they always hold (especially rules 1, 2 and 6).
 // The workbench host's own C++ interface, exported by WorkbenchHost.dll beside the 140 host
 // functions of HostAbi.h. The workbench program and the test programs use it to make documents,
 // drive a plug-in the way the modeller does, and look at what the plug-in did. A plug-in never
