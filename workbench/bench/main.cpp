@@ -154,6 +154,10 @@ struct MeshRow {
     double cacheAllBytesPerVertex = 0, cacheDirectionsBytesPerVertex = 0;
     double cacheMeasuredBytesPerVertex = 0;  // from private memory
     double peakMb = 0;
+    // Nanoseconds per host call (per vertex for the read and write back, per face for the three
+    // colours), on a draw object holding a copy of the mesh.
+    double nsGetSetVertex = 0, nsPointCount = 0, nsPointArray = 0, nsInvert = 0, nsMaterial = 0,
+           nsColors = 0;
 };
 
 MeshRow MakeMesh(const Figures& f) {
@@ -174,6 +178,12 @@ MeshRow MakeMesh(const Figures& f) {
         row.cacheMeasuredBytesPerVertex = FigureOf(f, "push_cache_all_private_bytes") / row.vertices;
     }
     row.peakMb = FigureOf(f, "peak_working_set") / kMiB;
+    row.nsGetSetVertex = FigureOf(f, "call_ns_get_set_vertex");
+    row.nsPointCount = FigureOf(f, "call_ns_face_point_count");
+    row.nsPointArray = FigureOf(f, "call_ns_face_point_array");
+    row.nsInvert = FigureOf(f, "call_ns_invert_face");
+    row.nsMaterial = FigureOf(f, "call_ns_set_face_material");
+    row.nsColors = FigureOf(f, "call_ns_set_face_vertex_color_x3");
     return row;
 }
 
@@ -260,11 +270,15 @@ bool WriteSummary(const std::string& path, const std::vector<CaseRow>& cases,
                 "\"merge_vs_memcpy_warm\": %.2f, "
                 "\"push_cache_bytes_per_vertex\": %.2f, "
                 "\"push_cache_directions_bytes_per_vertex\": %.2f, "
-                "\"push_cache_private_bytes_per_vertex\": %.2f, \"peak_mb\": %.1f}%s\n",
+                "\"push_cache_private_bytes_per_vertex\": %.2f, \"peak_mb\": %.1f, "
+                "\"ns_get_set_vertex\": %.2f, \"ns_face_point_count\": %.2f, "
+                "\"ns_face_point_array\": %.2f, \"ns_invert_face\": %.2f, "
+                "\"ns_set_face_material\": %.2f, \"ns_set_face_vertex_color_x3\": %.2f}%s\n",
                 m.mesh.c_str(), m.triangles, m.vertices, m.mergeMs, m.memcpyMs, m.mergeVsMemcpy,
                 m.mergeMb, m.mergeReusedMs, m.memcpyWarmMs, m.mergeVsMemcpyWarm,
                 m.cacheAllBytesPerVertex, m.cacheDirectionsBytesPerVertex, m.cacheMeasuredBytesPerVertex,
-                m.peakMb, i + 1 < meshes.size() ? "," : "");
+                m.peakMb, m.nsGetSetVertex, m.nsPointCount, m.nsPointArray, m.nsInvert,
+                m.nsMaterial, m.nsColors, i + 1 < meshes.size() ? "," : "");
     }
     fprintf(out, "  ],\n  \"targets\": [\n");
     for (size_t i = 0; i < targets.size(); ++i) {
@@ -301,6 +315,11 @@ void PrintTables(const std::vector<CaseRow>& cases, const std::vector<MeshRow>& 
                m.mesh.c_str(), m.vertices, m.mergeMb, m.mergeMs, m.memcpyMs, m.mergeVsMemcpy,
                m.mergeReusedMs, m.memcpyWarmMs, m.mergeVsMemcpyWarm, m.cacheAllBytesPerVertex,
                m.cacheDirectionsBytesPerVertex, m.cacheMeasuredBytesPerVertex);
+    printf("\n%-5s  host call ns: %s\n", "mesh",
+           "get+set vertex, point count, point array, invert, material, 3 corner colours");
+    for (const MeshRow& m : meshes)
+        printf("%-5s  %14.2f %12.2f %12.2f %7.2f %9.2f %17.2f\n", m.mesh.c_str(), m.nsGetSetVertex,
+               m.nsPointCount, m.nsPointArray, m.nsInvert, m.nsMaterial, m.nsColors);
     printf("\ntargets:\n");
     for (const Target& t : targets)
         printf("  %-4s %-58s %10.3f  (<= %g)\n", t.met ? "ok" : "MISS", t.name.c_str(), t.value,
