@@ -181,7 +181,7 @@ TEST_F(Shell, EventAnswersFollowTheDispatchTable) {
 
     // The save handler never asks for unique IDs, so "save_uid" is never written.
     int32_t saveUid = 7;
-    OptionPair save[] = {{"filename", const_cast<char*>("a.mqo")}, {"save_uid", &saveUid},
+    OptionPair save[] = {{"filename", const_cast<char*>("scene.doc")}, {"save_uid", &saveUid},
                          {nullptr, nullptr}};
     EXPECT_EQ(Event(kEventSaveDocument, save), 1);
     EXPECT_EQ(saveUid, 7);
