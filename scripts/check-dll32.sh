@@ -14,7 +14,7 @@ grep -q "DLL" <<<"$(grep -A12 '^Characteristics' <<<"$dump")" || fail "not a DLL
 expected="MQCheckVersion MQCreate MQEnumFileExt MQEnumFileType MQEnumString MQExportFile
 MQGetPlugInID MQGetPlugInName MQGetPlugInType MQImportFile MQInit MQModifyObject
 MQModifySelect MQOnEvent"
-exports=$(awk '/\[Ordinal\/Name Pointer\] Table/{t=1;next} t&&/^\s*\[/{print $NF;next} t{t=0}' <<<"$dump" | sort)
+exports=$(awk '/\[Ordinal\/Name Pointer\] Table/{t=1;next} t&&/^[[:space:]]*\[/{print $NF;next} t{t=0}' <<<"$dump" | sort)
 want=$(tr ' \n' '\n\n' <<<"$expected" | grep -v '^$' | sort)
 [ "$exports" = "$want" ] || fail "exports differ from the fourteen entry points:
 $exports"
