@@ -91,7 +91,8 @@ WORKBENCH_API int32_t DrawMaterialIndex(HostMaterial material);
 WORKBENCH_API std::vector<int32_t> DrawObjectVisibilities();
 // Freeze flags passed with MQObj_Freeze to an object (0 if never frozen).
 WORKBENCH_API uint32_t FreezeFlags(HostObject object);
-// Messages received through MQ_SendMessage: the whole record and its option keys in order.
+// Messages received through MQ_SendMessage: the whole record and its option keys in order. The
+// host keeps the most recent 256, so that a long session does not grow with every redraw.
 struct ReceivedMessage {
     int32_t code;
     uint32_t firstId, secondId, reserved;
