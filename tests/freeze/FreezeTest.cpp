@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "plugin/HostAbi.h"
-#include "tests/support/PanelDriver.h"
+#include "workbench/panel/PanelDriver.h"
 #include "ui/ResourceIds.h"
 #include "workbench/host/Workbench.h"
 

@@ -1,5 +1,5 @@
 // A fresh document and a freshly loaded Puffshell.dll for every test; the test builds its document,
-// then opens the panel (event 100) and works it through tests/support/PanelDriver.h.
+// then opens the panel (event 100) and works it through workbench/panel/PanelDriver.h.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/PanelDriver.h"
+#include "workbench/panel/PanelDriver.h"
 #include "tests/support/TestHost.h"
 #include "ui/ResourceIds.h"
 #include "workbench/host/Workbench.h"

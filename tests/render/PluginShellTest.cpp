@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/render/RenderScenes.h"
-#include "tests/support/PanelDriver.h"
+#include "workbench/panel/PanelDriver.h"
 #include "tests/support/TestHost.h"
 #include "ui/ResourceIds.h"
 #include "workbench/host/Workbench.h"

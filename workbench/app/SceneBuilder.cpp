@@ -1,11 +1,13 @@
-// The default scene: a torus and a UV sphere with per-corner UVs and two materials, made with the
-// same host functions a plug-in or a test would use.
+// The default scene: a torus and a textured ball with per-corner UVs, made with the same host
+// functions a plug-in or a test would use. Sizes are chosen so that the plug-in's default push of
+// 1.0 draws an outline of a sensible width.
 #include "workbench/app/SceneBuilder.h"
 
 #include <math.h>
 
-#include <vector>
+#include <algorithm>
 
+#include "workbench/app/DemoImages.h"
 #include "workbench/host/Workbench.h"
 
 namespace workbench {
@@ -13,36 +15,77 @@ namespace workbench {
 namespace {
 
 constexpr float kPi = 3.14159265358979f;
+const char kTextureFile[] = "texture.bmp";
+const char kHeightMapFile[] = "bumps.bmp";
 
-int32_t AddMaterial(HostDocument doc, const char* name, HostRGB color) {
+HostPoint Sub(const HostPoint& a, const HostPoint& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+HostPoint Cross(const HostPoint& a, const HostPoint& b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+float Dot(const HostPoint& a, const HostPoint& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+
+int32_t AddMaterial(HostDocument doc, const char* name, HostRGB color, const char* texture) {
     HostMaterial m = MQ_CreateMaterial();
     MQMat_SetName(m, name);
     MQMat_SetColor(m, &color);
+    if (texture) MQMat_SetTextureName(m, texture);
     return MQDoc_AddMaterial(doc, m);
 }
 
-// A grid of (segU + 1) x (segV + 1) vertices positioned by `at`, closed in u (and optionally in
-// v), with quads whose corner UVs run 0..1 across the grid.
-template <class F>
-HostObject MakeGridObject(const char* name, int32_t segU, int32_t segV, bool closeV, int32_t material,
-                          F at) {
+// A surface sampled on a (segU x segV) grid of (u, v) in 0..1, closed across u, and across v when
+// closeV; otherwise rows v = 0 and v = 1 are single pole vertices joined by triangle fans. at(u, v)
+// gives the position and inside(u, v) a point the surface there faces away from, so that each
+// face is wound with its normal ((a - b) x (c - b)) pointing outward. Corner UVs run 0..1 across
+// the grid.
+template <class At, class Inside>
+HostObject MakeSurface(const char* name, int32_t segU, int32_t segV, bool closeV, int32_t material,
+                       At at, Inside inside) {
     HostObject obj = MQ_CreateObject();
     MQObj_SetName(obj, name);
-    const int32_t rows = closeV ? segV : segV + 1;
-    for (int32_t j = 0; j < rows; ++j)
+    // Vertex of grid point (i, j).
+    std::vector<int32_t> index(static_cast<size_t>(segU) * (segV + 1));
+    for (int32_t j = 0; j <= segV; ++j) {
+        const bool pole = !closeV && (j == 0 || j == segV);
         for (int32_t i = 0; i < segU; ++i) {
-            HostPoint p = at(static_cast<float>(i) / segU, static_cast<float>(j) / segV);
-            MQObj_AddVertex(obj, &p);
+            int32_t& slot = index[static_cast<size_t>(j) * segU + i];
+            if (closeV && j == segV) {
+                slot = index[i];  // the last row is the first
+            } else if (pole && i > 0) {
+                slot = index[static_cast<size_t>(j) * segU];
+            } else {
+                const HostPoint p = at(static_cast<float>(i) / segU, static_cast<float>(j) / segV);
+                slot = MQObj_AddVertex(obj, &p);
+            }
         }
+    }
+    auto vertexAt = [&](int32_t i, int32_t j) { return index[static_cast<size_t>(j) * segU + (i % segU)]; };
     for (int32_t j = 0; j < segV; ++j)
         for (int32_t i = 0; i < segU; ++i) {
-            const int32_t i1 = (i + 1) % segU, j1 = closeV ? (j + 1) % segV : j + 1;
-            const int32_t quad[4] = {j * segU + i, j1 * segU + i, j1 * segU + i1, j * segU + i1};
-            const int32_t f = MQObj_AddFace(obj, 4, quad);
             const float u0 = static_cast<float>(i) / segU, u1 = static_cast<float>(i + 1) / segU;
             const float v0 = static_cast<float>(j) / segV, v1 = static_cast<float>(j + 1) / segV;
-            const HostUV uv[4] = {{u0, v0}, {u0, v1}, {u1, v1}, {u1, v0}};
-            MQObj_SetFaceCoordinateArray(obj, f, uv);
+            std::vector<int32_t> points = {vertexAt(i, j), vertexAt(i, j + 1), vertexAt(i + 1, j + 1),
+                                           vertexAt(i + 1, j)};
+            std::vector<HostUV> uvs = {{u0, v0}, {u0, v1}, {u1, v1}, {u1, v0}};
+            if (!closeV && j == 0) {  // fan around the first pole
+                points.erase(points.begin() + 3);
+                uvs[0].u = (u0 + u1) * 0.5f;
+                uvs.erase(uvs.begin() + 3);
+            } else if (!closeV && j == segV - 1) {  // fan around the last pole
+                points.erase(points.begin() + 2);
+                uvs[1].u = (u0 + u1) * 0.5f;
+                uvs.erase(uvs.begin() + 2);
+            }
+            HostPoint a, b, c;
+            MQObj_GetVertex(obj, points[0], &a);
+            MQObj_GetVertex(obj, points[1], &b);
+            MQObj_GetVertex(obj, points[2], &c);
+            const HostPoint middle = at((u0 + u1) * 0.5f, (v0 + v1) * 0.5f);
+            if (Dot(Cross(Sub(a, b), Sub(c, b)), Sub(middle, inside((u0 + u1) * 0.5f, (v0 + v1) * 0.5f))) < 0) {
+                std::reverse(points.begin(), points.end());
+                std::reverse(uvs.begin(), uvs.end());
+            }
+            const int32_t f = MQObj_AddFace(obj, static_cast<int32_t>(points.size()), points.data());
+            MQObj_SetFaceCoordinateArray(obj, f, uvs.data());
             MQObj_SetFaceMaterial(obj, f, material);
         }
     return obj;
@@ -50,26 +93,119 @@ HostObject MakeGridObject(const char* name, int32_t segU, int32_t segV, bool clo
 
 }  // namespace
 
-int32_t BuildDefaultScene() {
-    HostDocument doc = wb::NewDocument();
-    const int32_t torusMat = AddMaterial(doc, "torus", HostRGB{0.85f, 0.45f, 0.30f});
-    const int32_t sphereMat = AddMaterial(doc, "sphere", HostRGB{0.35f, 0.55f, 0.85f});
+bool WriteDefaultHeightMap(const std::string& folder, std::string* path, std::string* error) {
+    *path = folder + "\\" + kHeightMapFile;
+    return WriteBmp24(*path, MakeBumpMap(256, 128), error);
+}
 
-    // Torus around the y axis, major radius 1, minor 0.35, left of the origin.
-    HostObject torus = MakeGridObject("torus", 32, 16, true, torusMat, [](float u, float v) {
-        const float a = u * 2 * kPi, b = v * 2 * kPi;
-        const float r = 1.0f + 0.35f * cosf(b);
-        return HostPoint{-1.2f + r * cosf(a), 0.35f * sinf(b), r * sinf(a)};
-    });
+bool BuildDefaultScene(const std::string& folder, SceneInfo* info, std::string* error) {
+    if (!WriteBmp24(folder + "\\" + kTextureFile, MakeBallTexture(256, 128), error)) return false;
+    std::string heightMap;
+    if (!WriteDefaultHeightMap(folder, &heightMap, error)) return false;
+
+    HostDocument doc = wb::NewDocument();
+    wb::SetTextureFolder(folder.c_str());
+    const int32_t clay = AddMaterial(doc, "clay", HostRGB{0.86f, 0.52f, 0.34f}, nullptr);
+    const int32_t painted = AddMaterial(doc, "painted", HostRGB{1.0f, 1.0f, 1.0f}, kTextureFile);
+
+    // A torus lying around the y axis: ring radius 22, tube radius 8.
+    const HostPoint torusCenter = {-14.0f, 0.0f, 0.0f};
+    const float ring = 22.0f, tube = 8.0f;
+    auto tubeCenter = [=](float u, float) {
+        const float a = u * 2 * kPi;
+        return HostPoint{torusCenter.x + ring * cosf(a), torusCenter.y, torusCenter.z + ring * sinf(a)};
+    };
+    HostObject torus = MakeSurface(
+        "torus", 96, 40, true, clay,
+        [=](float u, float v) {
+            const float a = u * 2 * kPi, b = v * 2 * kPi;
+            const float r = ring + tube * cosf(b);
+            return HostPoint{torusCenter.x + r * cosf(a), torusCenter.y + tube * sinf(b),
+                             torusCenter.z + r * sinf(a)};
+        },
+        tubeCenter);
     MQDoc_AddObject(doc, torus);
 
-    // Sphere of radius 0.8, right of the origin; the poles are rings of coincident vertices.
-    HostObject sphere = MakeGridObject("sphere", 24, 12, false, sphereMat, [](float u, float v) {
-        const float a = u * 2 * kPi, b = v * kPi;
-        return HostPoint{1.4f + 0.8f * sinf(b) * cosf(a), 0.8f * cosf(b), 0.8f * sinf(b) * sinf(a)};
-    });
-    MQDoc_AddObject(doc, sphere);
-    return MQDoc_GetObjectCount(doc);
+    // A ball of radius 13 beside the torus, poles on the y axis.
+    const HostPoint ballCenter = {22.0f, 5.0f, 6.0f};
+    const float radius = 13.0f;
+    HostObject ball = MakeSurface(
+        "ball", 48, 24, false, painted,
+        [=](float u, float v) {
+            const float a = u * 2 * kPi, b = v * kPi;
+            return HostPoint{ballCenter.x + radius * sinf(b) * cosf(a), ballCenter.y + radius * cosf(b),
+                             ballCenter.z - radius * sinf(b) * sinf(a)};
+        },
+        [=](float, float) { return ballCenter; });
+    MQDoc_AddObject(doc, ball);
+
+    DescribeActiveDocument(info);
+    info->name = "default scene";
+    info->heightMapPath = heightMap;
+    return true;
+}
+
+bool LoadSceneFile(const std::string& path, SceneInfo* info, std::string* error, std::string* warning) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        *error = path + ": no such file";
+        return false;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        *error = path + ": is a folder, not an OBJ file";
+        return false;
+    }
+    std::string message;
+    if (!wb::LoadObjScene(path.c_str(), &message)) {
+        *error = message.empty() ? path + ": cannot be loaded" : message;
+        return false;
+    }
+    if (warning) *warning = message;
+    DescribeActiveDocument(info);
+    info->name = path;
+    if (info->faces == 0) {
+        *error = path + ": no usable faces";
+        return false;
+    }
+    return true;
+}
+
+void DescribeActiveDocument(SceneInfo* info) {
+    HostDocument doc = wb::ActiveDocument();
+    info->objects = 0;
+    info->faces = 0;
+    info->texturedObjects.clear();
+    float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
+    const int32_t count = MQDoc_GetObjectCount(doc);
+    for (int32_t i = 0; i < count; ++i) {
+        HostObject obj = MQDoc_GetObject(doc, i);
+        if (!obj) continue;
+        ++info->objects;
+        const int32_t faces = MQObj_GetFaceCount(obj);
+        info->faces += faces;
+        bool textured = false;
+        for (int32_t f = 0; f < faces && !textured; ++f) {
+            HostMaterial m = MQDoc_GetMaterial(doc, MQObj_GetFaceMaterial(obj, f));
+            char texture[MAX_PATH] = "";
+            if (m) MQMat_GetTextureName(m, texture, sizeof texture);
+            textured = texture[0] != '\0';
+        }
+        if (textured) info->texturedObjects.push_back(i);
+        const int32_t vertices = MQObj_GetVertexCount(obj);
+        for (int32_t v = 0; v < vertices; ++v) {
+            HostPoint p;
+            MQObj_GetVertex(obj, v, &p);
+            const float c[3] = {p.x, p.y, p.z};
+            for (int k = 0; k < 3; ++k)
+                if (isfinite(c[k])) {
+                    lo[k] = std::min(lo[k], c[k]);
+                    hi[k] = std::max(hi[k], c[k]);
+                }
+        }
+    }
+    info->radius = 0.0f;
+    for (int k = 0; k < 3; ++k)
+        if (hi[k] >= lo[k]) info->radius = std::max(info->radius, (hi[k] - lo[k]) * 0.5f);
 }
 
 }  // namespace workbench

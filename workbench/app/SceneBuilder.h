@@ -1,12 +1,38 @@
-// The workbench's embedded default scene, built through the host functions.
+// The scenes the workbench runs the plug-in on: the embedded default scene, built through the host
+// functions, or an OBJ file; and what the demo needs to know about either.
 #pragma once
 
 #include <stdint.h>
 
+#include <string>
+#include <vector>
+
 namespace workbench {
 
-// Replaces the active document with the default scene: a textured torus and a sphere with UVs
-// and two materials. Returns the number of objects made.
-int32_t BuildDefaultScene();
+struct SceneInfo {
+    std::string name;             // "default scene" or the OBJ file's path
+    int32_t objects = 0;          // document objects
+    int32_t faces = 0;            // their faces
+    float radius = 0.0f;          // half the largest extent of the vertices' bounding box
+    std::vector<int32_t> texturedObjects;  // document indices of objects with a textured face
+    std::string heightMapPath;    // the generated height map (default scene only)
+};
+
+// Writes the default scene's images into folder (texture.bmp, bumps.bmp) and replaces the active
+// document with the scene: a smooth torus with UVs (3840 quadrilaterals) and a textured ball with
+// UVs (1152 faces). Textures resolve against folder. False with *error when an image cannot be
+// written.
+bool BuildDefaultScene(const std::string& folder, SceneInfo* info, std::string* error);
+
+// Writes the generated height map into folder as bumps.bmp and returns its path in *path.
+bool WriteDefaultHeightMap(const std::string& folder, std::string* path, std::string* error);
+
+// Loads an OBJ scene into a new active document. False with *error naming the file when it is
+// missing, unreadable or holds no usable faces; a load that skipped broken faces succeeds with a
+// note in *warning.
+bool LoadSceneFile(const std::string& path, SceneInfo* info, std::string* error, std::string* warning);
+
+// Counts and measures the active document into *info (everything but name and heightMapPath).
+void DescribeActiveDocument(SceneInfo* info);
 
 }  // namespace workbench

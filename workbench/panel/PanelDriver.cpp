@@ -1,21 +1,13 @@
-#include "tests/support/PanelDriver.h"
+#include "workbench/panel/PanelDriver.h"
 
 #include <stdio.h>
 #include <string.h>
 
 #include <commctrl.h>
 
+#include "ui/ResourceIds.h"
 #include "workbench/host/Workbench.h"
-
-// Debian's libstb-dev keeps its headers under /usr/include/stb, outside the cross compiler's
-// search path; the functions stay private to this file.
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#define STB_IMAGE_WRITE_STATIC
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wunused-function"
-#include "/usr/include/stb/stb_image_write.h"
-#pragma GCC diagnostic pop
+#include "workbench/render/Render.h"
 
 namespace panel {
 
@@ -23,15 +15,11 @@ const char kPanelCaption[] = "ポリゴン拡張 -Puffshell-";
 
 namespace {
 
-const int32_t kObjectListId = 100;
+const int32_t kObjectListId = IDC_OBJECT_LIST;
 
-std::string BesideThisProgram(const char* fileName) {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    folder.erase(folder.find_last_of("\\/") + 1);
-    return folder + fileName;
-}
+// The file-name box of the explorer-style open-file dialog and of the old one.
+const int32_t kFileNameCombo = 0x47C;
+const int32_t kFileNameEdit = 0x480;
 
 // ---- dialog answering: a thread timer runs inside the modal dialog's message loop --------------
 
@@ -61,16 +49,25 @@ void CALLBACK OnAnswerTimer(HWND, UINT, UINT_PTR, DWORD) {
     EnumThreadWindows(GetCurrentThreadId(), FindModalDialog, reinterpret_cast<LPARAM>(&dialog));
     if (!dialog) return;
     ++pending->ticks;
-    if (pending->answered != dialog) {
+    if (pending->ticks > 200) {
+        // Dialogs still keep coming after about ten seconds (the answer did not close one, or
+        // it opened another): cancel whatever shows, so that the caller goes on.
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    } else if (pending->answered != dialog) {
         pending->answered = dialog;
         (*pending->answer)(dialog);
-    } else if (pending->ticks > 200) {
-        // The answer did not close it: give up so that the test ends.
-        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     }
 }
 
 }  // namespace
+
+std::string BesideThisProgram(const char* fileName) {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path);
+    folder.erase(folder.find_last_of("\\/") + 1);
+    return folder + fileName;
+}
 
 bool LoadPuffshell(std::string* error) {
     return wb::LoadPlugin(BesideThisProgram("Puffshell.dll").c_str(), error);
@@ -211,11 +208,36 @@ std::string WindowCaption(HWND window) {
     return text;
 }
 
+bool ChooseFile(int32_t buttonId, const std::string& path) {
+    return AnswerDialog([buttonId] { Click(buttonId); },
+                        [&path](HWND dialog) {
+                            if (path.empty()) {
+                                PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+                                return;
+                            }
+                            SetDlgItemTextA(dialog, kFileNameCombo, path.c_str());
+                            SetDlgItemTextA(dialog, kFileNameEdit, path.c_str());
+                            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+                        });
+}
+
+bool FreezeWithDialog(int32_t placementId, bool resetColors) {
+    return AnswerDialog([] { Click(IDC_FREEZE); },
+                        [placementId, resetColors](HWND dialog) {
+                            SendMessageA(GetDlgItem(dialog, placementId), BM_CLICK, 0, 0);
+                            HWND reset = GetDlgItem(dialog, IDC_FREEZE_RESET_COLORS);
+                            const bool ticked =
+                                SendMessageA(reset, BM_GETCHECK, 0, 0) == BST_CHECKED;
+                            if (ticked != resetColors) SendMessageA(reset, BM_CLICK, 0, 0);
+                            SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+                        });
+}
+
 // ---- pictures ----------------------------------------------------------------------------------
 
-std::string SavePanelScreenshot(const char* fileName) {
+bool CapturePanel(int32_t* width, int32_t* height, std::vector<uint8_t>* rgba) {
     HWND window = FindPanel();
-    if (!window) return "";
+    if (!window || !width || !height || !rgba) return false;
     SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     MSG message;
@@ -223,14 +245,14 @@ std::string SavePanelScreenshot(const char* fileName) {
 
     RECT frame;
     GetWindowRect(window, &frame);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    if (width <= 0 || height <= 0) return "";
+    const int w = frame.right - frame.left;
+    const int h = frame.bottom - frame.top;
+    if (w <= 0 || h <= 0 || w > 8192 || h > 8192) return false;
 
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top-down rows
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;  // top-down rows
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
@@ -238,28 +260,43 @@ std::string SavePanelScreenshot(const char* fileName) {
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    // The window as it stands on the (virtual) screen, frame included. (Wine's PrintWindow paints
-    // the dialog's background but none of its controls, so the screen it is.)
-    BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
-    SelectObject(memory, old);
-
-    std::vector<uint8_t> rgba(static_cast<size_t>(width) * height * 4);
-    const uint8_t* source = static_cast<const uint8_t*>(bits);
-    for (size_t i = 0; i < rgba.size(); i += 4) {
-        rgba[i] = source[i + 2];
-        rgba[i + 1] = source[i + 1];
-        rgba[i + 2] = source[i];
-        rgba[i + 3] = 255;
+    bool copied = false;
+    if (memory && bitmap && bits) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        // The window as it stands on the (virtual) screen, frame included. (Wine's PrintWindow
+        // paints the dialog's background but none of its controls, so the screen it is.)
+        copied = BitBlt(memory, 0, 0, w, h, screen, frame.left, frame.top, SRCCOPY) != 0;
+        GdiFlush();
+        SelectObject(memory, old);
     }
-    DeleteObject(bitmap);
-    DeleteDC(memory);
+    if (copied) {
+        rgba->resize(static_cast<size_t>(w) * h * 4);
+        const uint8_t* source = static_cast<const uint8_t*>(bits);
+        for (size_t i = 0; i < rgba->size(); i += 4) {
+            (*rgba)[i] = source[i + 2];
+            (*rgba)[i + 1] = source[i + 1];
+            (*rgba)[i + 2] = source[i];
+            (*rgba)[i + 3] = 255;
+        }
+        *width = w;
+        *height = h;
+    }
+    if (bitmap) DeleteObject(bitmap);
+    if (memory) DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+    return copied;
+}
 
+bool SavePanelPicture(const std::string& path) {
+    int32_t width = 0, height = 0;
+    std::vector<uint8_t> rgba;
+    return CapturePanel(&width, &height, &rgba) && WritePng(path.c_str(), width, height, rgba);
+}
+
+std::string SavePanelScreenshot(const char* fileName) {
     CreateDirectoryA(BesideThisProgram("screenshots").c_str(), nullptr);
-    std::string path = BesideThisProgram((std::string("screenshots\\") + fileName).c_str());
-    if (!stbi_write_png(path.c_str(), width, height, 4, rgba.data(), width * 4)) return "";
-    return path;
+    const std::string path = BesideThisProgram((std::string("screenshots\\") + fileName).c_str());
+    return SavePanelPicture(path) ? path : "";
 }
 
 }  // namespace panel

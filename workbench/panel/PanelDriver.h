@@ -1,7 +1,8 @@
-// Working the plug-in's control panel the way a person does, for end-to-end tests: the real
-// Puffshell.dll loaded into the workbench host, its panel found among this thread's windows,
-// buttons clicked, text typed, spins stepped with the arrow keys, list rows ticked and clicked,
-// modal dialogs answered, and the panel photographed.
+// Working the plug-in's control panel the way a person does, for the workbench program and the
+// end-to-end tests: the real Puffshell.dll loaded into the workbench host, its panel found among
+// this thread's windows, buttons clicked, text typed, spins stepped with the arrow keys, list rows
+// ticked and clicked, modal dialogs answered (the freeze options, the open-file dialog, message
+// boxes), and the panel photographed.
 #pragma once
 
 #include <stdint.h>
@@ -17,8 +18,10 @@ namespace panel {
 // The panel's caption (code page 932).
 extern const char kPanelCaption[];
 
-// Loads Puffshell.dll from beside the test program into the workbench (start-up and event 1).
+// Loads Puffshell.dll from beside the running program into the workbench (start-up and event 1).
 bool LoadPuffshell(std::string* error);
+// Full path of fileName in the folder of the running program.
+std::string BesideThisProgram(const char* fileName);
 // The plug-in's panel: the top-level window of this thread with the panel's caption, or null.
 HWND FindPanel();
 HWND Item(int32_t controlId);  // a control of the panel
@@ -54,9 +57,23 @@ bool AnswerDialog(const std::function<void()>& action, const std::function<void(
 std::string DialogText(HWND dialog);
 std::string WindowCaption(HWND window);
 
+// Presses buttonId, which opens the open-file dialog, types path into its file-name box and
+// presses OK (an empty path cancels). True when the dialog showed up.
+bool ChooseFile(int32_t buttonId, const std::string& path);
+// Presses the freeze button "拡張面をﾌﾘｰｽﾞ", picks the placement (one of the freeze dialog's radio
+// buttons IDC_FREEZE_AS_NEW_OBJECT, IDC_FREEZE_ADD_TO_SOURCE, IDC_FREEZE_REPLACE_SOURCE), ticks
+// "頂点カラーをリセットする" exactly when resetColors and presses OK. True when the dialog showed up.
+bool FreezeWithDialog(int32_t placementId, bool resetColors);
+
 // ---- pictures ----------------------------------------------------------------------------------
-// Paints the panel and saves it as PNG under "screenshots" beside the test program. Returns the
-// file's path, empty on failure.
+// Brings the panel to the top, lets it paint, and copies it from the screen, frame included:
+// *rgba gets height rows of width pixels, top row first, 4 bytes each (alpha 255). False when
+// there is no panel to capture.
+bool CapturePanel(int32_t* width, int32_t* height, std::vector<uint8_t>* rgba);
+// The panel as a PNG file at path; false on failure.
+bool SavePanelPicture(const std::string& path);
+// The panel as a PNG file under "screenshots" beside the running program. Returns the file's
+// path, empty on failure.
 std::string SavePanelScreenshot(const char* fileName);
 
 }  // namespace panel

@@ -1,0 +1,20 @@
+// The modeller's idle loop, as the workbench program runs it: window messages dispatched, and every
+// view refresh the plug-in asked for answered with a timed redraw.
+#pragma once
+
+#include <stdint.h>
+
+#include <vector>
+
+namespace workbench {
+
+// Dispatches this thread's pending window messages, then runs one redraw if the plug-in called
+// MQ_RefreshView since the last one, and repeats until nothing is pending (at most 64 redraws,
+// so that a plug-in asking again in every redraw cannot hang the program). Appends each redraw's
+// duration in milliseconds to *times (may be null). Returns the number of redraws.
+int32_t AnswerRefreshes(std::vector<double>* times);
+
+// Milliseconds on a monotonic clock.
+double NowMs();
+
+}  // namespace workbench
