@@ -18,9 +18,9 @@ namespace workbench {
 
 namespace {
 
-// The pictures come a little closer than the renderer's fitted view, which leaves room for a
-// whole turn around the scene.
-const float kPictureZoom = 1.3f;
+// The default scene's pictures come a little closer than the renderer's fitted view, which
+// leaves room for a whole turn around the scene; a loaded scene keeps the fitted view.
+const float kDefaultSceneZoom = 1.3f;
 
 // A run's state: the options, the scene, and the values the script types into the panel.
 struct Run {
@@ -179,7 +179,7 @@ bool TakePicture(Run& run, const char* file, std::string* error) {
     RenderOptions view;
     view.width = run.options.width;
     view.height = run.options.height;
-    view.zoom = kPictureZoom;
+    view.zoom = run.options.scene.empty() ? kDefaultSceneZoom : 1.0f;
     std::vector<uint8_t> rgba;
     const std::string path = InOut(run, file);
     if (!RenderView(wb::ActiveDocument(), view, &rgba, &record.stats) ||

@@ -209,7 +209,11 @@ std::string WindowCaption(HWND window) {
 }
 
 bool ChooseFile(int32_t buttonId, const std::string& path) {
-    return AnswerDialog([buttonId] { Click(buttonId); },
+    // The open-file dialog moves the process's current folder to the chosen file's; a person's
+    // program would not notice, but relative paths of the caller would change meaning.
+    char folder[MAX_PATH] = "";
+    const DWORD length = GetCurrentDirectoryA(MAX_PATH, folder);
+    const bool shown = AnswerDialog([buttonId] { Click(buttonId); },
                         [&path](HWND dialog) {
                             if (path.empty()) {
                                 PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
@@ -219,6 +223,8 @@ bool ChooseFile(int32_t buttonId, const std::string& path) {
                             SetDlgItemTextA(dialog, kFileNameEdit, path.c_str());
                             PostMessageA(dialog, WM_COMMAND, IDOK, 0);
                         });
+    if (length > 0 && length < MAX_PATH) SetCurrentDirectoryA(folder);
+    return shown;
 }
 
 bool FreezeWithDialog(int32_t placementId, bool resetColors) {

@@ -58,7 +58,8 @@ std::string DialogText(HWND dialog);
 std::string WindowCaption(HWND window);
 
 // Presses buttonId, which opens the open-file dialog, types path into its file-name box and
-// presses OK (an empty path cancels). True when the dialog showed up.
+// presses OK (an empty path cancels). True when the dialog showed up. The current folder is the
+// same afterwards.
 bool ChooseFile(int32_t buttonId, const std::string& path);
 // Presses the freeze button "拡張面をﾌﾘｰｽﾞ", picks the placement (one of the freeze dialog's radio
 // buttons IDC_FREEZE_AS_NEW_OBJECT, IDC_FREEZE_ADD_TO_SOURCE, IDC_FREEZE_REPLACE_SOURCE), ticks

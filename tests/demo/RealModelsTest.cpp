@@ -1,0 +1,90 @@
+// The workbench program on real models from outside the project: every picture shows something,
+// and frozen.obj loads again with the objects and faces the freeze left in the document.
+#include <gtest/gtest.h>
+
+#include "tests/demo/DemoTestUtil.h"
+#include "workbench/app/DemoScript.h"
+#include "workbench/host/Workbench.h"
+
+using namespace demotest;
+
+namespace {
+
+const char kModels[] = "/usr/share/assimp/models/OBJ/";
+
+struct Counts {
+    int32_t objects = 0;
+    int32_t faces = 0;
+};
+
+Counts CountDocument() {
+    Counts counts;
+    HostDocument doc = wb::ActiveDocument();
+    for (int32_t i = 0; i < MQDoc_GetObjectCount(doc); ++i) {
+        HostObject obj = MQDoc_GetObject(doc, i);
+        if (!obj) continue;
+        ++counts.objects;
+        counts.faces += MQObj_GetFaceCount(obj);
+    }
+    return counts;
+}
+
+// Every picture of the run is there and differs from an empty view.
+void ExpectPicturesShowTheModel(const workbench::RunReport& report, const std::string& out) {
+    for (const workbench::PictureRecord& record : report.pictures) {
+        const rendertest::Picture picture = ReadPng(out + "\\" + record.file);
+        ASSERT_EQ(picture.width, 160) << record.file;
+        EXPECT_GT(CountForeground(picture), 300) << record.file;
+        EXPECT_GT(record.stats.faces, 0) << record.file;
+    }
+    EXPECT_TRUE(report.panelPicture);
+    EXPECT_GT(ReadPng(out + "\\panel.png").width, 100);
+}
+
+TEST(RealModels, SpiderRunsEveryEffectAndFreezesItsOutlinesAsNewObjects) {
+    workbench::Options options = SmallRun(FreshFolder("spider"));
+    options.scene = std::string(kModels) + "spider.obj";
+    workbench::RunReport report;
+    ASSERT_EQ(workbench::RunWorkbench(options, &report), workbench::kExitOk) << report.error;
+
+    ASSERT_EQ(report.pictures.size(), 5u);  // before, black frame, colour trace, height map, blur
+    ExpectPicturesShowTheModel(report, options.out);
+    EXPECT_EQ(report.pictures[0].layers, 0);
+    EXPECT_EQ(report.pictures[1].layers, report.sceneObjects);  // one outline per object
+    EXPECT_EQ(report.pictures[4].layers, 5 * report.sceneObjects);
+
+    // One black outline per object, frozen as a new object of the same faces.
+    EXPECT_EQ(report.frozenShells, report.sceneObjects);
+    EXPECT_EQ(report.frozenObjects, 2 * report.sceneObjects);
+    EXPECT_EQ(report.frozenFaces, 2 * report.sceneFaces);
+    std::string error;
+    ASSERT_TRUE(wb::LoadObjScene((options.out + "\\frozen.obj").c_str(), &error)) << error;
+    const Counts reloaded = CountDocument();
+    EXPECT_EQ(reloaded.objects, report.frozenObjects);
+    EXPECT_EQ(reloaded.faces, report.frozenFaces);
+}
+
+TEST(RealModels, WusonBlurredAndFrozenIntoItself) {
+    workbench::Options options = SmallRun(FreshFolder("wuson"));
+    options.scene = std::string(kModels) + "WusonOBJ.obj";
+    options.preset = workbench::Preset::Blur;
+    options.repeat = 3;
+    options.freeze = workbench::FreezeMode::Add;
+    workbench::RunReport report;
+    ASSERT_EQ(workbench::RunWorkbench(options, &report), workbench::kExitOk) << report.error;
+
+    ASSERT_EQ(report.pictures.size(), 2u);  // before, blur
+    ExpectPicturesShowTheModel(report, options.out);
+    EXPECT_EQ(report.pictures[1].layers, 3 * report.sceneObjects);
+
+    // Added to the objects: the same objects, each with its three layers besides its own faces.
+    EXPECT_EQ(report.frozenObjects, report.sceneObjects);
+    EXPECT_EQ(report.frozenFaces, 4 * report.sceneFaces);
+    std::string error;
+    ASSERT_TRUE(wb::LoadObjScene((options.out + "\\frozen.obj").c_str(), &error)) << error;
+    const Counts reloaded = CountDocument();
+    EXPECT_EQ(reloaded.objects, report.frozenObjects);
+    EXPECT_EQ(reloaded.faces, report.frozenFaces);
+}
+
+}  // namespace
