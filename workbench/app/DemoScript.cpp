@@ -218,11 +218,25 @@ bool FreezeAndSave(Run& run, std::string* error) {
     std::vector<int32_t> rows;
     for (int32_t row = 0; row < RowCount(); ++row)
         if (panel::RowChecked(row)) rows.push_back(row);
+    HostDocument doc = wb::ActiveDocument();
     for (int32_t row : rows) {
         AnswerRefreshes(nullptr);
         SelectRow(row);
+        const std::string source = panel::RowText(row);
+        const int32_t slots = MQDoc_GetObjectCount(doc);
         if (!FreezeSelected(run.options.freeze, error)) return false;
         ++run.report.frozenShells;
+        // A shell frozen as a new object comes without a name; give it one, as a person would,
+        // so that the list and frozen.obj tell the shells apart.
+        if (MQDoc_GetObjectCount(doc) == slots + 1) {
+            HostObject shell = MQDoc_GetObject(doc, slots);
+            char name[256] = "";
+            if (shell) MQObj_GetName(shell, name, sizeof name);
+            if (shell && !name[0]) {
+                MQObj_SetName(shell, (source + " shell").c_str());
+                AnnounceDocumentChange();
+            }
+        }
     }
     AnswerRefreshes(nullptr);
     const std::string path = InOut(run, "frozen.obj");
@@ -344,6 +358,11 @@ int RunScript(Run& run) {
     Say("workbench: pictures and frozen.obj are in %s\n", run.out.c_str());
 
     if (o.interactive) {
+        // The first object selected and the document's materials offered in the material
+        // combo, which the plug-in fills on a material event while a row is selected.
+        AnswerRefreshes(nullptr);
+        SelectRow(0);
+        wb::SendEvent(kEventMaterialListUpdated, nullptr);
         Say("workbench: interactive view open; close its window to quit\n");
         if (!RunInteractiveView(o.width, o.height, &error)) return Fail(run, kExitFailed, error);
     }
