@@ -57,10 +57,9 @@ void CopyMirrorAndPatch(HostObject source, HostObject layer) {
 }
 
 // Builds the shell of the object at document index `index`: one draw object per layer.
-void DrawShell(HostDocument document, HostObject object, int32_t index,
+void DrawShell(HostDocument document, HostObject object, int32_t id, int32_t index,
                const DrawMaterials& materials) {
     HostApi& host = Host();
-    int32_t id = UniqueIdOf(object);
     SettingsSnapshot settings = TakeSnapshot(Settings().findOrCreate(id));
     bool invert = settings.invertFaces != 0;
 
@@ -117,8 +116,9 @@ void DrawPass(HostDocument document) {
         HostObject object = host.MQDoc_GetObject(document, index);
         if (!object) continue;
         if (!forceDisplay && !host.MQObj_GetVisible(object)) continue;
-        if (!SettingsOf(object).enabled) continue;
-        DrawShell(document, object, index, materials);
+        const int32_t id = UniqueIdOf(object);
+        if (!Settings().findOrCreate(id).enabled) continue;
+        DrawShell(document, object, id, index, materials);
     }
 
     // The next change asks for a refresh again.
