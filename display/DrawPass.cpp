@@ -1,7 +1,9 @@
 #include "display/DrawPass.h"
 
+#include "geometry/CopyMirrorAndPatch.h"
 #include "geometry/DisplaceVertices.h"
 #include "geometry/FaceOperations.h"
+#include "display/ShellMaterial.h"
 #include "geometry/VertexPushCache.h"
 #include "plugin/HostApi.h"
 #include "plugin/ModuleState.h"
@@ -16,8 +18,6 @@ const int32_t kLayerVisibility = 4;
 // What MQObj_Freeze is asked to do with a finished layer.
 const uint32_t kLayerFreezeFlags = 2;
 
-const HostRGB kBlack = {0.0f, 0.0f, 0.0f};
-
 // The two materials a pass offers its shells; the host forgets them at its next redraw.
 struct DrawMaterials {
     HostMaterial vertexColor = nullptr;  // shows the faces' vertex colours (extracted colours)
@@ -26,34 +26,13 @@ struct DrawMaterials {
     int32_t blackIndex = -1;
 };
 
-// Unlit and flat: the shell shows exactly the colour it is given.
-void SetUpUnlitBlack(HostMaterial material) {
-    HostApi& host = Host();
-    host.MQMat_SetAmbient(material, 0.0f);
-    host.MQMat_SetEmission(material, 1.0f);
-    host.MQMat_SetIntValue(material, kMaterialShadeFlat, 1);
-    host.MQMat_SetColor(material, &kBlack);
-}
-
 DrawMaterials CreateDrawMaterials(HostDocument document) {
     DrawMaterials materials;
     materials.vertexColor = Plugin().createDrawMaterial(document, &materials.vertexColorIndex);
-    if (materials.vertexColor) {
-        Host().MQMat_SetIntValue(materials.vertexColor, kMaterialShowsVertexColor, 1);
-        SetUpUnlitBlack(materials.vertexColor);
-    }
+    if (materials.vertexColor) SetUpShellMaterial(materials.vertexColor, true);
     materials.black = Plugin().createDrawMaterial(document, &materials.blackIndex);
-    if (materials.black) SetUpUnlitBlack(materials.black);
+    if (materials.black) SetUpShellMaterial(materials.black, false);
     return materials;
-}
-
-void CopyMirrorAndPatch(HostObject source, HostObject layer) {
-    HostApi& host = Host();
-    host.MQObj_SetMirrorType(layer, host.MQObj_GetMirrorType(source));
-    host.MQObj_SetMirrorAxis(layer, host.MQObj_GetMirrorAxis(source));
-    host.MQObj_SetMirrorDistance(layer, host.MQObj_GetMirrorDistance(source));
-    host.MQObj_SetPatchType(layer, host.MQObj_GetPatchType(source));
-    host.MQObj_SetPatchSegment(layer, host.MQObj_GetPatchSegment(source));
 }
 
 // Builds the shell of the object at document index `index`: one draw object per layer.

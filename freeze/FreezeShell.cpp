@@ -3,6 +3,8 @@
 // place of the object's geometry.
 #include "freeze/FreezeShell.h"
 
+#include "display/ShellMaterial.h"
+#include "geometry/CopyMirrorAndPatch.h"
 #include "geometry/DisplaceVertices.h"
 #include "geometry/FaceOperations.h"
 #include "plugin/HostApi.h"
@@ -38,23 +40,9 @@ int32_t ShellMaterialIndex(int32_t colorMode, HostMaterial* created) {
     HostMaterial material = host.MQ_CreateMaterial();
     if (!material) return -1;
     const int32_t index = host.MQDoc_AddMaterial(currentDocument, material);
-    if (colorMode == ExtractedColors) host.MQMat_SetIntValue(material, kMaterialShowsVertexColor, 1);
-    host.MQMat_SetAmbient(material, 0.0f);
-    host.MQMat_SetEmission(material, 1.0f);
-    host.MQMat_SetIntValue(material, kMaterialShadeFlat, 1);
-    const HostRGB black = {0.0f, 0.0f, 0.0f};
-    host.MQMat_SetColor(material, &black);
+    SetUpShellMaterial(material, colorMode == ExtractedColors);
     *created = material;
     return index;
-}
-
-void CopyMirrorAndPatch(HostObject from, HostObject to) {
-    HostApi& host = Host();
-    host.MQObj_SetMirrorType(to, host.MQObj_GetMirrorType(from));
-    host.MQObj_SetMirrorAxis(to, host.MQObj_GetMirrorAxis(from));
-    host.MQObj_SetMirrorDistance(to, host.MQObj_GetMirrorDistance(from));
-    host.MQObj_SetPatchType(to, host.MQObj_GetPatchType(from));
-    host.MQObj_SetPatchSegment(to, host.MQObj_GetPatchSegment(from));
 }
 
 }  // namespace
