@@ -2,12 +2,14 @@
 #   make test   build both plug-ins, the workbench and the tests; run every test under Wine
 #   make demo   run the workbench on its default scene and write its pictures to out/demo/
 #   make bench  time the plug-in's redraws in the workbench; table and out/bench/summary.json
+#   make stress random host events, document edits and panel work on the real plug-in for a few
+#               minutes, checked after every step; STRESS_ARGS="--seed N --steps N" replays a run
 
 WIN64 := build/win64
 WIN32 := build/win32
 XVFB  := xvfb-run -a -s "-screen 0 1280x1024x24"
 
-.PHONY: all setup build test demo bench clean
+.PHONY: all setup build test demo bench stress clean
 
 all: build
 
@@ -35,6 +37,9 @@ demo: build
 bench: build
 	mkdir -p out/bench
 	$(XVFB) ./scripts/wine-run.sh $(WIN64)/workbench_bench.exe --out out/bench
+
+stress: build
+	$(XVFB) ./scripts/wine-run.sh $(WIN64)/workbench_stress.exe $(STRESS_ARGS)
 
 clean:
 	rm -rf build out
