@@ -6,25 +6,20 @@
 #include <vector>
 
 #include "plugin/HostAbi.h"
+#include "tests/support/TestHost.h"
+#include "workbench/panel/PanelDriver.h"
 #include "workbench/host/Workbench.h"
 
 namespace {
 
-std::string BesideThisProgram(const char* fileName) {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    folder.erase(folder.find_last_of("\\/") + 1);
-    return folder + fileName;
-}
+using testhost::BesideThisProgram;
 
 template <typename Proc>
 Proc Export(HMODULE module, const char* name) {
     return reinterpret_cast<Proc>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
-// The panel's caption as the plug-in shows it (code page 932).
-const char kPanelCaption[] = "ポリゴン拡張 -Puffshell-";
+using panel::kPanelCaption;
 
 int CountPanels() {
     int count = 0;
@@ -35,7 +30,7 @@ int CountPanels() {
     return count;
 }
 
-HWND Panel() { return FindWindowA(nullptr, kPanelCaption); }
+HWND Panel() { return panel::FindPanel(); }
 
 // The plug-in loaded fresh (its module-wide state new) into a new document for every test.
 class Shell : public ::testing::Test {
