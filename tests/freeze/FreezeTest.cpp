@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "plugin/HostAbi.h"
+#include "tests/support/TestHost.h"
 #include "workbench/panel/PanelDriver.h"
 #include "ui/ResourceIds.h"
 #include "workbench/host/Workbench.h"
@@ -34,17 +35,11 @@ Mesh ReadMesh(HostObject object) {
     return mesh;
 }
 
-HostObject ObjectAt(int32_t index) { return MQDoc_GetObject(wb::ActiveDocument(), index); }
+using testhost::ObjectAt;
 
-// A cube of edge 2 around the origin, faces wound so that their normals ((a - b) x (c - b))
-// point outward; its push directions are the corners' diagonals (+-1, +-1, +-1) / sqrt 3.
-int32_t AddCube() {
-    const std::vector<HostPoint> v = {{-1, -1, -1}, {1, -1, -1}, {1, 1, -1}, {-1, 1, -1},
-                                      {-1, -1, 1},  {1, -1, 1},  {1, 1, 1},  {-1, 1, 1}};
-    const std::vector<std::vector<int32_t>> f = {{1, 2, 3, 0}, {7, 6, 5, 4}, {4, 5, 1, 0},
-                                                 {6, 7, 3, 2}, {5, 6, 2, 1}, {3, 7, 4, 0}};
-    return wb::AddMeshObject("cube", v, f);
-}
+// A cube of edge 2 around the origin (faces wound outward): its push directions are the corners'
+// diagonals (+-1, +-1, +-1) / sqrt 3.
+int32_t AddCube() { return testhost::AddCube("cube", 2.0f); }
 
 // The faces of layer `layer` (vertex offset layer * n) are the source's faces reversed.
 bool IsReversedCopy(const std::vector<int32_t>& source, const std::vector<int32_t>& layer,
