@@ -170,6 +170,7 @@ const char* UsageText() {
            "  --out DIR         folder for the pictures and frozen.obj (default: out\\demo)\n"
            "  --size WxH        size of the rendered pictures (default: 640x480)\n"
            "  --interactive     at the end, open the 3D view beside the panel to try every control\n"
+           "  --plugin PATH     the plug-in DLL (default: Puffshell.dll beside workbench.exe)\n"
            "Exit codes: 0 done, 1 the plug-in or the workbench failed, 2 bad options or input files.\n";
 }
 
