@@ -1,5 +1,6 @@
 #include "workbench/app/DemoScript.h"
 
+#include <math.h>
 #include <stdarg.h>
 #include <stdio.h>
 
@@ -80,8 +81,14 @@ std::string FullPath(const std::string& path) {
     return n > 0 && n < MAX_PATH ? std::string(full, n) : name;
 }
 
-// Up to two decimals, as the push-distance edit shows them, and at least 0.01.
-float RoundedDistance(float d) { return std::max(0.01f, static_cast<int32_t>(d * 100.0f + 0.5f) / 100.0f); }
+// A value in proportion to the scene's size, rounded to `decimals` as the panel's edit shows it:
+// at least one unit of the last decimal and at most a million (a file's coordinates may be
+// anything).
+float ScaledToScene(float radius, float fraction, int decimals) {
+    const float unit = decimals == 2 ? 0.01f : 0.1f;
+    const float value = isfinite(radius) ? radius * fraction : kMaxDistance;
+    return std::min(kMaxDistance, std::max(unit, roundf(value / unit) * unit));
+}
 
 // ---- checks before anything runs -------------------------------------------------------------
 
@@ -273,10 +280,9 @@ int PrepareScene(Run& run) {
         run.distance = o.distance;
     } else if (!o.scene.empty()) {
         run.typeDistance = true;
-        run.distance = RoundedDistance(run.scene.radius / 40.0f);
+        run.distance = ScaledToScene(run.scene.radius, 1.0f / 40.0f, 2);
     }
-    if (!o.scene.empty())
-        run.heightMapScale = std::max(0.1f, static_cast<int32_t>(run.scene.radius + 0.5f) / 10.0f);
+    if (!o.scene.empty()) run.heightMapScale = ScaledToScene(run.scene.radius, 0.1f, 1);
 
     // The height map: the command line's, else the generated one; on the textured objects, or on
     // all when none has a texture.
