@@ -164,9 +164,13 @@ BOOL OnExtractColors() {
 
 // Lets the user choose a height-map file; whatever the dialog leaves in the name buffer (nothing
 // after a cancel) becomes the file name. Nothing is loaded yet.
+// The dialog is modal to the panel only: while it is open the host goes on working and may
+// delete the object. So the record is found again by the object's unique ID afterwards, never
+// through the handle taken before the dialog.
 BOOL OnBrowseHeightMap(HWND panel) {
     HostObject object = SelectedObject();
     if (!object) return FALSE;
+    const int32_t id = UniqueIdOf(object);
     char fileName[MAX_PATH];
     char fileTitle[513];
     fileName[0] = '\0';
@@ -185,8 +189,12 @@ BOOL OnBrowseHeightMap(HWND panel) {
     GetOpenFileNameA(&dialog);
     fileName[sizeof fileName - 1] = '\0';
 
-    SettingsOf(object).heightMapFile = fileName;
-    SetDlgItemTextA(panel, IDC_HEIGHT_MAP_FILE, fileName);
+    Settings().findOrCreate(id).heightMapFile = fileName;
+    // The edit shows the name only while it still shows that object (the panel may even have
+    // been closed and made anew meanwhile).
+    HostObject selected = SelectedObject();
+    if (selected && UniqueIdOf(selected) == id && PanelDialog())
+        SetDlgItemTextA(PanelDialog(), IDC_HEIGHT_MAP_FILE, fileName);
     return TRUE;
 }
 

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <deque>
 
 namespace wb {
 namespace detail {
@@ -11,7 +12,22 @@ namespace detail {
 namespace {
 int32_t g_nextObjectUid = 1;
 int32_t g_nextMaterialSerial = 1;
+int64_t g_staleHandleUses = 0;
+
+// Destroyed objects and materials, oldest first, released once more than kQuarantine of them
+// wait.
+constexpr size_t kQuarantine = 4096;
+std::deque<Object*>& DeadObjects() {
+    static std::deque<Object*> dead;
+    return dead;
+}
+std::deque<Material*>& DeadMaterials() {
+    static std::deque<Material*> dead;
+    return dead;
+}
 }  // namespace
+
+void NoteStaleHandle() { ++g_staleHandleUses; }
 
 // ---- text -----------------------------------------------------------------------------------
 
@@ -38,8 +54,19 @@ Object* NewObject() {
 
 void DestroyObject(Object* o) {
     if (!o) return;
-    o->magic = 0;
-    delete o;
+    o->magic = kDeadObjectMagic;
+    std::vector<Vertex>().swap(o->vertices);
+    std::vector<Face>().swap(o->faces);
+    std::vector<Corner>().swap(o->corners);
+    std::vector<std::pair<int32_t, int32_t>>().swap(o->intValues);
+    std::string().swap(o->name);
+    std::deque<Object*>& dead = DeadObjects();
+    dead.push_back(o);
+    if (dead.size() > kQuarantine) {
+        dead.front()->magic = 0;
+        delete dead.front();
+        dead.pop_front();
+    }
 }
 
 Object* CloneObject(const Object* src) {
@@ -213,8 +240,15 @@ Material* NewMaterial() {
 
 void DestroyMaterial(Material* m) {
     if (!m) return;
-    m->magic = 0;
-    delete m;
+    m->magic = kDeadMaterialMagic;
+    std::vector<std::pair<int32_t, int32_t>>().swap(m->intValues);
+    std::deque<Material*>& dead = DeadMaterials();
+    dead.push_back(m);
+    if (dead.size() > kQuarantine) {
+        dead.front()->magic = 0;
+        delete dead.front();
+        dead.pop_front();
+    }
 }
 
 // ---- documents ------------------------------------------------------------------------------
@@ -381,4 +415,7 @@ void TakeSpareGeometry(Object* o) {
 void ReleaseSpareGeometry() { std::vector<GeometryStorage>().swap(State().spareGeometry); }
 
 }  // namespace detail
+
+int64_t StaleHandleUses() { return detail::g_staleHandleUses; }
+
 }  // namespace wb

@@ -18,6 +18,10 @@ constexpr uint32_t kObjectMagic = 0x4A424F57;    // "WOBJ"
 constexpr uint32_t kMaterialMagic = 0x54414D57;  // "WMAT"
 constexpr uint32_t kDocumentMagic = 0x434F4457;  // "WDOC"
 constexpr uint32_t kSceneMagic = 0x4E435357;     // "WSCN"
+// Destroyed objects and materials keep these for a while (see DestroyObject), so that a handle
+// used after its object or material was destroyed is recognised and counted.
+constexpr uint32_t kDeadObjectMagic = 0x44424F57;    // "WOBD"
+constexpr uint32_t kDeadMaterialMagic = 0x44414D57;  // "WMAD"
 constexpr uint32_t kDefaultFaceColor = 0xFFFFFFFFu;
 
 struct Vertex {
@@ -132,13 +136,19 @@ struct Document {
 };
 
 // ---- handle checks --------------------------------------------------------------------------
+// Counts a call made with the handle of a destroyed object or material (wb::StaleHandleUses).
+void NoteStaleHandle();
 inline Object* AsObject(HostObject h) {
     Object* o = reinterpret_cast<Object*>(h);
-    return (o && o->magic == kObjectMagic) ? o : nullptr;
+    if (o && o->magic == kObjectMagic) return o;
+    if (o && o->magic == kDeadObjectMagic) NoteStaleHandle();
+    return nullptr;
 }
 inline Material* AsMaterial(HostMaterial h) {
     Material* m = reinterpret_cast<Material*>(h);
-    return (m && m->magic == kMaterialMagic) ? m : nullptr;
+    if (m && m->magic == kMaterialMagic) return m;
+    if (m && m->magic == kDeadMaterialMagic) NoteStaleHandle();
+    return nullptr;
 }
 inline Document* AsDocument(HostDocument h) {
     Document* d = reinterpret_cast<Document*>(h);
@@ -155,6 +165,8 @@ inline HostScene ToHandle(Scene* s) { return reinterpret_cast<HostScene>(s); }
 
 // ---- objects --------------------------------------------------------------------------------
 Object* NewObject();
+// Empties the object and marks it dead; its memory is released only after the next few thousand
+// objects were destroyed, so that calls with its handle meanwhile are recognised.
 void DestroyObject(Object* o);
 Object* CloneObject(const Object* o);
 int32_t ObjAddVertex(Object* o, const HostPoint& p);

@@ -121,6 +121,12 @@ WORKBENCH_API int64_t ImageBlocksFreed();
 // unit tests call it for their own executable).
 WORKBENCH_API void CountLocalFreeIn(HMODULE module);
 
+// ---- stale handles ----------------------------------------------------------------------------
+// Calls made with the handle of an object or material the host had already destroyed (deleted
+// from the document, a draw object of an earlier redraw, an MQObj_Delete'd clone). The host keeps
+// destroyed ones recognisable for a while to count them; a plug-in must never make such a call.
+WORKBENCH_API int64_t StaleHandleUses();
+
 // ---- saving -----------------------------------------------------------------------------------
 // Writes the active document as Wavefront OBJ with its MTL beside it.
 WORKBENCH_API bool SaveObjScene(const char* path, std::string* error);

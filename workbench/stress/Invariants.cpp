@@ -393,6 +393,14 @@ std::vector<int32_t> ObjectSlots(HostDocument document) {
 void CheckStep(RunState& run, const StepKind& kind, const DocumentPrint& before, int32_t frozenSlot,
                int32_t redrawsBefore, int32_t redrawsAfterAction) {
     CheckDialogs(run, kind);
+    int64_t stale = wb::StaleHandleUses();
+    if (stale != run.staleHandleUses) {
+        char text[160];
+        snprintf(text, sizeof text, "%lld host calls were made with handles of objects or materials the host had "
+                 "already destroyed", static_cast<long long>(stale - run.staleHandleUses));
+        Fail(run, text);
+        run.staleHandleUses = stale;
+    }
     CheckPanel(run);
     DocumentPrint after = PrintDocument(wb::ActiveDocument());
     CheckDocumentChange(run, kind, before, after, frozenSlot);

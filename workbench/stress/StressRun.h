@@ -63,7 +63,7 @@ struct RunState {
     bool fileEditTrusted = false;
     // The document changed after the last redraw: its draw objects show an older document.
     bool drawsStale = true;
-    int64_t failuresAtSequenceStart = 0;
+    int64_t staleHandleUses = 0;  // wb::StaleHandleUses() after the last check
 };
 
 // ---- the parts of a step (DocumentEdits.cpp, HostEvents.cpp, PanelActions.cpp) --------------
