@@ -16,7 +16,7 @@ int64_t g_staleHandleUses = 0;
 
 // Destroyed objects and materials, oldest first, released once more than kQuarantine of them
 // wait.
-constexpr size_t kQuarantine = 4096;
+constexpr size_t kQuarantine = 1024;
 std::deque<Object*>& DeadObjects() {
     static std::deque<Object*> dead;
     return dead;

@@ -165,7 +165,7 @@ inline HostScene ToHandle(Scene* s) { return reinterpret_cast<HostScene>(s); }
 
 // ---- objects --------------------------------------------------------------------------------
 Object* NewObject();
-// Empties the object and marks it dead; its memory is released only after the next few thousand
+// Empties the object and marks it dead; its memory is released only after the next thousand
 // objects were destroyed, so that calls with its handle meanwhile are recognised.
 void DestroyObject(Object* o);
 Object* CloneObject(const Object* o);

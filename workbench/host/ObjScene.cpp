@@ -4,7 +4,10 @@
 #include <string.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -37,6 +40,45 @@ size_t BaseNameStart(const std::string& s) {
         if (c == '\\' || c == '/') start = i + 1;
     }
     return start;
+}
+
+// tinyobjloader keeps each polygon's point count in one byte: a polygon of more than 255 points
+// would come out with a wrong count and its points, and those of the faces after it, misread.
+// Such polygons are rewritten as fans of triangles, which is what the loader makes of polygons of
+// more than four points anyway. False (and *out untouched) when the text has none.
+bool FanLongPolygons(const std::string& text, std::string* out) {
+    const size_t kMaxPolygonPoints = 255;
+    bool any = false;
+    std::vector<std::string> points;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        end = end == std::string::npos ? text.size() : end + 1;  // past the line's end
+        size_t p = text.find_first_not_of(" \t", start);
+        bool polygon = p + 1 < end && text[p] == 'f' && (text[p + 1] == ' ' || text[p + 1] == '\t');
+        if (polygon) {
+            points.clear();
+            for (size_t q = p + 1; q < end;) {
+                q = text.find_first_not_of(" \t\r\n", q);
+                if (q >= end) break;
+                size_t stop = std::min(text.find_first_of(" \t\r\n", q), end);
+                points.emplace_back(text, q, stop - q);
+                q = stop;
+            }
+            polygon = points.size() > kMaxPolygonPoints;
+        }
+        if (polygon && !any) {
+            out->assign(text, 0, start);
+            any = true;
+        }
+        if (polygon) {
+            for (size_t k = 1; k + 1 < points.size(); ++k)
+                *out += "f " + points[0] + " " + points[k] + " " + points[k + 1] + "\n";
+        } else if (any) {
+            out->append(text, start, end - start);
+        }
+        start = end;
+    }
+    return any;
 }
 
 float Clamp01(float v) { return isfinite(v) ? std::min(1.0f, std::max(0.0f, v)) : 0.0f; }
@@ -152,9 +194,19 @@ bool LoadObjScene(const char* path, std::string* error) {
     std::string warn, err;
     bool parsed = false;
     try {
-        parsed = tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, file.c_str(),
-                                  folder.empty() ? nullptr : folder.c_str(),
-                                  /*triangulate=*/false, /*default_vcols_fallback=*/false);
+        std::ifstream in(file, std::ios::binary);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::string fanned;
+        if (FanLongPolygons(text, &fanned)) {
+            std::istringstream stream(fanned);
+            tinyobj::MaterialFileReader materialReader(folder);
+            parsed = tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, &stream, &materialReader,
+                                      /*triangulate=*/false, /*default_vcols_fallback=*/false);
+        } else {
+            parsed = tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, file.c_str(),
+                                      folder.empty() ? nullptr : folder.c_str(),
+                                      /*triangulate=*/false, /*default_vcols_fallback=*/false);
+        }
     } catch (const std::exception& e) {
         return Fail(error, file + ": cannot be read (" + e.what() + ")");
     } catch (...) {
