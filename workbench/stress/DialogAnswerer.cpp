@@ -155,4 +155,6 @@ void PlanDialogs(const DialogPlan& plan) {
 
 const std::vector<DialogSeen>& SeenDialogs() { return g_state.seen; }
 
+bool HostWorkedWhileOpen() { return g_state.whileOpenDone && g_state.plan.whileOpen; }
+
 }  // namespace stress

@@ -45,5 +45,7 @@ void StartDialogAnswerer(HWND (*panel)());
 void PlanDialogs(const DialogPlan& plan);
 // The dialogs answered since the last PlanDialogs, in order.
 const std::vector<DialogSeen>& SeenDialogs();
+// The plan's host work ran (a dialog came up while it had some).
+bool HostWorkedWhileOpen();
 
 }  // namespace stress

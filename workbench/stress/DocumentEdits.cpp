@@ -79,7 +79,10 @@ void SetRandomFaceData(RunState& run, HostObject object, int32_t face, int32_t p
 // The events a host sends after an edit; now and then none, or a wrong one.
 void Announce(RunState& run, std::initializer_list<int32_t> codes) {
     double r = run.rng.unit();
-    if (r < 0.08) return;  // a careless host says nothing
+    if (r < 0.08) {
+        ++run.counts.editsUnannounced;
+        return;  // a careless host says nothing
+    }
     if (r < 0.12) {
         SendEvent(run, Doc(), run.rng.pick({220, 221, 222, 230, 231, 210}), nullptr);
         return;
@@ -208,6 +211,8 @@ int32_t AddRandomObject(RunState& run) {
 
 void StartDocument(RunState& run) {
     run.extremeValues = false;
+    // The workbench keeps a replaced document, emptied, so that late handles to it stay safe.
+    run.retiredDocument = wb::ActiveDocument();
     if (!run.scenes.empty() && run.rng.chance(0.15)) {
         std::string error;
         // A failed load leaves the previous document active; start afresh either way.
@@ -226,6 +231,7 @@ void StartDocument(RunState& run) {
 
 void EditDocument(RunState& run, StepKind& kind) {
     kind.editsDocument = true;
+    ++run.counts.edits;
     Random& rng = run.rng;
     HostDocument doc = Doc();
     int32_t index = -1;

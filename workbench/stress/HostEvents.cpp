@@ -102,11 +102,17 @@ void SendRandomEvent(RunState& run, StepKind&) {
     }
     EventOptions options;
     BuildOptions(run, code, options);
+    ++run.counts.events;
+    bool known = false;
+    for (int32_t valid : kValidCodes) known = known || valid == code;
+    if (!known) ++run.counts.unknownEvents;
 
-    // The document: the active one mostly; now and then none.
-    HostDocument document = rng.chance(0.93) ? wb::ActiveDocument() : nullptr;
+    // The document: the active one mostly; now and then none, or the one it replaced.
+    double which = rng.unit();
+    HostDocument document = which < 0.9 ? wb::ActiveDocument() : which < 0.95 ? nullptr : run.retiredDocument;
+    if (!document) ++run.counts.eventsWithoutDocument;
     snprintf(run.progress.action, sizeof run.progress.action, "host event %d (%s, %s)", code,
-             document ? "active document" : "no document",
+             document == wb::ActiveDocument() ? "active document" : document ? "replaced document" : "no document",
              options.argument ? "with an option argument" : "no option argument");
     SendEvent(run, document, code, options.argument);
 

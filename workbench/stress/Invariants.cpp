@@ -271,6 +271,7 @@ void CheckDrawObjects(RunState& run) {
 void CheckDocumentChange(RunState& run, const StepKind& kind, const DocumentPrint& before,
                          const DocumentPrint& after, int32_t frozenSlot) {
     if (kind.editsDocument || after == before) return;
+    if (kind.mayFreeze) ++run.counts.freezesDone;
     if (!kind.mayFreeze) {
         Fail(run, "the document changed although the step froze nothing");
         return;
@@ -331,10 +332,13 @@ bool HostLoads(const std::string& path) {
 void CheckDialogs(RunState& run, const StepKind& kind) {
     const char kLoadFailed[] = "なんか読み込み失敗";
     bool messageBox = false;
+    if (HostWorkedWhileOpen()) ++run.counts.dialogsWithHostWork;
     for (const DialogSeen& seen : SeenDialogs()) {
+        ++run.counts.dialogs;
         switch (seen.kind) {
         case DialogKind::MessageBox:
             messageBox = true;
+            ++run.counts.loadsRefused;
             if (seen.text != kLoadFailed) Fail(run, "a message box said \"" + seen.text + "\"");
             break;
         case DialogKind::Other:
@@ -390,8 +394,8 @@ std::vector<int32_t> ObjectSlots(HostDocument document) {
     return slots;
 }
 
-void CheckStep(RunState& run, const StepKind& kind, const DocumentPrint& before, int32_t frozenSlot,
-               int32_t redrawsBefore, int32_t redrawsAfterAction) {
+void CheckStep(RunState& run, const StepKind& kind, const DocumentPrint& before, int32_t redrawsBefore,
+               int32_t redrawsAfterAction) {
     CheckDialogs(run, kind);
     int64_t stale = wb::StaleHandleUses();
     if (stale != run.staleHandleUses) {
@@ -403,7 +407,7 @@ void CheckStep(RunState& run, const StepKind& kind, const DocumentPrint& before,
     }
     CheckPanel(run);
     DocumentPrint after = PrintDocument(wb::ActiveDocument());
-    CheckDocumentChange(run, kind, before, after, frozenSlot);
+    CheckDocumentChange(run, kind, before, after, kind.frozenSlot);
 
     // Draw objects are checked against the document they were built from: the last redraw must
     // have come after the last change of the document.

@@ -92,12 +92,32 @@ bool ClickEnabled(int32_t controlId) {
     return true;
 }
 
+// A person picks an object before working on it: with no row selected, a row is clicked first
+// (most of the time).
+void SelectSomeRow(RunState& run) {
+    int32_t rows = panel::RowCount();
+    if (rows <= 0 || panel::SelectedRow() >= 0 || !run.rng.chance(0.8)) return;
+    panel::ClickRow(run.rng.below(rows));
+    wb::ProcessMessages();
+    ++run.counts.rowActions;
+    run.panelSynced = !run.pluginDocumentStale;
+}
+
+// The controls of ids that are enabled; all of ids when none is.
+std::vector<int32_t> EnabledOf(const std::vector<int32_t>& ids) {
+    std::vector<int32_t> enabled;
+    for (int32_t id : ids)
+        if (panel::Enabled(id)) enabled.push_back(id);
+    return enabled.empty() ? ids : enabled;
+}
+
 void Describe(RunState& run, const std::string& text) {
     snprintf(run.progress.action, sizeof run.progress.action, "panel: %s", text.c_str());
 }
 
 void BrowseHeightMap(RunState& run, StepKind& kind) {
     Random& rng = run.rng;
+    SelectSomeRow(run);
     if (!panel::Enabled(IDC_BROWSE_HEIGHT_MAP)) ClickEnabled(IDC_HEIGHT_MAP_ON);
     DialogPlan plan;
     const ImageCase& image = rng.pick(run.images);
@@ -114,18 +134,23 @@ void BrowseHeightMap(RunState& run, StepKind& kind) {
     plan.whileOpen = HostWorkWhileOpen(run, kind);
     PlanDialogs(plan);
     Describe(run, "browse for height map \"" + plan.fileName.substr(0, 80) + "\"");
-    ClickEnabled(IDC_BROWSE_HEIGHT_MAP);
+    run.counts.browses += ClickEnabled(IDC_BROWSE_HEIGHT_MAP) ? 1 : 0;
     run.fileEditTrusted = true;
 }
 
 void LoadHeightMap(RunState& run, StepKind& kind) {
+    SelectSomeRow(run);
+    if (!panel::Enabled(IDC_LOAD_HEIGHT_MAP)) ClickEnabled(IDC_HEIGHT_MAP_ON);
+    wb::ProcessMessages();
     DialogPlan plan;
     plan.whileOpen = HostWorkWhileOpen(run, kind);
     PlanDialogs(plan);
-    kind.expectLoad = panel::Enabled(IDC_LOAD_HEIGHT_MAP) && run.fileEditTrusted;
+    // The file-name edit tells which file the load reads only while the panel shows the selected
+    // object's record.
+    kind.expectLoad = panel::Enabled(IDC_LOAD_HEIGHT_MAP) && run.fileEditTrusted && run.panelSynced;
     kind.loadPath = panel::Text(IDC_HEIGHT_MAP_FILE);
     Describe(run, "load height map \"" + kind.loadPath.substr(0, 80) + "\"");
-    ClickEnabled(IDC_LOAD_HEIGHT_MAP);
+    run.counts.loads += ClickEnabled(IDC_LOAD_HEIGHT_MAP) ? 1 : 0;
 }
 
 // The selected object's vertices times the repeat count the panel shows (1000 when it shows
@@ -149,7 +174,14 @@ int64_t DocumentVertexCount() {
 
 void Freeze(RunState& run, StepKind& kind, bool quick) {
     Random& rng = run.rng;
+    SelectSomeRow(run);
+    if (!panel::Enabled(IDC_FREEZE) && panel::SelectedRow() >= 0) {
+        // Only a shell that is on can be frozen: its row is ticked first.
+        panel::TickRow(panel::SelectedRow(), true);
+        wb::ProcessMessages();
+    }
     bool tooLarge = DocumentVertexCount() + FreezeGrowth() > kMaxFrozenVertices;
+    kind.frozenSlot = SelectedSlot();
     if (quick) {
         if (tooLarge) {
             Describe(run, "quick freeze skipped (the shell would be too large)");
@@ -157,7 +189,7 @@ void Freeze(RunState& run, StepKind& kind, bool quick) {
         }
         kind.mayFreeze = true;
         Describe(run, "quick freeze");
-        ClickEnabled(IDC_QUICK_FREEZE);
+        run.counts.freezes += ClickEnabled(IDC_QUICK_FREEZE) ? 1 : 0;
         return;
     }
     DialogPlan plan;
@@ -173,22 +205,24 @@ void Freeze(RunState& run, StepKind& kind, bool quick) {
     snprintf(text, sizeof text, "freeze dialog (placement %d, reset %d, finish %d)", plan.freezePlacement,
              plan.freezeResetColors ? 1 : 0, plan.freezeFinish);
     Describe(run, text);
-    ClickEnabled(IDC_FREEZE);
+    run.counts.freezes += ClickEnabled(IDC_FREEZE) ? 1 : 0;
 }
 
 void TypeIntoEdit(RunState& run) {
     Random& rng = run.rng;
+    SelectSomeRow(run);
     std::vector<int32_t> edits;
     for (int32_t id : kFloatEdits) edits.push_back(id);
     for (int32_t id : kIntEdits) edits.push_back(id);
     edits.push_back(IDC_HEIGHT_MAP_FILE);
-    int32_t id = rng.pick(edits);
+    int32_t id = rng.pick(rng.chance(0.95) ? EnabledOf(edits) : edits);
     // A person types only into enabled edits; now and then text arrives in a disabled one too.
     if (!panel::Enabled(id) && rng.chance(0.9)) {
         Describe(run, "typing skipped (edit disabled)");
         return;
     }
     std::string text = TypedText(rng);
+    ++run.counts.textsTyped;
     if (IsFloatEdit(id) && !(fabs(ParsedValue(text)) < 1e30)) run.extremeValues = true;
     if (id == IDC_HEIGHT_MAP_FILE) run.fileEditTrusted = false;
     Describe(run, "type \"" + text.substr(0, 40) + (text.size() > 40 ? "...\"" : "\"") + " into " + std::to_string(id));
@@ -227,8 +261,10 @@ void WorkPanel(RunState& run, StepKind& kind) {
         return;
     }
     int32_t rows = RowCount();
+    ++run.counts.panelActions;
     switch (rng.weighted({14, 16, 6, 5, 8, 12, 2, 2, 7, 4, 3, 3, 3, 2, 2, 2, 2})) {
     case 0: {
+        SelectSomeRow(run);
         int32_t id = rng.pick(std::vector<int32_t>(std::begin(kCheckBoxes), std::end(kCheckBoxes)));
         if (id == IDC_DISABLE_ALL && rng.chance(0.6)) id = IDC_INVERT_FACES;
         Describe(run, "click check box " + std::to_string(id));
@@ -239,15 +275,18 @@ void WorkPanel(RunState& run, StepKind& kind) {
         TypeIntoEdit(run);
         break;
     case 2: {
-        int32_t spin = rng.pick(std::vector<int32_t>(std::begin(kSpins), std::end(kSpins)));
+        SelectSomeRow(run);
+        int32_t spin = rng.pick(EnabledOf(std::vector<int32_t>(std::begin(kSpins), std::end(kSpins))));
         int32_t steps = rng.between(1, 25);
         bool up = rng.chance(0.5);
         Describe(run, std::string("spin ") + std::to_string(spin) + (up ? " up " : " down ") + std::to_string(steps));
         if (!panel::Enabled(spin)) break;
         for (int32_t i = 0; i < steps; ++i) up ? panel::SpinUp(spin) : panel::SpinDown(spin);
+        run.counts.spinSteps += steps;
         break;
     }
     case 3: {
+        SelectSomeRow(run);
         // The drop-down list offers its entries and nothing else.
         int32_t count = static_cast<int32_t>(panel::ComboEntries(IDC_COLOR_MODE).size());
         int32_t entry = rng.below(count);
@@ -259,6 +298,7 @@ void WorkPanel(RunState& run, StepKind& kind) {
         int32_t row = rng.between(-1, rows);
         bool on = rng.chance(0.7);
         Describe(run, "tick row " + std::to_string(row) + (on ? " on" : " off"));
+        ++run.counts.rowActions;
         panel::TickRow(row, on);
         break;
     }
@@ -266,6 +306,7 @@ void WorkPanel(RunState& run, StepKind& kind) {
         if (rows > 0 && rng.chance(0.95)) {
             int32_t row = rng.below(rows);
             Describe(run, "click row " + std::to_string(row));
+            ++run.counts.rowActions;
             panel::ClickRow(row);
         } else {
             // A click on the empty part of the list: no row is selected afterwards.
@@ -286,6 +327,7 @@ void WorkPanel(RunState& run, StepKind& kind) {
         if (rows > 0) {
             int32_t row = rng.below(rows);
             Describe(run, "select row " + std::to_string(row) + " with the keyboard");
+            ++run.counts.rowActions;
             panel::SelectRowWithKeyboard(row);
             run.panelSynced = false;  // the panel keeps showing the clicked object
         }
@@ -301,16 +343,22 @@ void WorkPanel(RunState& run, StepKind& kind) {
         break;
     }
     case 8: {
+        SelectSomeRow(run);
         int32_t id = rng.pick(std::vector<int32_t>(std::begin(kPresets), std::end(kPresets)));
         Describe(run, "preset " + std::to_string(id));
         // A preset reloads the panel when the selected row stands for an object.
         bool object = SelectedSlot() >= 0;
-        if (ClickEnabled(id) && object) run.panelSynced = !run.pluginDocumentStale;
+        bool clicked = ClickEnabled(id);
+        run.counts.presets += clicked ? 1 : 0;
+        if (clicked && object) run.panelSynced = !run.pluginDocumentStale;
         break;
     }
     case 9:
+        SelectSomeRow(run);
+        // The button belongs to "描画色": the person picks that entry first.
+        if (!panel::Enabled(IDC_EXTRACT_COLORS)) panel::ChooseComboEntry(IDC_COLOR_MODE, 2);  // "描画色"
         Describe(run, "colour extraction");
-        ClickEnabled(IDC_EXTRACT_COLORS);
+        run.counts.extractions += ClickEnabled(IDC_EXTRACT_COLORS) ? 1 : 0;
         break;
     case 10:
         BrowseHeightMap(run, kind);
@@ -363,6 +411,7 @@ void WorkPanel(RunState& run, StepKind& kind) {
 bool ReloadPlugin(RunState& run) {
     snprintf(run.progress.action, sizeof run.progress.action, "plug-in unloaded and loaded again");
     wb::UnloadPlugin();
+    ++run.counts.restarts;
     CheckBlocksBalanced(run, "after the plug-in was unloaded");
     std::string error;
     if (!wb::LoadPlugin(run.pluginPath.c_str(), &error)) {

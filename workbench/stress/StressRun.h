@@ -36,19 +36,32 @@ struct StepKind {
                                  // nothing of the document for it)
     bool mayFreeze = false;      // a freeze may change the selected object, add one object and
                                  // one material
+    int32_t frozenSlot = -1;     // the document index of the object a freeze works on
     bool expectLoad = false;     // the height-map load button was pressed
     std::string loadPath;        // the file name the panel showed before the load
+};
+
+// What the run tried, for its closing report.
+struct Counts {
+    int64_t events = 0, unknownEvents = 0, eventsWithoutDocument = 0;
+    int64_t edits = 0, editsUnannounced = 0;
+    int64_t panelActions = 0, textsTyped = 0, spinSteps = 0, presets = 0, rowActions = 0;
+    int64_t extractions = 0, browses = 0, loads = 0, loadsRefused = 0;
+    int64_t freezes = 0, freezesDone = 0, dialogs = 0, dialogsWithHostWork = 0;
+    int64_t redraws = 0, restarts = 0;
 };
 
 struct RunState {
     explicit RunState(uint64_t seed) : rng(seed) {}
     Random rng;
     RunProgress progress;
+    Counts counts;
     Options options;
     std::string folder;                 // this run's files
     std::vector<ImageCase> images;      // height maps and textures
     std::vector<std::string> scenes;    // OBJ files a sequence may start from
     std::string pluginPath;
+    HostDocument retiredDocument = nullptr;  // the document before the active one (kept, empty)
     // Set once per sequence: values typed into the panel or put into the document that may
     // legitimately push a shell's coordinates out of the float range.
     bool extremeValues = false;
@@ -110,10 +123,10 @@ std::vector<int32_t> ObjectSlots(HostDocument document);
 // every draw object of the last redraw matches a source object in vertex and face count and has
 // finite coordinates unless asked for, the image blocks of a failed load were not kept, and
 // the panel shows the selected row's record.
-// frozenSlot: the document index a freeze may change; redrawsBefore and redrawsAfterAction:
-// wb::RedrawCount() at the start of the step and after its action, before the host's loop ran.
+// redrawsBefore and redrawsAfterAction: wb::RedrawCount() at the start of the step and after its
+// action, before the host's loop ran.
 void CheckStep(RunState& run, const StepKind& kind, const DocumentPrint& before,
-               int32_t frozenSlot, int32_t redrawsBefore, int32_t redrawsAfterAction);
+               int32_t redrawsBefore, int32_t redrawsAfterAction);
 // Image blocks handed out by the host and not freed; after an unload, a non-zero count is a
 // failure.
 void CheckBlocksBalanced(RunState& run, const char* when);

@@ -90,6 +90,21 @@ void RemoveFolder(const std::string& folder) {
     RemoveDirectoryA(folder.c_str());
 }
 
+void PrintCounts(const RunState& run) {
+    const Counts& c = run.counts;
+    printf("host events %lld (%lld of unknown codes, %lld without a document); document edits %lld "
+           "(%lld unannounced); panel actions %lld: %lld texts typed, %lld spin steps, %lld presets, "
+           "%lld row clicks and ticks, %lld colour extractions, %lld browses, %lld height-map loads "
+           "(%lld refused with the message), %lld freezes (%lld changed the document); %lld dialogs "
+           "answered (%lld while the host worked); %lld redraws; %lld plug-in restarts; %zu image files\n",
+           (long long)c.events, (long long)c.unknownEvents, (long long)c.eventsWithoutDocument,
+           (long long)c.edits, (long long)c.editsUnannounced, (long long)c.panelActions,
+           (long long)c.textsTyped, (long long)c.spinSteps, (long long)c.presets, (long long)c.rowActions,
+           (long long)c.extractions, (long long)c.browses, (long long)c.loads, (long long)c.loadsRefused,
+           (long long)c.freezes, (long long)c.freezesDone, (long long)c.dialogs,
+           (long long)c.dialogsWithHostWork, (long long)c.redraws, (long long)c.restarts, run.images.size());
+}
+
 void RunStep(RunState& run) {
     Random& rng = run.rng;
     run.progress.stepStartedMs = GetTickCount64();
@@ -98,7 +113,6 @@ void RunStep(RunState& run) {
     DocumentPrint before = PrintDocument(doc);
     std::vector<int32_t> slotsBefore = ObjectSlots(doc);
     int32_t redrawsBefore = wb::RedrawCount();
-    int32_t frozenSlot = SelectedSlot();
     PlanDialogs(DialogPlan());
 
     switch (rng.weighted({16, 28, 52, 4})) {
@@ -119,6 +133,7 @@ void RunStep(RunState& run) {
     }
     int32_t redrawsAfterAction = wb::RedrawCount();
     wb::ProcessMessages();
+    if (wb::RedrawCount() > redrawsBefore) run.counts.redraws += wb::RedrawCount() - redrawsBefore;
     if (run.options.verbose) {
         printf("step %lld: %s [row %d of %d, synced %d, stale %d]\n", static_cast<long long>(run.progress.steps + 1),
                run.progress.action, panel::FindPanel() ? panel::SelectedRow() : -2,
@@ -133,7 +148,7 @@ void RunStep(RunState& run) {
         run.pluginDocumentStale = false;
         run.panelSynced = false;
     }
-    CheckStep(run, kind, before, frozenSlot, redrawsBefore, redrawsAfterAction);
+    CheckStep(run, kind, before, redrawsBefore, redrawsAfterAction);
     ++run.progress.steps;
     run.progress.stepStartedMs = 0;
 }
@@ -208,6 +223,11 @@ int main(int argc, char** argv) {
     // The open-file dialog may have made one of the run's folders the current one.
     SetCurrentDirectoryA(temp);
     RemoveFolder(run.folder);
+    PrintCounts(run);
+    if (run.progress.failures) {
+        printf("replay the run with --seed %llu --steps %lld (--verbose prints every step)\n",
+               static_cast<unsigned long long>(options.seed), static_cast<long long>(run.progress.steps));
+    }
     PrintSummary(run.progress);
     return run.progress.failures ? 1 : 0;
 }
