@@ -82,20 +82,32 @@ void Answer(HWND dialog, DialogKind kind) {
         default: PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); break;
         }
         break;
-    case DialogKind::OpenFile: {
-        if (plan.cancelFileDialog) {
-            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-            break;
-        }
-        HWND name = GetDlgItem(dialog, kFileNameEdit);
-        if (!name) name = GetDlgItem(dialog, kFileNameCombo);
-        SetWindowTextA(name, plan.fileName.c_str());
-        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    case DialogKind::OpenFile:
+        // Answered a few ticks later (TypeFileName), once the dialog has filled itself.
         break;
-    }
     case DialogKind::Other:
         PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
         break;
+    }
+}
+
+// The open-file dialog fills its name box and folder list after it shows up: the name is typed
+// only after kTicksBeforeTyping ticks, and OK pressed once the box holds it.
+const int kTicksBeforeTyping = 3;
+void TypeFileName(const Tracked& t) {
+    const DialogPlan& plan = g_state.plan;
+    if (t.ticks < kTicksBeforeTyping || t.ticks >= kTicksBeforeCancel) return;
+    if (plan.cancelFileDialog) {
+        if (t.ticks == kTicksBeforeTyping) PostMessageA(t.window, WM_COMMAND, IDCANCEL, 0);
+        return;
+    }
+    HWND name = GetDlgItem(t.window, kFileNameEdit);
+    if (!name) name = GetDlgItem(t.window, kFileNameCombo);
+    if (t.ticks == kTicksBeforeTyping) {
+        SetWindowTextA(name, plan.fileName.c_str());
+    } else if (t.ticks == kTicksBeforeTyping + 1) {
+        // A name that leads into a folder opens it and leaves the dialog up: it is cancelled later.
+        PostMessageA(t.window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     }
 }
 
@@ -110,6 +122,7 @@ void CALLBACK OnTick(HWND, UINT, UINT_PTR, DWORD) {
     for (Tracked& t : g_state.tracked) {
         if (!IsWindow(t.window)) continue;
         ++t.ticks;
+        if (t.kind == DialogKind::OpenFile) TypeFileName(t);
         if (t.ticks == kTicksBeforeCancel) {
             g_state.seen[t.seenIndex].closedByAnswer = false;
             PostMessageA(t.window, WM_COMMAND, IDCANCEL, 0);

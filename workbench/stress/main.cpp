@@ -168,7 +168,8 @@ int main(int argc, char** argv) {
 
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
-    run.folder = std::string(temp) + "puffshell-stress-" + std::to_string(GetCurrentProcessId()) + "\\";
+    // Named after the seed, not the process: paths of the same length in every replay.
+    run.folder = std::string(temp) + "puffshell-stress-" + std::to_string(options.seed % 1000000) + "\\";
     CreateDirectoryA(run.folder.c_str(), nullptr);
     std::string images = run.folder + "images\\";
     CreateDirectoryA(images.c_str(), nullptr);
