@@ -202,12 +202,19 @@ void CheckPanel(RunState& run) {
     // which the panel shows at its next reload.
     if (panel::Enabled(IDC_REPEAT_COUNT) && !panel::Enabled(IDC_HEIGHT_MAP_ON)) return;
     PanelView shown = ReadPanel();
-    panel::ClickRow(panel::SelectedRow());
+    const int32_t row = panel::SelectedRow(), slot = SelectedSlot();
+    panel::ClickRow(row);
     wb::ProcessMessages();
     if (panel::SelectedRow() < 0) return;  // the reload's redraw refilled the list
     PanelView reloaded = ReadPanel();
     std::string difference = PanelDifference(shown, reloaded, run.fileEditTrusted);
-    if (!difference.empty()) Fail(run, "the panel did not show the selected object's record: " + difference);
+    if (!difference.empty()) {
+        char where[160];
+        snprintf(where, sizeof where, " (row %d of %d, document index %d of %d, panel %s)", row,
+                 panel::RowCount(), slot, MQDoc_GetObjectCount(wb::ActiveDocument()),
+                 IsWindowVisible(panel::FindPanel()) ? "shown" : "hidden");
+        Fail(run, "the panel did not show the selected object's record: " + difference + where);
+    }
     // The reload wrote the record's file name into the edit if it shows one.
     if (panel::Enabled(IDC_HEIGHT_MAP_FILE)) run.fileEditTrusted = true;
 }

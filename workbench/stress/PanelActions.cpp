@@ -120,7 +120,10 @@ void BrowseHeightMap(RunState& run, StepKind& kind) {
     SelectSomeRow(run);
     if (!panel::Enabled(IDC_BROWSE_HEIGHT_MAP)) ClickEnabled(IDC_HEIGHT_MAP_ON);
     DialogPlan plan;
-    const ImageCase& image = rng.pick(run.images);
+    // Half of the time one of the files that load (they come first), else any.
+    int32_t good = 0;
+    while (good < static_cast<int32_t>(run.images.size()) && run.images[good].loads) ++good;
+    const ImageCase& image = run.images[rng.chance(0.5) && good > 0 ? rng.below(good) : rng.below(static_cast<int32_t>(run.images.size()))];
     plan.fileName = image.path;
     // Wine's open-file dialog itself crashes on a name longer than MAX_PATH (whatever buffer the
     // caller gives it), so such names reach the plug-in only as texture names.
@@ -140,6 +143,8 @@ void BrowseHeightMap(RunState& run, StepKind& kind) {
 
 void LoadHeightMap(RunState& run, StepKind& kind) {
     SelectSomeRow(run);
+    // Mostly the person chooses a file first.
+    if (run.rng.chance(0.7)) BrowseHeightMap(run, kind);
     if (!panel::Enabled(IDC_LOAD_HEIGHT_MAP)) ClickEnabled(IDC_HEIGHT_MAP_ON);
     wb::ProcessMessages();
     DialogPlan plan;
