@@ -96,7 +96,8 @@ std::vector<ImageCase> WriteImageCases(const std::string& folder) {
     {
         // The 12-byte header of the oldest BMP files.
         std::vector<uint8_t> rows = PatternRows(2, 2, 24);
-        std::vector<uint8_t> bytes(14 + 12, 0);
+        std::vector<uint8_t> bytes(14 + 12 + rows.size(), 0);
+        memcpy(&bytes[14 + 12], rows.data(), rows.size());
         bytes[0] = 'B';
         bytes[1] = 'M';
         Put32(bytes, 10, 26);
@@ -105,7 +106,6 @@ std::vector<ImageCase> WriteImageCases(const std::string& folder) {
         Put16(bytes, 20, 2);
         Put16(bytes, 22, 1);
         Put16(bytes, 24, 24);
-        bytes.insert(bytes.end(), rows.begin(), rows.end());
         add("core-header.bmp", bytes, true, 24);
     }
     // Depths the loader delivers but the plug-in does not sample (they sample as 0).
