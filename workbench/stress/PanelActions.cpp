@@ -71,6 +71,7 @@ std::function<void()> HostWorkWhileOpen(RunState& run, StepKind& kind) {
         kind.editsDocument = true;  // the object goes away under the dialog
         return [slot, &run] {
             MQDoc_DeleteObject(wb::ActiveDocument(), slot);
+            run.panelSynced = false;  // the rows no longer stand for the objects they did
             SendEvent(run, wb::ActiveDocument(), kEventObjectListUpdated, nullptr);
             wb::Redraw();
         };
@@ -85,9 +86,11 @@ std::function<void()> HostWorkWhileOpen(RunState& run, StepKind& kind) {
     }
 }
 
-// A person's click: a disabled control takes none.
+// A person's click: a disabled control takes none, and nobody clicks a hidden panel (the host's
+// work while a dialog was open may have closed it).
 bool ClickEnabled(int32_t controlId) {
-    if (!panel::Enabled(controlId)) return false;
+    HWND window = panel::FindPanel();
+    if (!window || !IsWindowVisible(window) || !panel::Enabled(controlId)) return false;
     panel::Click(controlId);
     return true;
 }
@@ -152,7 +155,8 @@ void LoadHeightMap(RunState& run, StepKind& kind) {
     PlanDialogs(plan);
     // The file-name edit tells which file the load reads only while the panel shows the selected
     // object's record.
-    kind.expectLoad = panel::Enabled(IDC_LOAD_HEIGHT_MAP) && run.fileEditTrusted && run.panelSynced;
+    kind.expectLoad = panel::FindPanel() && IsWindowVisible(panel::FindPanel()) &&
+                      panel::Enabled(IDC_LOAD_HEIGHT_MAP) && run.fileEditTrusted && run.panelSynced;
     kind.loadPath = panel::Text(IDC_HEIGHT_MAP_FILE);
     Describe(run, "load height map \"" + kind.loadPath.substr(0, 80) + "\"");
     run.counts.loads += ClickEnabled(IDC_LOAD_HEIGHT_MAP) ? 1 : 0;
