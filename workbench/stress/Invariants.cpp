@@ -347,6 +347,9 @@ void CheckDialogs(RunState& run, const StepKind& kind) {
             messageBox = true;
             ++run.counts.loadsRefused;
             if (seen.text != kLoadFailed) Fail(run, "a message box said \"" + seen.text + "\"");
+            // Its caption is the file the record names, which the panel showed.
+            if (kind.expectLoad && seen.caption != kind.loadPath)
+                Fail(run, "the load failure named \"" + seen.caption + "\" while the panel showed \"" + kind.loadPath + "\"");
             break;
         case DialogKind::Other:
             Fail(run, "an unknown dialog \"" + seen.caption + "\" came up");
