@@ -252,3 +252,20 @@ TEST_F(CarelessHostTest, MaterialIndicesPastTheListCountAsNoMaterial) {
     RunEverything();
     EXPECT_TRUE(SummarizeDrawObjects().allFinite);
 }
+
+// The instrument the robustness tests and the stress run rely on: the workbench recognises calls
+// made with the handle of an object or material it has destroyed.
+TEST(StaleHandles, TheHostCountsCallsWithHandlesItDestroyed) {
+    wb::NewDocument();
+    int32_t index = testhost::AddUnitQuad("quad");
+    HostObject object = testhost::ObjectAt(index);
+    HostMaterial material = Host().MQ_CreateMaterial();
+    Host().MQDoc_AddMaterial(wb::ActiveDocument(), material);
+    const int64_t before = wb::StaleHandleUses();
+    Host().MQDoc_DeleteObject(wb::ActiveDocument(), index);
+    Host().MQDoc_DeleteMaterial(wb::ActiveDocument(), 0);
+    EXPECT_EQ(wb::StaleHandleUses(), before);
+    EXPECT_EQ(Host().MQObj_GetVertexCount(object), 0);
+    EXPECT_EQ(Host().MQMat_GetIntValue(material, kMaterialShowsVertexColor), 0);
+    EXPECT_EQ(wb::StaleHandleUses(), before + 2);
+}
