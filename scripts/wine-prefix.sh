@@ -9,6 +9,13 @@ export WINEPREFIX=${WINEPREFIX:-$(cd "$here/.." && pwd)/build/wineprefix}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 wine="env LC_ALL=ja_JP.UTF-8 /usr/lib/wine/wine64"
+# A prefix made before wine32 was installed has no 32-bit system folder and cannot run the 32-bit
+# build; make it again.
+if [ -f "$WINEPREFIX/.puffshell-ready" ] && [ -x /usr/lib/wine/wine ] &&
+   [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+  /usr/lib/wine/wineserver -k 2>/dev/null || true
+  rm -rf "$WINEPREFIX"
+fi
 [ -f "$WINEPREFIX/.puffshell-ready" ] && exit 0
 mkdir -p "$WINEPREFIX"
 $wine wineboot -i >/dev/null 2>&1 || true

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs a Windows program of the 64-bit build under wine64 in the build tree's own prefix, with
-# code page 932 as the ANSI code page. Needs an X display (make wraps runs in xvfb-run).
+# Runs a Windows program of either build in the build tree's own prefix, with code page 932 as the
+# ANSI code page: a 32-bit program under wine32's loader, a 64-bit one under wine64. Needs an X
+# display (make wraps runs in xvfb-run).
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 export WINEPREFIX=${WINEPREFIX:-$(cd "$here/.." && pwd)/build/wineprefix}
@@ -9,4 +10,4 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 [ -f "$WINEPREFIX/.puffshell-ready" ] || "$here/wine-prefix.sh"
 # Code page 932 comes from the locale name alone; glibc need not know the locale, and setting
 # it only for Wine keeps the shell from warning about it.
-exec env LC_ALL=ja_JP.UTF-8 /usr/lib/wine/wine64 "$@"
+exec env LC_ALL=ja_JP.UTF-8 "$("$here/wine-loader.sh" "$1")" "$@"
