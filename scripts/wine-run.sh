@@ -7,7 +7,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 export WINEPREFIX=${WINEPREFIX:-$(cd "$here/.." && pwd)/build/wineprefix}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-[ -f "$WINEPREFIX/.puffshell-ready" ] || "$here/wine-prefix.sh"
+"$here/wine-prefix.sh"
 # Code page 932 comes from the locale name alone; glibc need not know the locale, and setting
 # it only for Wine keeps the shell from warning about it.
 exec env LC_ALL=ja_JP.UTF-8 "$("$here/wine-loader.sh" "$1")" "$@"
