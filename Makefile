@@ -1,6 +1,6 @@
 # Front door of the project. Each target installs what is missing first (Debian 12, as root).
-#   make test   build both plug-ins, the workbench and the tests; run every test under Wine
-#   make demo   run the workbench on its default scene and write its pictures to out/demo/
+#   make test   build both builds (plug-in, workbench, tests); run every test of each under Wine
+#   make demo   run the workbench (32-bit build where it runs) on its default scene; out/demo/
 #   make bench  time the plug-in's redraws in the workbench; table and out/bench/summary.json
 #   make stress random host events, document edits and panel work on the real plug-in for a few
 #               minutes, checked after every step; STRESS_ARGS="--seed N --steps N" replays a run
@@ -20,8 +20,7 @@ $(WIN64)/build.ninja: | setup
 	cmake -S . -B $(WIN64) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
 
 $(WIN32)/build.ninja: | setup
-	cmake -S . -B $(WIN32) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
-	      -DPUFFSHELL_BUILD_TESTS=OFF
+	cmake -S . -B $(WIN32) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 
 build: setup $(WIN64)/build.ninja $(WIN32)/build.ninja
 	cmake --build $(WIN32)
@@ -31,15 +30,23 @@ test: build
 	./scripts/check-dll32.sh $(WIN32)/Puffshell.dll
 	$(XVFB) ./scripts/run-tests.sh
 
+# The demo runs the shipped 32-bit build where this machine runs 32-bit programs.
 demo: build
-	$(XVFB) ./scripts/wine-run.sh $(WIN64)/workbench.exe --out out/demo
+	@if reason=$$(./scripts/win32-runs.sh); then build=$(WIN32); \
+	 else build=$(WIN64); echo "demo: the 64-bit build, as the 32-bit one cannot run here: $$reason"; fi; \
+	 echo "demo: running $$build/workbench.exe with $$build/Puffshell.dll"; \
+	 $(XVFB) ./scripts/wine-run.sh $$build/workbench.exe --out out/demo
 
 bench: build
 	mkdir -p out/bench
 	$(XVFB) ./scripts/wine-run.sh $(WIN64)/workbench_bench.exe --out out/bench
 
 stress: build
+	@echo "stress: the 64-bit build"
 	$(XVFB) ./scripts/wine-run.sh $(WIN64)/workbench_stress.exe $(STRESS_ARGS)
+	@if reason=$$(./scripts/win32-runs.sh); then echo "stress: the 32-bit build"; \
+	   $(XVFB) ./scripts/wine-run.sh $(WIN32)/workbench_stress.exe $(STRESS_ARGS); \
+	 else echo "stress: the 32-bit build was not run: $$reason"; fi
 
 clean:
 	rm -rf build out

@@ -1,4 +1,5 @@
-# 32-bit Windows build with mingw-w64: the shipped plug-in. Nothing of it runs on this machine.
+# 32-bit Windows build with mingw-w64: the shipped plug-in, with the workbench and every test program.
+# Its programs run under wine32 where the kernel executes 32-bit programs (scripts/win32-runs.sh).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(MINGW_PREFIX i686-w64-mingw32)
@@ -14,3 +15,4 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # build; the x87 unit would keep intermediate results in 80 bits and change the pushed vertices.
 set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
 set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-test.sh)

@@ -1,14 +1,52 @@
 #!/usr/bin/env bash
-# Runs every test program of the 64-bit build under Wine, with one wineserver kept alive for the
-# whole run. Called inside xvfb-run by `make test`; CTest's summary line ends the output.
+# Runs every test program of both builds under Wine, with one wineserver kept alive for the whole
+# run: the 64-bit build's, then the 32-bit build's (the DLL users install) where this machine runs
+# 32-bit programs. Called inside xvfb-run by `make test`; arguments go to CTest (e.g. -R NAME).
+# Ends with one line per build: how many tests ran and passed, or why the 32-bit build did not run.
 set -uo pipefail
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/.." && pwd)
 export WINEPREFIX=$top/build/wineprefix
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 "$here/wine-prefix.sh"
 /usr/lib/wine/wineserver -p
-ctest --test-dir "$top/build/win64" --output-on-failure "$@"
-status=$?
+
+summary=()
+failed=0
+
+# CTest's own summary line ("100% tests passed, 0 tests failed out of 9") gives the counts.
+run_build() {
+  local name=$1 dir=$2
+  shift 2
+  local log
+  log=$(mktemp)
+  echo "== $name build ($dir)"
+  ctest --test-dir "$dir" --output-on-failure "$@" 2>&1 | tee "$log"
+  local status=${PIPESTATUS[0]}
+  local line total failures skipped
+  line=$(grep -E 'tests? failed out of [0-9]+' "$log" | tail -n 1)
+  total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
+  failures=$(sed -E 's/.* ([0-9]+) tests? failed.*/\1/' <<<"$line")
+  skipped=$(grep -cE '\*\*\*Skipped' "$log")
+  rm -f "$log"
+  if [ -z "$line" ] || [ "$status" -ne 0 ]; then failed=1; fi
+  if [ -z "$line" ]; then
+    summary+=("$name build: no tests ran (CTest exit code $status)")
+  else
+    local ran=$((total - skipped)) extra=""
+    [ "$skipped" -gt 0 ] && extra=", $skipped skipped"
+    summary+=("$name build: $ran tests ran, $((ran - failures)) passed, $failures failed$extra")
+  fi
+}
+
+run_build win64 "$top/build/win64" "$@"
+if reason=$("$here/win32-runs.sh"); then
+  run_build win32 "$top/build/win32" "$@"
+else
+  summary+=("win32 build: built and checked statically (PE32 image, exports, imports), but not run: $reason")
+fi
+
 /usr/lib/wine/wineserver -k 2>/dev/null || true
-exit $status
+echo
+for line in "${summary[@]}"; do echo "make test: $line"; done
+exit $failed

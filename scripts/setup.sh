@@ -30,3 +30,16 @@ if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
   grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >>/etc/locale.gen
   locale-gen >/dev/null
 fi
+
+# The 32-bit build runs under wine32 where this machine's kernel executes 32-bit programs; probe it
+# with a real one rather than guess from the kernel's name. Elsewhere the 32-bit build is only
+# built and checked without running (make test says so).
+if "$(dirname "$0")/probe-ia32.sh" >/dev/null 2>&1; then
+  if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
+    echo "setup: this kernel runs 32-bit programs; installing wine32"
+    export DEBIAN_FRONTEND=noninteractive
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends wine32 >/dev/null
+  fi
+fi

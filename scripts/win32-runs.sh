@@ -6,7 +6,7 @@
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 if ! "$here/probe-ia32.sh" >/dev/null 2>&1; then
-  echo "this kernel does not execute 32-bit programs (a static i386 ELF probe failed: $("$here/probe-ia32.sh" 2>&1 | tail -n 1))"
+  echo "this kernel does not execute 32-bit programs (a tiny static i386 program: $("$here/probe-ia32.sh" 2>&1 | tail -n 1 | sed 's/.*: //'))"
   exit 1
 fi
 if [ ! -x /usr/lib/wine/wine ]; then

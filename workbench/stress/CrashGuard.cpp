@@ -37,7 +37,9 @@ bool InWatchedModule(uintptr_t address) {
     return false;
 }
 
-// Walks up to 24 frames of the faulting stack; true when one of them is in a watched module.
+#if defined(_WIN64)
+// Walks up to 24 frames of the faulting stack with the x64 unwind tables; true when one of them is
+// in a watched module.
 bool StackTouchesWatchedModule(const CONTEXT* faulting) {
     CONTEXT context = *faulting;
     for (int frame = 0; frame < 24; ++frame) {
@@ -59,6 +61,30 @@ bool StackTouchesWatchedModule(const CONTEXT* faulting) {
     }
     return false;
 }
+#else
+// A 32-bit stack has no unwind tables, and optimised code keeps no frame-pointer chain. Instead
+// the faulting address and every word of the faulting thread's stack, from its stack pointer up to
+// 64 KB or the end of the committed stack region, are taken as candidate return addresses: true
+// when one lies in a watched module, which is where every frame of a watched module leaves its
+// return address.
+bool StackTouchesWatchedModule(const CONTEXT* faulting) {
+    if (InWatchedModule(static_cast<uintptr_t>(faulting->Eip))) return true;
+    // Only committed, readable memory around the stack pointer is read: a stack pointer that a
+    // fault corrupted, or an overflowed stack, ends the walk instead of faulting again.
+    MEMORY_BASIC_INFORMATION region;
+    const void* top = reinterpret_cast<const void*>(static_cast<uintptr_t>(faulting->Esp));
+    if (!VirtualQuery(top, &region, sizeof region) || region.State != MEM_COMMIT ||
+        (region.Protect & (PAGE_READWRITE | PAGE_READONLY)) == 0 || (region.Protect & PAGE_GUARD))
+        return false;
+    uintptr_t at = reinterpret_cast<uintptr_t>(top);
+    uintptr_t regionEnd = reinterpret_cast<uintptr_t>(region.BaseAddress) + region.RegionSize;
+    uintptr_t end = regionEnd - at > 65536 ? at + 65536 : regionEnd;
+    for (; at + sizeof(DWORD) <= end; at += sizeof(DWORD)) {
+        if (InWatchedModule(*reinterpret_cast<const DWORD*>(at))) return true;
+    }
+    return false;
+}
+#endif
 
 bool IsFatalCode(DWORD code) {
     switch (code) {
