@@ -1,5 +1,6 @@
 # Front door of the project. Each target installs what is missing first (Debian 12, as root).
 #   make test   build both plug-ins, the workbench and the tests; run every test under Wine
+#   make dist   the release zip dist/Puffshell-<version>.zip from both builds
 #   make demo   run the workbench on its default scene and write its pictures to out/demo/
 #   make bench  time the plug-in's redraws in the workbench; table and out/bench/summary.json
 #   make stress random host events, document edits and panel work on the real plug-in for a few
@@ -9,7 +10,7 @@ WIN64 := build/win64
 WIN32 := build/win32
 XVFB  := xvfb-run -a -s "-screen 0 1280x1024x24"
 
-.PHONY: all setup build test demo bench stress clean
+.PHONY: all setup build test dist demo bench stress clean
 
 all: build
 
@@ -30,6 +31,12 @@ build: setup $(WIN64)/build.ninja $(WIN32)/build.ninja
 test: build
 	./scripts/check-dll32.sh $(WIN32)/Puffshell.dll
 	$(XVFB) ./scripts/run-tests.sh
+	$(XVFB) ./scripts/check-dist.sh
+
+dist: setup $(WIN64)/build.ninja $(WIN32)/build.ninja
+	cmake --build $(WIN32) --target Puffshell
+	cmake --build $(WIN64) --target Puffshell
+	./scripts/make-dist.sh
 
 demo: build
 	$(XVFB) ./scripts/wine-run.sh $(WIN64)/workbench.exe --out out/demo
@@ -42,4 +49,4 @@ stress: build
 	$(XVFB) ./scripts/wine-run.sh $(WIN64)/workbench_stress.exe $(STRESS_ARGS)
 
 clean:
-	rm -rf build out
+	rm -rf build out dist
