@@ -1,5 +1,7 @@
 # Front door of the project. Each target installs what is missing first (Debian 12, as root).
-#   make test   build both builds (plug-in, workbench, tests); run every test of each under Wine
+#   make test   build both builds (plug-in, workbench, tests); run every test of each under Wine;
+#               check the release zip
+#   make dist   the release zip dist/Puffshell-<version>.zip from both builds
 #   make demo   run the workbench (32-bit build where it runs) on its default scene; out/demo/
 #   make bench  time the plug-in's redraws in the workbench; table and out/bench/summary.json
 #   make stress random host events, document edits and panel work on the real plug-in for a few
@@ -9,7 +11,7 @@ WIN64 := build/win64
 WIN32 := build/win32
 XVFB  := xvfb-run -a -s "-screen 0 1280x1024x24"
 
-.PHONY: all setup build test demo bench stress clean
+.PHONY: all setup build test dist demo bench stress clean
 
 all: build
 
@@ -29,6 +31,12 @@ build: setup $(WIN64)/build.ninja $(WIN32)/build.ninja
 test: build
 	./scripts/check-dll32.sh $(WIN32)/Puffshell.dll
 	$(XVFB) ./scripts/run-tests.sh
+	$(XVFB) ./scripts/check-dist.sh
+
+dist: setup $(WIN64)/build.ninja $(WIN32)/build.ninja
+	cmake --build $(WIN32) --target Puffshell
+	cmake --build $(WIN64) --target Puffshell
+	./scripts/make-dist.sh
 
 # The demo runs the shipped 32-bit build where this machine runs 32-bit programs.
 demo: build
@@ -49,4 +57,4 @@ stress: build
 	 else echo "stress: the 32-bit build was not run: $$reason"; fi
 
 clean:
-	rm -rf build out
+	rm -rf build out dist

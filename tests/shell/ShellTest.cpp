@@ -2,10 +2,15 @@
 // exports called through GetProcAddress, its panel's life cycle and its host messages observed.
 #include <gtest/gtest.h>
 
+#include <stdio.h>
+#include <stdlib.h>
+
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "plugin/HostAbi.h"
+#include "plugin/Version.h"
 #include "tests/support/TestHost.h"
 #include "workbench/panel/PanelDriver.h"
 #include "workbench/host/Workbench.h"
@@ -86,6 +91,53 @@ TEST(Exports, VersionIdentityAndTheEntryPointsOfOtherPluginKinds) {
     EXPECT_EQ(Export<MQImportFileProc>(module, "MQImportFile")(0, "x", nullptr), 0);
     EXPECT_EQ(Export<MQCreateProc>(module, "MQCreate")(0, nullptr), 0);
     FreeLibrary(module);
+}
+
+// What Explorer shows on the DLL's Details tab, read as the ANSI functions give it on a Japanese
+// system: the release's version in the fixed part and in a Japanese block of code page 932.
+// PUFFSHELL_DLL names another DLL to read (the release check reads the shipped ones with it).
+TEST(Exports, VersionResourceNamesTheReleaseInAJapaneseBlock) {
+    const char* named = getenv("PUFFSHELL_DLL");
+    const std::string dll = named && *named ? named : BesideThisProgram("Puffshell.dll");
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(dll.c_str(), &ignored);
+    ASSERT_GT(size, 0u) << dll << " has no version resource";
+    std::vector<char> info(size);
+    ASSERT_TRUE(GetFileVersionInfoA(dll.c_str(), 0, size, info.data()));
+
+    void* value = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\", &value, &length));
+    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
+    const DWORD high = MAKELONG(PUFFSHELL_VERSION_MINOR, PUFFSHELL_VERSION_MAJOR);
+    const DWORD low = MAKELONG(0, PUFFSHELL_VERSION_PATCH);
+    EXPECT_EQ(fixed->dwFileVersionMS, high);
+    EXPECT_EQ(fixed->dwFileVersionLS, low);
+    EXPECT_EQ(fixed->dwProductVersionMS, high);
+    EXPECT_EQ(fixed->dwProductVersionLS, low);
+    EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
+
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", &value, &length));
+    ASSERT_EQ(length, 4u);
+    EXPECT_EQ(static_cast<const WORD*>(value)[0], 0x0411);
+    EXPECT_EQ(static_cast<const WORD*>(value)[1], 932);
+
+    const std::pair<const char*, const char*> strings[] = {
+        {"FileDescription", "ポリゴン拡張プラグイン (Puffshell)"},
+        {"FileVersion", PUFFSHELL_VERSION_STRING},
+        {"ProductVersion", PUFFSHELL_VERSION_STRING},
+        {"ProductName", "Puffshell"},
+        {"InternalName", "Puffshell"},
+        {"OriginalFilename", "Puffshell.dll"},
+        {"LegalCopyright", PUFFSHELL_COPYRIGHT},
+    };
+    for (const auto& [name, expected] : strings) {
+        const std::string key = std::string("\\StringFileInfo\\041103A4\\") + name;
+        ASSERT_TRUE(VerQueryValueA(info.data(), key.c_str(), &value, &length)) << name;
+        const char* text = static_cast<const char*>(value);
+        EXPECT_STREQ(text, expected) << name;
+        printf("%s: %s\n", name, text);
+    }
 }
 
 TEST(Exports, BindingFailsForAMissingModuleOrAMissingNameAndThenNothingRuns) {

@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# Checks the release as a user receives it, and that it is reproducible. Run inside xvfb-run
+# after both builds (make test does), from the top of the tree:
+#  1. make-dist.sh writes dist/Puffshell-<version>.zip; its entries are the six files in order;
+#  2. unpacked into a fresh folder whose path has a space and Japanese characters: the SHA-256
+#     sums hold; readme.txt is code page 932 with CRLF line ends and names every preset caption
+#     exactly as the panel template writes it; both DLLs carry the version resource;
+#  3. the workbench loads Puffshell.dll from there (the 32-bit one where this machine runs 32-bit
+#     programs, else x64/Puffshell.dll) and shows the black-frame shell on both objects;
+#  4. the DLLs built again from a copy of the sources in another folder, with only the plug-in's
+#     targets, are byte-identical to build/win32's and build/win64's, and make-dist.sh gives a
+#     byte-identical zip from them.
+# Every step prints one line; the first failure ends the run with exit code 1.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+top=$(cd "$here/.." && pwd)
+cd "$top"
+fail() { echo "check-dist: FAILED: $*" >&2; exit 1; }
+say() { echo "check-dist: $*"; }
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+
+work=$top/build/dist-check
+rm -rf "$work"
+mkdir -p "$work"
+
+# 1. The zip and its entries.
+version=$(sed -n 's/^#define PUFFSHELL_VERSION_STRING "\(.*\)"$/\1/p' build/win64/generated/plugin/Version.h)
+./scripts/make-dist.sh
+zip=dist/Puffshell-$version.zip
+listing=$(unzip -Z1 "$zip")
+expected=$'Puffshell.dll\nx64/Puffshell.dll\nreadme.txt\nreadme_en.txt\nLICENSE.txt\nSHA256SUMS.txt'
+[ "$listing" = "$expected" ] || fail "$zip holds other entries or another order:
+$listing"
+say "$zip holds the six files in order"
+
+# 2. Unpacked where a user might put it.
+unpacked="$work/配布 テスト/Puffshell 解凍"
+mkdir -p "$unpacked"
+unzip -q "$zip" -d "$unpacked"
+(cd "$unpacked" && sha256sum --quiet -c SHA256SUMS.txt) || fail "SHA256SUMS.txt does not match"
+readme=$(iconv -f CP932 -t UTF-8 "$unpacked/readme.txt") || fail "readme.txt is not code page 932"
+if LC_ALL=C grep -q $'[^\r]$' "$unpacked/readme.txt" || LC_ALL=C grep -q '^$' "$unpacked/readme.txt"; then
+  fail "readme.txt has lines without CRLF"
+fi
+captions=$(sed -n 's/^ *CONTROL "\([^"]*\)", IDC_PRESET_[A-Z_]*,.*/\1/p' ui/Puffshell.rc)
+[ "$(wc -l <<<"$captions")" -eq 5 ] || fail "ui/Puffshell.rc does not show five preset captions"
+while read -r caption; do
+  grep -qF "[$caption]" <<<"$readme" || fail "readme.txt does not name the preset \"$caption\""
+done <<<"$captions"
+grep -qF "$version" <<<"$readme" || fail "readme.txt does not give the version $version"
+say "sums hold; readme.txt is CP932 with CRLF and names $(tr '\n' ' ' <<<"$captions")and $version"
+
+export WINEPREFIX=$top/build/wineprefix WINEDEBUG=-all
+./scripts/wine-prefix.sh
+# One wineserver for every Windows program of the check.
+/usr/lib/wine/wineserver -p
+trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
+for dll in Puffshell.dll x64/Puffshell.dll; do
+  PUFFSHELL_DLL=$(windows_path "$unpacked/$dll") ./scripts/wine-test.sh build/win64/test_shell.exe \
+    --gtest_filter='Exports.VersionResource*' --gtest_brief=1 >"$work/version.txt" 2>&1 ||
+    { cat "$work/version.txt"; fail "the version resource of $dll"; }
+  grep -aq "^FileVersion: $version" "$work/version.txt" || fail "the version test did not run on $dll"
+  say "$dll: $(grep -a -E '^(FileVersion|ProductName|FileDescription):' "$work/version.txt" |
+               iconv -f CP932 -t UTF-8 | tr '\n' ';')"
+done
+
+# 3. The plug-in from the unpacked folder in the workbench.
+if reason=$(./scripts/win32-runs.sh); then
+  build=win32 dll="$unpacked/Puffshell.dll"
+else
+  build=win64 dll="$unpacked/x64/Puffshell.dll"
+  say "the 64-bit DLL goes through the workbench: $reason"
+fi
+./scripts/wine-run.sh "build/$build/workbench.exe" --plugin "$(windows_path "$dll")" \
+  --preset black-frame --out "$(windows_path "$unpacked/out")" >"$work/workbench.txt" 2>&1 ||
+  { cat "$work/workbench.txt"; fail "the workbench could not run the unpacked plug-in"; }
+# The picture line: shells, layers, faces drawn; the black frame doubles both objects' faces.
+before_faces=$(awk '$1 == "before.png" {print $4}' "$work/workbench.txt")
+read -r shells layers faces <<<"$(awk '$1 == "black_frame.png" {print $2, $3, $4}' "$work/workbench.txt")"
+[ "${shells:-}" = 2 ] && [ "${layers:-}" = 2 ] && [ -n "$before_faces" ] &&
+  [ "${faces:-}" = $((2 * before_faces)) ] &&
+  [ -s "$unpacked/out/black_frame.png" ] ||
+  { cat "$work/workbench.txt"; fail "no black frame on both objects from the unpacked DLL"; }
+say "$build workbench with the unpacked DLL: black frame on $shells objects, $faces faces drawn"
+
+# 4. The same bytes from a second build in another folder.
+start=$SECONDS
+copy="$work/another checkout"
+mkdir -p "$copy/src"
+tar -C "$top" --exclude=./.git --exclude=./build --exclude=./dist --exclude=./out -cf - . |
+  tar -C "$copy/src" -xf -
+for arch in 32:i686 64:x86_64; do
+  bits=${arch%%:*}
+  cmake -S "$copy/src" -B "$copy/build$bits" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$copy/src/cmake/mingw-${arch#*:}.cmake" \
+        -DPUFFSHELL_BUILD_TESTS=OFF -DPUFFSHELL_BUILD_WORKBENCH=OFF >"$work/rebuild$bits.txt" 2>&1 &&
+    cmake --build "$copy/build$bits" -j2 --target Puffshell >>"$work/rebuild$bits.txt" 2>&1 ||
+    { cat "$work/rebuild$bits.txt"; fail "the second $bits-bit build failed"; }
+  say "$bits-bit DLL SHA-256: $(sha256sum <"build/win$bits/Puffshell.dll" | cut -c1-64) build/win$bits," \
+      "$(sha256sum <"$copy/build$bits/Puffshell.dll" | cut -c1-64) second build"
+  cmp "build/win$bits/Puffshell.dll" "$copy/build$bits/Puffshell.dll" ||
+    fail "the $bits-bit DLL differs when built in another folder (is build/win$bits up to date?)"
+  if strings -a "$copy/build$bits/Puffshell.dll" | grep -qF -e "$copy" -e "$top"; then
+    fail "the $bits-bit DLL holds a build path"
+  fi
+done
+./scripts/make-dist.sh "$copy/build32" "$copy/build64" "$work/dist2" >/dev/null
+cmp "$zip" "$work/dist2/$(basename "$zip")" || fail "make-dist.sh gives another zip from the second build"
+say "a second build in another folder gives the same DLLs and the same zip ($((SECONDS - start)) s)"

@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Writes the release zip, dist/Puffshell-<version>.zip, from the DLLs of the two builds:
+#   Puffshell.dll (32-bit), x64/Puffshell.dll, readme.txt (Japanese, code page 932),
+#   readme_en.txt (UTF-8 with a byte-order mark, as its Japanese captions need), LICENSE.txt and
+#   SHA256SUMS.txt, every text with CRLF line ends for Windows' editors.
+# The same DLLs give the same zip, byte for byte: a fixed entry order, no directory entries, no
+# Unix extra fields (owners, access times), fixed permissions, and every entry dated at
+# SOURCE_DATE_EPOCH, by default the time of the last commit.
+# Usage: make-dist.sh [WIN32_BUILD WIN64_BUILD OUT_DIR]   (default build/win32 build/win64 dist)
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+top=$(cd "$here/.." && pwd)
+win32=${1:-$top/build/win32}
+win64=${2:-$top/build/win64}
+out=${3:-$top/dist}
+fail() { echo "make-dist: $*" >&2; exit 1; }
+
+# The version the DLLs were built with (the CMake project's), the same in both builds.
+version_of() {
+  sed -n 's/^#define PUFFSHELL_VERSION_STRING "\(.*\)"$/\1/p' "$1/generated/plugin/Version.h" 2>/dev/null
+}
+version=$(version_of "$win64")
+[ -n "$version" ] || fail "$win64 has no generated/plugin/Version.h: build it first"
+[ "$(version_of "$win32")" = "$version" ] || fail "$win32 was built for another version than $version"
+copyright=$(grep -m1 '^Copyright' "$top/LICENSE")
+for dll in "$win32/Puffshell.dll" "$win64/Puffshell.dll"; do
+  [ -f "$dll" ] || fail "$dll is missing: build both plug-ins first"
+done
+[[ $(objdump -f "$win32/Puffshell.dll") == *"file format pei-i386"* ]] || fail "$win32/Puffshell.dll is not 32-bit"
+[[ $(objdump -f "$win64/Puffshell.dll") == *"file format pei-x86-64"* ]] || fail "$win64/Puffshell.dll is not 64-bit"
+
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+  SOURCE_DATE_EPOCH=$(git -C "$top" log -1 --format=%ct 2>/dev/null || echo 315532800)
+fi
+
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+mkdir "$stage/x64"
+cp "$win32/Puffshell.dll" "$stage/Puffshell.dll"
+cp "$win64/Puffshell.dll" "$stage/x64/Puffshell.dll"
+
+# The texts are kept in UTF-8 with LF; the release's version and copyright are filled in here.
+literal() { printf '%s' "$1" | sed 's/[\/&]/\\&/g'; }
+fill() {
+  sed -e "s/@VERSION@/$(literal "$version")/g" -e "s/@COPYRIGHT@/$(literal "$copyright")/g" \
+      -e 's/$/\r/' "$1"
+}
+fill "$top/docs/release/readme.txt" | iconv -f UTF-8 -t CP932 >"$stage/readme.txt" ||
+  fail "docs/release/readme.txt holds characters that code page 932 lacks"
+{ printf '\xef\xbb\xbf'; fill "$top/docs/release/readme_en.txt"; } >"$stage/readme_en.txt"
+sed 's/$/\r/' "$top/LICENSE" >"$stage/LICENSE.txt"
+
+entries=(Puffshell.dll x64/Puffshell.dll readme.txt readme_en.txt LICENSE.txt)
+(cd "$stage" && sha256sum "${entries[@]}" | sed 's/$/\r/' >SHA256SUMS.txt)
+entries+=(SHA256SUMS.txt)
+
+chmod 755 "$stage/x64"
+(cd "$stage" && chmod 644 "${entries[@]}" && touch -h -d "@$SOURCE_DATE_EPOCH" "${entries[@]}")
+zipfile="Puffshell-$version.zip"
+# zip stores local times: UTC makes them the same on every machine. A fresh archive every time
+# (zip would otherwise update an existing one).
+(cd "$stage" && TZ=UTC zip -q -X -D -9 "$stage/$zipfile" "${entries[@]}")
+mkdir -p "$out"
+mv -f "$stage/$zipfile" "$out/$zipfile"
+echo "make-dist: $out/$zipfile ($version, entries dated $(TZ=UTC date -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S UTC'))"
