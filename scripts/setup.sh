@@ -8,6 +8,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
   wine64 xvfb xauth x11-utils imagemagick fonts-ipafont-gothic locales
   googletest libtinyobjloader-dev libstb-dev assimp-testmodels
+  libtinygltf-dev nlohmann-json3-dev
 )
 
 missing=()

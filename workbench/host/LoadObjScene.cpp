@@ -1,9 +1,12 @@
 // Wavefront OBJ/MTL scenes: loading with tinyobjloader into a new active document.
 #include <math.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <algorithm>
+#include <map>
+#include <set>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -13,23 +16,58 @@
 #include "tiny_obj_loader.h"
 #include "workbench/host/Model.h"
 #include "workbench/host/SceneFile.h"
+#include "workbench/host/TriangulatePolygon.h"
 
 using namespace wb::detail;
 
 namespace {
 
+// True when a polygon line of the text has more than maxPoints points.
+bool HasLongPolygon(const std::string& text, size_t maxPoints) {
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        end = end == std::string::npos ? text.size() : end + 1;
+        const size_t p = text.find_first_not_of(" \t", start);
+        // Each point takes at least two characters: a digit and a space.
+        if (end - start > 2 * maxPoints && p + 1 < end && text[p] == 'f' && (text[p + 1] == ' ' || text[p + 1] == '\t')) {
+            size_t points = 0;
+            for (size_t q = p + 1; q < end;) {
+                q = text.find_first_not_of(" \t\r\n", q);
+                if (q >= end) break;
+                ++points;
+                q = std::min(text.find_first_of(" \t\r\n", q), end);
+            }
+            if (points > maxPoints) return true;
+        }
+        start = end;
+    }
+    return false;
+}
+
 // tinyobjloader keeps each polygon's point count in one byte: a polygon of more than 255 points
 // would come out with a wrong count and its points, and those of the faces after it, misread.
-// Such polygons are rewritten as fans of triangles, which is what the loader makes of polygons of
-// more than four points anyway. False (and *out untouched) when the text has none.
-bool FanLongPolygons(const std::string& text, std::string* out) {
+// Such polygons are rewritten as the triangles that ear clipping makes of them, as the loader
+// does with every polygon of more than four points. False (and *out untouched) when the text has
+// none.
+bool SplitLongPolygons(const std::string& text, std::string* out) {
     const size_t kMaxPolygonPoints = 255;
+    if (!HasLongPolygon(text, kMaxPolygonPoints)) return false;
     bool any = false;
+    std::vector<HostPoint> positions;  // of the "v" lines so far, for the triangulation
     std::vector<std::string> points;
+    std::vector<HostPoint> corners;
+    std::vector<int32_t> triangles;
     for (size_t start = 0; start < text.size();) {
         size_t end = text.find('\n', start);
         end = end == std::string::npos ? text.size() : end + 1;  // past the line's end
         size_t p = text.find_first_not_of(" \t", start);
+        const bool vertex = p + 1 < end && text[p] == 'v' && (text[p + 1] == ' ' || text[p + 1] == '\t');
+        if (vertex) {
+            const std::string line(text, p + 1, end - p - 1);
+            HostPoint q{0.0f, 0.0f, 0.0f};
+            sscanf(line.c_str(), "%f %f %f", &q.x, &q.y, &q.z);
+            positions.push_back(q);
+        }
         bool polygon = p + 1 < end && text[p] == 'f' && (text[p + 1] == ' ' || text[p + 1] == '\t');
         if (polygon) {
             points.clear();
@@ -47,8 +85,24 @@ bool FanLongPolygons(const std::string& text, std::string* out) {
             any = true;
         }
         if (polygon) {
-            for (size_t k = 1; k + 1 < points.size(); ++k)
-                *out += "f " + points[0] + " " + points[k] + " " + points[k + 1] + "\n";
+            // The corners' positions (1-based or negative, relative indices); a corner that names
+            // no vertex read so far leaves the polygon to a fan, whose bad triangles are skipped.
+            corners.clear();
+            for (const std::string& point : points) {
+                const long long index = atoll(point.c_str());
+                const long long count = static_cast<long long>(positions.size());
+                const long long at = index > 0 ? index - 1 : count + index;
+                if (index == 0 || at < 0 || at >= count) break;
+                corners.push_back(positions[static_cast<size_t>(at)]);
+            }
+            triangles.clear();
+            if (corners.size() == points.size()) TriangulatePolygon(corners.data(), corners.size(), &triangles);
+            if (triangles.empty())
+                for (size_t k = 1; k + 1 < points.size(); ++k)
+                    triangles.insert(triangles.end(), {0, static_cast<int32_t>(k), static_cast<int32_t>(k + 1)});
+            for (size_t t = 0; t + 2 < triangles.size(); t += 3)
+                *out += "f " + points[triangles[t]] + " " + points[triangles[t + 1]] + " " +
+                        points[triangles[t + 2]] + "\n";
         } else if (any) {
             out->append(text, start, end - start);
         }
@@ -127,6 +181,25 @@ public:
         return true;
     }
 
+    // Triangles (three corner indices each, in the polygon's order) for a polygon of count
+    // corners; a polygon with a corner of no valid position is cut as a fan, whose triangles
+    // with that corner addFace refuses.
+    void triangulate(const tinyobj::index_t* objCorners, int count, std::vector<int32_t>* triangles) {
+        points_.clear();
+        for (int k = 0; k < count; ++k) {
+            const int vi = objCorners[k].vertex_index;
+            if (vi < 0 || static_cast<size_t>(vi) >= vertexCount_) break;
+            const float* p = &attrib_.vertices[static_cast<size_t>(vi) * 3];
+            points_.push_back(HostPoint{p[0], p[1], p[2]});
+        }
+        triangles->clear();
+        if (points_.size() == static_cast<size_t>(count)) {
+            TriangulatePolygon(points_.data(), points_.size(), triangles);
+            return;
+        }
+        for (int k = 1; k + 1 < count; ++k) triangles->insert(triangles->end(), {0, k, k + 1});
+    }
+
 private:
     const tinyobj::attrib_t& attrib_;
     std::vector<int32_t>& local_;
@@ -135,7 +208,56 @@ private:
     size_t vertexCount_ = 0;
     size_t uvCount_ = 0;
     bool hasColors_ = false;
+    std::vector<HostPoint> points_;
 };
+
+// Reads the material libraries an OBJ file names, from its folder, and keeps the names of those
+// that are not there (tinyobjloader only tells in passing).
+class MaterialFiles : public tinyobj::MaterialReader {
+public:
+    explicit MaterialFiles(const std::string& folder) : folder_(folder) {}
+
+    bool operator()(const std::string& name, std::vector<tinyobj::material_t>* materials,
+                    std::map<std::string, int>* names, std::string* warn, std::string* err) override {
+        const std::string path = folder_ + name;
+        std::ifstream in;
+        if (IsRegularFile(path)) in.open(path, std::ios::binary);
+        if (!in.is_open()) {
+            missing_.push_back(path);
+            return false;
+        }
+        tinyobj::LoadMtl(names, materials, &in, warn, err);
+        return true;
+    }
+
+    const std::vector<std::string>& missing() const { return missing_; }
+
+private:
+    std::string folder_;
+    std::vector<std::string> missing_;
+};
+
+float Mean3(const float* v) { return (Clamp01(v[0]) + Clamp01(v[1]) + Clamp01(v[2])) / 3.0f; }
+
+// One line per texture file that materials name but that is missing or empty (each file once).
+void CheckTextures(const Document* d, const std::string& folder, std::vector<std::string>* warnings) {
+    std::set<std::string> seen;
+    for (const Material* m : d->materials) {
+        if (!m) continue;
+        for (const std::string* name : {&m->texture, &m->alphaTexture, &m->bumpTexture}) {
+            if (name->empty() || !seen.insert(*name).second) continue;
+            const std::string path = FindTextureFile(*name, folder);
+            if (path.empty()) {
+                warnings->push_back(folder + *name + ": texture of material \"" + m->name + "\" not found");
+                continue;
+            }
+            WIN32_FILE_ATTRIBUTE_DATA data;
+            if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) &&
+                data.nFileSizeHigh == 0 && data.nFileSizeLow == 0)
+                warnings->push_back(path + ": texture of material \"" + m->name + "\" is empty");
+        }
+    }
+}
 
 }  // namespace
 
@@ -150,22 +272,17 @@ bool LoadObjScene(const char* path, std::string* error) {
     tinyobj::attrib_t attrib;
     std::vector<tinyobj::shape_t> shapes;
     std::vector<tinyobj::material_t> materials;
+    MaterialFiles materialFiles(folder);
     std::string warn, err;
     bool parsed = false;
     try {
         std::ifstream in(file, std::ios::binary);
         std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        std::string fanned;
-        if (FanLongPolygons(text, &fanned)) {
-            std::istringstream stream(fanned);
-            tinyobj::MaterialFileReader materialReader(folder);
-            parsed = tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, &stream, &materialReader,
-                                      /*triangulate=*/false, /*default_vcols_fallback=*/false);
-        } else {
-            parsed = tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, file.c_str(),
-                                      folder.empty() ? nullptr : folder.c_str(),
-                                      /*triangulate=*/false, /*default_vcols_fallback=*/false);
-        }
+        std::string split;
+        if (SplitLongPolygons(text, &split)) text.swap(split);
+        std::istringstream stream(text);
+        parsed = tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, &stream, &materialFiles,
+                                  /*triangulate=*/false, /*default_vcols_fallback=*/false);
     } catch (const std::exception& e) {
         return Fail(error, file + ": cannot be read (" + e.what() + ")");
     } catch (...) {
@@ -185,11 +302,26 @@ bool LoadObjScene(const char* path, std::string* error) {
         m->texture = src.diffuse_texname;
         m->alphaTexture = src.alpha_texname;
         m->bumpTexture = src.bump_texname;
-        const float ka = (Clamp01(src.ambient[0]) + Clamp01(src.ambient[1]) + Clamp01(src.ambient[2])) / 3;
-        if (ka > 0.0f) m->ambient = ka;
-        const float ks = (Clamp01(src.specular[0]) + Clamp01(src.specular[1]) + Clamp01(src.specular[2])) / 3;
-        m->specular = ks;
+        m->specular = Mean3(src.specular);
         if (isfinite(src.shininess)) m->power = std::max(0.0f, src.shininess);
+        // The host's own statements, written by SaveObjScene: its light factors exactly, and
+        // whether the material shows its faces' vertex colours. Other files give ambient and
+        // emission by the strength of Ka and Ke (a zero Ka keeps the host's default).
+        float factors[3];
+        const auto light = src.unknown_parameter.find(kMtlLightFactors);
+        if (light != src.unknown_parameter.end() &&
+            sscanf(light->second.c_str(), "%f %f %f", &factors[0], &factors[1], &factors[2]) == 3) {
+            m->diffuse = Clamp01(factors[0]);
+            m->ambient = Clamp01(factors[1]);
+            m->emission = Clamp01(factors[2]);
+        } else {
+            const float ka = Mean3(src.ambient);
+            if (ka > 0.0f) m->ambient = ka;
+            m->emission = Mean3(src.emission);
+        }
+        const auto shows = src.unknown_parameter.find(kMtlVertexColors);
+        if (shows != src.unknown_parameter.end() && atoi(shows->second.c_str()) != 0)
+            m->intValues.emplace_back(kMaterialShowsVertexColor, 1);
         DocAddMaterial(d, m);
     }
     const int materialCount = static_cast<int>(materials.size());
@@ -202,12 +334,13 @@ bool LoadObjScene(const char* path, std::string* error) {
     std::vector<int32_t> localIndex(attrib.vertices.size() / 3, -1);
     ObjectBuilder builder(attrib, localIndex);
     size_t totalFaces = 0, skipped = 0;
+    std::vector<int32_t> triangles;
     for (size_t si = 0; si < shapes.size(); ++si) {
         const tinyobj::shape_t& shape = shapes[si];
         Object* o = NewObject();
         o->name = shape.name.empty() ? "obj" + std::to_string(si + 1) : shape.name;
         builder.begin(o);
-        // Polygons: 1..4 points as they are, more as a fan of triangles.
+        // Polygons: 1..4 points as they are, more split into triangles by ear clipping.
         const auto& mesh = shape.mesh;
         size_t offset = 0;
         for (size_t f = 0; f < mesh.num_face_vertices.size(); ++f) {
@@ -222,8 +355,9 @@ bool LoadObjScene(const char* path, std::string* error) {
             if (n >= 1 && n <= 4) {
                 if (!builder.addFace(idx, n, mat)) ++skipped;
             } else if (n > 4) {
-                for (int k = 1; k + 1 < n; ++k) {
-                    const tinyobj::index_t tri[3] = {idx[0], idx[k], idx[k + 1]};
+                builder.triangulate(idx, n, &triangles);
+                for (size_t t = 0; t + 2 < triangles.size(); t += 3) {
+                    const tinyobj::index_t tri[3] = {idx[triangles[t]], idx[triangles[t + 1]], idx[triangles[t + 2]]};
                     if (!builder.addFace(tri, 3, mat)) ++skipped;
                 }
             }
@@ -261,9 +395,16 @@ bool LoadObjScene(const char* path, std::string* error) {
     }
     s.active = d;
     s.textureFolder = folder;
+    // Warnings, one line each, naming the file: libraries and textures that are not there, faces
+    // that could not be used. The scene is loaded all the same.
+    std::vector<std::string> warnings;
+    for (const std::string& missing : materialFiles.missing())
+        warnings.push_back(missing + ": material library not found");
+    CheckTextures(d, folder, &warnings);
+    if (skipped) warnings.push_back(file + ": skipped " + std::to_string(skipped) + " faces with bad indices or coordinates");
     if (error) {
         error->clear();
-        if (skipped) *error = file + ": skipped " + std::to_string(skipped) + " faces with bad indices or coordinates";
+        for (const std::string& w : warnings) *error += (error->empty() ? "" : "\n") + w;
     }
     // Frame the scene: look at the bounding box's centre from a distance that shows it whole.
     float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};

@@ -5,8 +5,23 @@
 
 #include <string>
 
+#include "workbench/host/Model.h"
+
 namespace wb {
 namespace detail {
+
+// MTL statements of this host's own, which other readers pass over: the material shows its
+// faces' vertex colours ("vertex_colors 1"); the material's diffuse, ambient and emission factors
+// ("light_factors 0.8 0.6 0"), which Kd, Ka and Ke hold only multiplied by its colour.
+constexpr char kMtlVertexColors[] = "vertex_colors";
+constexpr char kMtlLightFactors[] = "light_factors";
+
+// True when the material shows its faces' vertex colours instead of its own colour.
+inline bool ShowsVertexColors(const Material* m) {
+    for (const auto& value : m->intValues)
+        if (value.first == kMaterialShowsVertexColor) return value.second != 0;
+    return false;
+}
 
 // Puts message into *error (when given) and returns false.
 inline bool Fail(std::string* error, const std::string& message) {
