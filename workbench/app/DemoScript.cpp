@@ -248,6 +248,7 @@ bool FreezeAndSave(Run& run, std::string* error) {
     AnswerRefreshes(nullptr);
     const std::string path = InOut(run, "frozen.obj");
     if (!wb::SaveObjScene(path.c_str(), error)) return false;
+    if (!run.options.save.empty() && !wb::SaveGltfScene(run.options.save.c_str(), error)) return false;
     SceneInfo after;
     DescribeActiveDocument(&after);
     run.report.frozenObjects = after.objects;
