@@ -59,7 +59,7 @@ public:
         }
         const auto found = index_.find({m, alpha});
         if (found != index_.end()) return found->second;
-        return add(m, alpha, d_->materials[m]->name + "_alpha" + std::to_string(alpha));
+        return add(m, alpha, list_[index_[{m, 255}]].name + "_alpha" + std::to_string(alpha));
     }
 
     const std::vector<SavedMaterial>& list() const { return list_; }
