@@ -21,8 +21,8 @@ double Area2(const Point2& a, const Point2& b, const Point2& c) {
 bool Same(const Point2& a, const Point2& b) { return a.x == b.x && a.y == b.y; }
 
 // True when p lies inside triangle abc (counter-clockwise) or on its edges.
-bool InTriangle(const Point2& a, const Point2& b, const Point2& c, const Point2& p, double flat) {
-    return Area2(a, b, p) >= -flat && Area2(b, c, p) >= -flat && Area2(c, a, p) >= -flat;
+bool InTriangle(const Point2& a, const Point2& b, const Point2& c, const Point2& p) {
+    return Area2(a, b, p) >= 0.0 && Area2(b, c, p) >= 0.0 && Area2(c, a, p) >= 0.0;
 }
 
 void Fan(size_t count, std::vector<int32_t>* triangles) {
@@ -72,39 +72,49 @@ void TriangulatePolygon(const HostPoint* points, size_t count, std::vector<int32
         const double p[3] = {points[i].x, points[i].y, points[i].z};
         flat[i] = swap ? Point2{p[v], p[u]} : Point2{p[u], p[v]};
     }
-    // Areas this close to zero count as none: corners in a line, rounding of float input.
-    const double flatArea = extent * extent * 1e-12;
+    // Areas are signed without tolerance: for float corners of a model's usual range they come
+    // out exact in double, so that corners in a line give exactly zero (not convex).
 
-    // Stage 2: the corners left, as a ring, each marked convex or not.
+    // Stage 2: the corners left, as a ring, each marked convex or not; the ones not convex are
+    // also listed, as only they can lie inside an ear (a convex corner inside brings a reflex one
+    // with it).
     std::vector<size_t> prev(count), next(count);
     for (size_t i = 0; i < count; ++i) {
         prev[i] = (i + count - 1) % count;
         next[i] = (i + 1) % count;
     }
-    std::vector<uint8_t> convex(count);
-    auto updateConvex = [&](size_t i) {
-        convex[i] = Area2(flat[prev[i]], flat[i], flat[next[i]]) > flatArea;
-    };
-    for (size_t i = 0; i < count; ++i) updateConvex(i);
+    std::vector<uint8_t> convex(count), clipped(count, 0);
+    auto updateConvex = [&](size_t i) { convex[i] = Area2(flat[prev[i]], flat[i], flat[next[i]]) > 0.0; };
+    std::vector<size_t> reflex;
+    for (size_t i = 0; i < count; ++i) {
+        updateConvex(i);
+        if (!convex[i]) reflex.push_back(i);
+    }
 
-    // An ear: a convex corner whose triangle with its neighbours holds no other corner that is
-    // not convex (a convex corner inside would bring a reflex one with it). Corners at the same
-    // place as the triangle's own are the polygon coming back along a bridge, not inside it.
-    // Tests are counted, so that a huge polygon of many reflex corners cannot run for long.
-    size_t testsLeft = 50u * 1000u * 1000u;
+    // An ear: a convex corner whose triangle with its neighbours holds no corner that is not
+    // convex. Corners at the same place as the triangle's own are the polygon coming back along
+    // a bridge, not inside it. Work is counted, so that a huge polygon of many reflex corners
+    // (or one that crosses itself) cannot run long: once it is spent, corners are cut off in
+    // order without looking.
+    size_t workLeft = 50u * 1000u * 1000u;
     auto isEar = [&](size_t b) {
         if (!convex[b]) return false;
         const size_t a = prev[b], c = next[b];
         const Point2 &pa = flat[a], &pb = flat[b], &pc = flat[c];
-        for (size_t p = next[c]; p != a; p = next[p]) {
-            if (testsLeft == 0) return true;
-            --testsLeft;
-            if (convex[p]) continue;
+        size_t kept = 0;
+        bool ear = true;
+        for (size_t r = 0; r < reflex.size(); ++r) {
+            const size_t p = reflex[r];
+            if (clipped[p] || convex[p]) continue;  // dropped from the list as it is walked
+            reflex[kept++] = p;
+            if (!ear || p == a || p == c) continue;
+            if (workLeft) --workLeft;
             const Point2& q = flat[p];
             if (Same(q, pa) || Same(q, pb) || Same(q, pc)) continue;
-            if (InTriangle(pa, pb, pc, q, flatArea)) return false;
+            if (InTriangle(pa, pb, pc, q)) ear = false;
         }
-        return true;
+        reflex.resize(kept);
+        return ear;
     };
     auto clip = [&](size_t b) {
         const size_t a = prev[b], c = next[b];
@@ -113,8 +123,12 @@ void TriangulatePolygon(const HostPoint* points, size_t count, std::vector<int32
         triangles->push_back(static_cast<int32_t>(c));
         next[a] = c;
         prev[c] = a;
-        updateConvex(a);
-        updateConvex(c);
+        clipped[b] = 1;
+        for (size_t n : {a, c}) {
+            const bool was = convex[n];
+            updateConvex(n);
+            if (was && !convex[n]) reflex.push_back(n);  // only where the polygon crosses itself
+        }
     };
 
     // Stage 3: clip ears until a triangle is left. A full round without an ear means the polygon
@@ -122,18 +136,18 @@ void TriangulatePolygon(const HostPoint* points, size_t count, std::vector<int32
     // every corner still ends up in a triangle.
     size_t remaining = count, corner = 0, withoutEar = 0;
     while (remaining > 3) {
-        if (isEar(corner)) {
-            const size_t after = next[corner];
+        const size_t after = next[corner];
+        if (workLeft == 0 || isEar(corner)) {
             clip(corner);
             corner = after;
             --remaining;
             withoutEar = 0;
             continue;
         }
-        corner = next[corner];
+        corner = after;
         if (++withoutEar < remaining) continue;
         size_t pick = corner;
-        for (size_t k = 0, p = corner; k < remaining; ++k, p = next[p])
+        for (size_t k = 0, p = corner; k < remaining && workLeft; ++k, p = next[p], --workLeft)
             if (convex[p]) {
                 pick = p;
                 break;
