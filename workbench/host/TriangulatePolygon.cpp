@@ -105,10 +105,10 @@ void TriangulatePolygon(const HostPoint* points, size_t count, std::vector<int32
         bool ear = true;
         for (size_t r = 0; r < reflex.size(); ++r) {
             const size_t p = reflex[r];
+            if (workLeft) --workLeft;
             if (clipped[p] || convex[p]) continue;  // dropped from the list as it is walked
             reflex[kept++] = p;
             if (!ear || p == a || p == c) continue;
-            if (workLeft) --workLeft;
             const Point2& q = flat[p];
             if (Same(q, pa) || Same(q, pb) || Same(q, pc)) continue;
             if (InTriangle(pa, pb, pc, q)) ear = false;
