@@ -9,6 +9,7 @@ packages=(
   wine64 xvfb xauth x11-utils imagemagick fonts-ipafont-gothic locales
   googletest libtinyobjloader-dev libstb-dev assimp-testmodels
   zip unzip
+  libtinygltf-dev nlohmann-json3-dev
 )
 
 missing=()

@@ -5,6 +5,7 @@
 #include "tests/demo/DemoTestUtil.h"
 #include "workbench/app/DemoScript.h"
 #include "workbench/host/Workbench.h"
+#include "workbench/render/Render.h"
 
 using namespace demotest;
 
@@ -80,11 +81,27 @@ TEST(RealModels, WusonBlurredAndFrozenIntoItself) {
     // Added to the objects: the same objects, each with its three layers besides its own faces.
     EXPECT_EQ(report.frozenObjects, report.sceneObjects);
     EXPECT_EQ(report.frozenFaces, 4 * report.sceneFaces);
+    // The saved file looks as the document did: the layers' colours and transparency included.
+    RenderOptions view;
+    view.width = 160;
+    view.height = 120;
+    view.drawShells = false;
+    std::vector<uint8_t> frozen, loaded;
+    ASSERT_TRUE(RenderView(wb::ActiveDocument(), view, &frozen, nullptr));
     std::string error;
     ASSERT_TRUE(wb::LoadObjScene((options.out + "\\frozen.obj").c_str(), &error)) << error;
     const Counts reloaded = CountDocument();
     EXPECT_EQ(reloaded.objects, report.frozenObjects);
     EXPECT_EQ(reloaded.faces, report.frozenFaces);
+    ASSERT_TRUE(RenderView(wb::ActiveDocument(), view, &loaded, nullptr));
+    int differing = 0;
+    for (size_t i = 0; i + 3 < frozen.size(); i += 4)
+        for (size_t k = 0; k < 3; ++k)
+            if (abs(frozen[i + k] - loaded[i + k]) > 8) {
+                ++differing;
+                break;
+            }
+    EXPECT_LT(differing, 160 * 120 / 100);
 }
 
 }  // namespace

@@ -89,6 +89,16 @@ ParseResult ParseCommandLine(int argc, const char* const* argv, Options* options
             o.interactive = true;
             continue;
         }
+        if (name == "--save") {  // the frozen document also as glTF binary
+            const std::string file = i + 1 < argc && argv[i + 1] ? argv[i + 1] : "";
+            if (file.size() < 5 || _stricmp(file.c_str() + file.size() - 4, ".glb") != 0) {
+                *error = "--save needs a file name ending in .glb, got " + Quoted(file);
+                return ParseResult::Error;
+            }
+            o.save = file;
+            ++i;
+            continue;
+        }
         const bool takesValue = name == "--scene" || name == "--preset" || name == "--distance" ||
                                 name == "--repeat" || name == "--height-map" ||
                                 name == "--freeze" || name == "--out" || name == "--size" ||
@@ -171,6 +181,7 @@ const char* UsageText() {
            "  --size WxH        size of the rendered pictures (default: 640x480)\n"
            "  --interactive     at the end, open the 3D view beside the panel to try every control\n"
            "  --plugin PATH     the plug-in DLL (default: Puffshell.dll beside workbench.exe)\n"
+           "  --save FILE.glb   also write the frozen document as glTF 2.0 binary\n"
            "Exit codes: 0 done, 1 the plug-in or the workbench failed, 2 bad options or input files.\n";
 }
 

@@ -34,6 +34,7 @@ struct Options {
     int32_t height = 480;
     bool interactive = false;     // open the 3D view beside the panel at the end
     std::string plugin;           // the plug-in DLL; empty: Puffshell.dll beside the program
+    std::string save;             // --save: the frozen document as glTF binary (.glb); empty: none
 };
 
 constexpr int32_t kMaxRepeat = 100;

@@ -5,6 +5,8 @@
 #include <stdio.h>
 
 #include <algorithm>
+#include <sstream>
+#include <string>
 
 #include <windows.h>
 
@@ -248,6 +250,7 @@ bool FreezeAndSave(Run& run, std::string* error) {
     AnswerRefreshes(nullptr);
     const std::string path = InOut(run, "frozen.obj");
     if (!wb::SaveObjScene(path.c_str(), error)) return false;
+    if (!run.options.save.empty() && !wb::SaveGltfScene(run.options.save.c_str(), error)) return false;
     SceneInfo after;
     DescribeActiveDocument(&after);
     run.report.frozenObjects = after.objects;
@@ -267,11 +270,11 @@ int PrepareScene(Run& run) {
     } else if (!LoadSceneFile(o.scene, &run.scene, &error, &warning)) {
         return Fail(run, kExitBadInput, error);
     }
-    if (!warning.empty()) Say("workbench: note: %s\n", warning.c_str());
+    std::istringstream warnings(warning);  // one line per file, on stderr
+    for (std::string line; std::getline(warnings, line);) fprintf(stderr, "workbench: warning: %s\n", line.c_str());
     run.report.sceneObjects = run.scene.objects;
     run.report.sceneFaces = run.scene.faces;
-    Say("workbench: %s: %d objects, %d faces\n", run.scene.name.c_str(), run.scene.objects,
-        run.scene.faces);
+    Say("workbench: %s: %s\n", run.scene.name.c_str(), wb::ElementSummary().c_str());
 
     // Pushes in proportion to the scene: the default scene is made for the presets' own 1.0;
     // a loaded one gets a fortieth of its size unless --distance says otherwise.

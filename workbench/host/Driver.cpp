@@ -140,6 +140,24 @@ int32_t AddMeshObject(const char* name, const std::vector<HostPoint>& vertices,
     return DocAddObject(Active(), o);
 }
 
+std::string ElementSummary() {
+    int32_t objects = 0, faces = 0, lines = 0, points = 0;
+    for (const Object* o : Active()->objects) {
+        if (!o) continue;
+        ++objects;
+        for (size_t f = 0; f < o->faces.size(); ++f) {
+            const int32_t n = FacePointCount(o, static_cast<int32_t>(f));
+            if (n >= 3) ++faces;
+            if (n == 2) ++lines;
+            if (n == 1) ++points;
+        }
+    }
+    std::string text = std::to_string(objects) + " objects, " + std::to_string(faces) + " faces";
+    if (lines) text += ", " + std::to_string(lines) + " lines";
+    if (points) text += ", " + std::to_string(points) + " points";
+    return text;
+}
+
 int32_t AddRawFace(HostObject object, const std::vector<int32_t>& indices) {
     Object* o = AsObject(object);
     if (!o) return -1;

@@ -299,13 +299,11 @@ void CountLocalFreeIn(HMODULE module) {
 
 }  // namespace wb
 
-extern "C" int32_t MQDoc_FindMappingFile(HostDocument doc, char* outPath, const char* textureName,
-                                         uint32_t kind) {
-    WB_RECORD(__func__, doc, outPath, textureName, kind);
-    if (outPath) outPath[0] = '\0';
-    if (!AsDocument(doc) || !outPath || !textureName || !*textureName) return 0;
-    const std::string name = SafeString(textureName);
-    const std::string& folder = State().textureFolder;
+namespace wb {
+namespace detail {
+
+std::string FindTextureFile(const std::string& name, const std::string& folder) {
+    if (name.empty()) return std::string();
     std::vector<std::string> candidates;
     if (IsAbsolute(name)) candidates.push_back(name);
     if (!folder.empty()) {
@@ -321,8 +319,21 @@ extern "C" int32_t MQDoc_FindMappingFile(HostDocument doc, char* outPath, const 
         char full[MAX_PATH];
         DWORD n = GetFullPathNameA(c.c_str(), MAX_PATH, full, nullptr);
         if (n == 0 || n >= MAX_PATH) continue;
-        memcpy(outPath, full, n + 1);
-        return 1;
+        return std::string(full, n);
     }
-    return 0;
+    return std::string();
+}
+
+}  // namespace detail
+}  // namespace wb
+
+extern "C" int32_t MQDoc_FindMappingFile(HostDocument doc, char* outPath, const char* textureName,
+                                         uint32_t kind) {
+    WB_RECORD(__func__, doc, outPath, textureName, kind);
+    if (outPath) outPath[0] = '\0';
+    if (!AsDocument(doc) || !outPath || !textureName || !*textureName) return 0;
+    const std::string found = FindTextureFile(SafeString(textureName), State().textureFolder);
+    if (found.empty()) return 0;
+    memcpy(outPath, found.c_str(), found.size() + 1);
+    return 1;
 }

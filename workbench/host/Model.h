@@ -267,6 +267,9 @@ void RecordLine(std::string line);
 
 // ---- images (ImageLoader.cpp) -----------------------------------------------------------------
 int32_t LoadImageBlocks(const char* fileName, void** headerBlock, void** pixelBlock);
+// The full path of the image a material names, as MQDoc_FindMappingFile finds it: the name itself
+// when absolute, else the name and then its last part in folder. Empty when there is no such file.
+std::string FindTextureFile(const std::string& name, const std::string& folder);
 
 // ---- the plug-in (Driver.cpp) -----------------------------------------------------------------
 HWND MainWindowInternal();

@@ -1,6 +1,6 @@
 // The implementations of the header-only libraries the host uses: tinyobjloader (Debian's
-// libtinyobjloader-dev ships a Linux library, which the mingw build cannot link) and stb_image.
-// Compiled without warnings: the code is not ours.
+// libtinyobjloader-dev ships a Linux library, which the mingw build cannot link), stb_image,
+// stb_image_write and tinygltf. Compiled without warnings: the code is not ours.
 #define TINYOBJLOADER_IMPLEMENTATION
 #include "tiny_obj_loader.h"
 
@@ -10,6 +10,20 @@
 #define STBI_ONLY_PNG
 #define STBI_ONLY_JPEG
 #define STBI_ONLY_TGA
+#define STBI_ONLY_BMP  // for glTF's embedded textures; MQ_LoadImage reads BMP files itself
 #define STBI_MAX_DIMENSIONS (1 << 15)
 #define STB_IMAGE_IMPLEMENTATION
 #include "stb_image.h"
+
+// PNG encoding into memory, for textures that glTF cannot embed as they are.
+#define STBI_WRITE_NO_STDIO
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include "stb_image_write.h"
+
+// glTF writing to a stream: images are embedded by the host, files written by it.
+#define TINYGLTF_NO_STB_IMAGE
+#define TINYGLTF_NO_STB_IMAGE_WRITE
+#define TINYGLTF_NO_EXTERNAL_IMAGE
+#define TINYGLTF_NO_FS
+#define TINYGLTF_IMPLEMENTATION
+#include "tiny_gltf.h"

@@ -30,8 +30,12 @@ namespace wb {
 WORKBENCH_API HostDocument NewDocument();
 WORKBENCH_API HostDocument ActiveDocument();
 // Loads a Wavefront OBJ/MTL scene into a new active document: one object per OBJ object or group,
-// materials with diffuse colour and texture, UVs, polygons of more than four points split into
-// triangles. On failure returns false with a message naming the file in *error.
+// materials with their colour, alpha, ambient, emission, specular and textures, UVs, vertex
+// colours (as face-vertex colours), polygons of more than four points split into triangles by ear
+// clipping, poly-lines as 2-point faces and points as 1-point faces. On failure returns false
+// with a message naming the file in *error. A load that succeeds may still leave warnings in
+// *error, one line each naming a file: a missing material library, a missing or empty texture,
+// faces skipped for bad indices or coordinates.
 WORKBENCH_API bool LoadObjScene(const char* path, std::string* error);
 // The folder that MQDoc_FindMappingFile resolves texture names against.
 WORKBENCH_API void SetTextureFolder(const char* folder);
@@ -39,6 +43,9 @@ WORKBENCH_API void SetTextureFolder(const char* folder);
 // vertex indices), added to the active document; returns its document index.
 WORKBENCH_API int32_t AddMeshObject(const char* name, const std::vector<HostPoint>& vertices,
                                     const std::vector<std::vector<int32_t>>& faces);
+// The active document's size as the workbench reports it: "2 objects, 120 faces", followed by
+// ", 18 lines" and ", 3 points" when it has 2-point and 1-point faces, which are counted apart.
+WORKBENCH_API std::string ElementSummary();
 // Workbench-only path for bad-host tests: appends a face with any number of points (0 and more
 // than 4 included) and unchecked vertex indices, default UVs (0,0) and colours 0xFFFFFFFF, no
 // material. Returns the face index, or -1 for an invalid object.
@@ -129,6 +136,15 @@ WORKBENCH_API int64_t StaleHandleUses();
 
 // ---- saving -----------------------------------------------------------------------------------
 // Writes the active document as Wavefront OBJ with its MTL beside it.
+// Writes the active document as Wavefront OBJ with its MTL beside it, so that LoadObjScene gives
+// the same picture again: corner colours as "v x y z r g b" (a vertex written once per colour its
+// corners carry), each material's colour, alpha, ambient, emission and texture (copied beside the
+// files), texture coordinates only for faces that have them. Corner alpha, which OBJ colours
+// lack, joins the alpha of a copy of the material.
 WORKBENCH_API bool SaveObjScene(const char* path, std::string* error);
+// Writes the active document as glTF 2.0 binary (.glb): positions, normals, UVs, vertex colours
+// (COLOR_0) of materials that show them, materials with base colour, alpha and blend mode, and
+// their textures embedded. Faces only; lines and points are left out.
+WORKBENCH_API bool SaveGltfScene(const char* path, std::string* error);
 
 }  // namespace wb

@@ -1,59 +1,73 @@
-// Wavefront OBJ/MTL scenes: loading with tinyobjloader into a new active document, and saving.
+// Wavefront OBJ/MTL scenes: loading with tinyobjloader into a new active document.
 #include <math.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <algorithm>
+#include <map>
+#include <set>
 #include <fstream>
 #include <iterator>
-#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "tiny_obj_loader.h"
 #include "workbench/host/Model.h"
+#include "workbench/host/SceneFile.h"
+#include "workbench/host/TriangulatePolygon.h"
 
 using namespace wb::detail;
 
 namespace {
 
-bool Fail(std::string* error, const std::string& message) {
-    if (error) *error = message;
-    return false;
-}
-
-bool IsRegularFile(const std::string& path) {
-    DWORD attr = GetFileAttributesA(path.c_str());
-    return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// Position just past the last path separator, skipping the trail bytes of CP932 characters.
-size_t BaseNameStart(const std::string& s) {
-    size_t start = 0;
-    for (size_t i = 0; i < s.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        if (IsDBCSLeadByte(c) && i + 1 < s.size()) {
-            ++i;
-            continue;
+// True when a polygon line of the text has more than maxPoints points.
+bool HasLongPolygon(const std::string& text, size_t maxPoints) {
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        end = end == std::string::npos ? text.size() : end + 1;
+        const size_t p = text.find_first_not_of(" \t", start);
+        // Each point takes at least two characters: a digit and a space.
+        if (end - start > 2 * maxPoints && p + 1 < end && text[p] == 'f' && (text[p + 1] == ' ' || text[p + 1] == '\t')) {
+            size_t points = 0;
+            for (size_t q = p + 1; q < end;) {
+                q = text.find_first_not_of(" \t\r\n", q);
+                if (q >= end) break;
+                ++points;
+                q = std::min(text.find_first_of(" \t\r\n", q), end);
+            }
+            if (points > maxPoints) return true;
         }
-        if (c == '\\' || c == '/') start = i + 1;
+        start = end;
     }
-    return start;
+    return false;
 }
 
 // tinyobjloader keeps each polygon's point count in one byte: a polygon of more than 255 points
 // would come out with a wrong count and its points, and those of the faces after it, misread.
-// Such polygons are rewritten as fans of triangles, which is what the loader makes of polygons of
-// more than four points anyway. False (and *out untouched) when the text has none.
-bool FanLongPolygons(const std::string& text, std::string* out) {
+// Such polygons are rewritten as the triangles that ear clipping makes of them, as the loader
+// does with every polygon of more than four points. False (and *out untouched) when the text has
+// none.
+bool SplitLongPolygons(const std::string& text, std::string* out) {
     const size_t kMaxPolygonPoints = 255;
+    if (!HasLongPolygon(text, kMaxPolygonPoints)) return false;
     bool any = false;
+    std::vector<HostPoint> positions;  // of the "v" lines so far, for the triangulation
     std::vector<std::string> points;
+    std::vector<HostPoint> corners;
+    std::vector<int32_t> triangles;
     for (size_t start = 0; start < text.size();) {
         size_t end = text.find('\n', start);
         end = end == std::string::npos ? text.size() : end + 1;  // past the line's end
         size_t p = text.find_first_not_of(" \t", start);
+        const bool vertex = p + 1 < end && text[p] == 'v' && (text[p + 1] == ' ' || text[p + 1] == '\t');
+        if (vertex) {
+            const std::string line(text, p + 1, end - p - 1);
+            HostPoint q{0.0f, 0.0f, 0.0f};
+            sscanf(line.c_str(), "%f %f %f", &q.x, &q.y, &q.z);
+            positions.push_back(q);
+        }
         bool polygon = p + 1 < end && text[p] == 'f' && (text[p + 1] == ' ' || text[p + 1] == '\t');
         if (polygon) {
             points.clear();
@@ -71,8 +85,24 @@ bool FanLongPolygons(const std::string& text, std::string* out) {
             any = true;
         }
         if (polygon) {
-            for (size_t k = 1; k + 1 < points.size(); ++k)
-                *out += "f " + points[0] + " " + points[k] + " " + points[k + 1] + "\n";
+            // The corners' positions (1-based or negative, relative indices); a corner that names
+            // no vertex read so far leaves the polygon to a fan, whose bad triangles are skipped.
+            corners.clear();
+            for (const std::string& point : points) {
+                const long long index = atoll(point.c_str());
+                const long long count = static_cast<long long>(positions.size());
+                const long long at = index > 0 ? index - 1 : count + index;
+                if (index == 0 || at < 0 || at >= count) break;
+                corners.push_back(positions[static_cast<size_t>(at)]);
+            }
+            triangles.clear();
+            if (corners.size() == points.size()) TriangulatePolygon(corners.data(), corners.size(), &triangles);
+            if (triangles.empty())
+                for (size_t k = 1; k + 1 < points.size(); ++k)
+                    triangles.insert(triangles.end(), {0, static_cast<int32_t>(k), static_cast<int32_t>(k + 1)});
+            for (size_t t = 0; t + 2 < triangles.size(); t += 3)
+                *out += "f " + points[triangles[t]] + " " + points[triangles[t + 1]] + " " +
+                        points[triangles[t + 2]] + "\n";
         } else if (any) {
             out->append(text, start, end - start);
         }
@@ -151,6 +181,25 @@ public:
         return true;
     }
 
+    // Triangles (three corner indices each, in the polygon's order) for a polygon of count
+    // corners; a polygon with a corner of no valid position is cut as a fan, whose triangles
+    // with that corner addFace refuses.
+    void triangulate(const tinyobj::index_t* objCorners, int count, std::vector<int32_t>* triangles) {
+        points_.clear();
+        for (int k = 0; k < count; ++k) {
+            const int vi = objCorners[k].vertex_index;
+            if (vi < 0 || static_cast<size_t>(vi) >= vertexCount_) break;
+            const float* p = &attrib_.vertices[static_cast<size_t>(vi) * 3];
+            points_.push_back(HostPoint{p[0], p[1], p[2]});
+        }
+        triangles->clear();
+        if (points_.size() == static_cast<size_t>(count)) {
+            TriangulatePolygon(points_.data(), points_.size(), triangles);
+            return;
+        }
+        for (int k = 1; k + 1 < count; ++k) triangles->insert(triangles->end(), {0, k, k + 1});
+    }
+
 private:
     const tinyobj::attrib_t& attrib_;
     std::vector<int32_t>& local_;
@@ -159,23 +208,55 @@ private:
     size_t vertexCount_ = 0;
     size_t uvCount_ = 0;
     bool hasColors_ = false;
+    std::vector<HostPoint> points_;
 };
 
-// Names usable after usemtl/newmtl: no white space, unique, never empty.
-std::vector<std::string> MaterialNames(const Document* d) {
-    std::vector<std::string> names(d->materials.size());
-    std::set<std::string> used;
-    for (size_t i = 0; i < d->materials.size(); ++i) {
-        if (!d->materials[i]) continue;
-        std::string n = d->materials[i]->name;
-        for (char& ch : n)
-            if (ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n') ch = '_';
-        if (n.empty() || used.count(n)) n = "material" + std::to_string(i);
-        while (used.count(n)) n += "_";
-        used.insert(n);
-        names[i] = n;
+// Reads the material libraries an OBJ file names, from its folder, and keeps the names of those
+// that are not there (tinyobjloader only tells in passing).
+class MaterialFiles : public tinyobj::MaterialReader {
+public:
+    explicit MaterialFiles(const std::string& folder) : folder_(folder) {}
+
+    bool operator()(const std::string& name, std::vector<tinyobj::material_t>* materials,
+                    std::map<std::string, int>* names, std::string* warn, std::string* err) override {
+        const std::string path = folder_ + name;
+        std::ifstream in;
+        if (IsRegularFile(path)) in.open(path, std::ios::binary);
+        if (!in.is_open()) {
+            missing_.push_back(path);
+            return false;
+        }
+        tinyobj::LoadMtl(names, materials, &in, warn, err);
+        return true;
     }
-    return names;
+
+    const std::vector<std::string>& missing() const { return missing_; }
+
+private:
+    std::string folder_;
+    std::vector<std::string> missing_;
+};
+
+float Mean3(const float* v) { return (Clamp01(v[0]) + Clamp01(v[1]) + Clamp01(v[2])) / 3.0f; }
+
+// One line per texture file that materials name but that is missing or empty (each file once).
+void CheckTextures(const Document* d, const std::string& folder, std::vector<std::string>* warnings) {
+    std::set<std::string> seen;
+    for (const Material* m : d->materials) {
+        if (!m) continue;
+        for (const std::string* name : {&m->texture, &m->alphaTexture, &m->bumpTexture}) {
+            if (name->empty() || !seen.insert(*name).second) continue;
+            const std::string path = FindTextureFile(*name, folder);
+            if (path.empty()) {
+                warnings->push_back(folder + *name + ": texture of material \"" + m->name + "\" not found");
+                continue;
+            }
+            WIN32_FILE_ATTRIBUTE_DATA data;
+            if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) &&
+                data.nFileSizeHigh == 0 && data.nFileSizeLow == 0)
+                warnings->push_back(path + ": texture of material \"" + m->name + "\" is empty");
+        }
+    }
 }
 
 }  // namespace
@@ -191,22 +272,17 @@ bool LoadObjScene(const char* path, std::string* error) {
     tinyobj::attrib_t attrib;
     std::vector<tinyobj::shape_t> shapes;
     std::vector<tinyobj::material_t> materials;
+    MaterialFiles materialFiles(folder);
     std::string warn, err;
     bool parsed = false;
     try {
         std::ifstream in(file, std::ios::binary);
         std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        std::string fanned;
-        if (FanLongPolygons(text, &fanned)) {
-            std::istringstream stream(fanned);
-            tinyobj::MaterialFileReader materialReader(folder);
-            parsed = tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, &stream, &materialReader,
-                                      /*triangulate=*/false, /*default_vcols_fallback=*/false);
-        } else {
-            parsed = tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, file.c_str(),
-                                      folder.empty() ? nullptr : folder.c_str(),
-                                      /*triangulate=*/false, /*default_vcols_fallback=*/false);
-        }
+        std::string split;
+        if (SplitLongPolygons(text, &split)) text.swap(split);
+        std::istringstream stream(text);
+        parsed = tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, &stream, &materialFiles,
+                                  /*triangulate=*/false, /*default_vcols_fallback=*/false);
     } catch (const std::exception& e) {
         return Fail(error, file + ": cannot be read (" + e.what() + ")");
     } catch (...) {
@@ -226,11 +302,26 @@ bool LoadObjScene(const char* path, std::string* error) {
         m->texture = src.diffuse_texname;
         m->alphaTexture = src.alpha_texname;
         m->bumpTexture = src.bump_texname;
-        const float ka = (Clamp01(src.ambient[0]) + Clamp01(src.ambient[1]) + Clamp01(src.ambient[2])) / 3;
-        if (ka > 0.0f) m->ambient = ka;
-        const float ks = (Clamp01(src.specular[0]) + Clamp01(src.specular[1]) + Clamp01(src.specular[2])) / 3;
-        m->specular = ks;
+        m->specular = Mean3(src.specular);
         if (isfinite(src.shininess)) m->power = std::max(0.0f, src.shininess);
+        // The host's own statements, written by SaveObjScene: its light factors exactly, and
+        // whether the material shows its faces' vertex colours. Other files give ambient and
+        // emission by the strength of Ka and Ke (a zero Ka keeps the host's default).
+        float factors[3];
+        const auto light = src.unknown_parameter.find(kMtlLightFactors);
+        if (light != src.unknown_parameter.end() &&
+            sscanf(light->second.c_str(), "%f %f %f", &factors[0], &factors[1], &factors[2]) == 3) {
+            m->diffuse = Clamp01(factors[0]);
+            m->ambient = Clamp01(factors[1]);
+            m->emission = Clamp01(factors[2]);
+        } else {
+            const float ka = Mean3(src.ambient);
+            if (ka > 0.0f) m->ambient = ka;
+            m->emission = Mean3(src.emission);
+        }
+        const auto shows = src.unknown_parameter.find(kMtlVertexColors);
+        if (shows != src.unknown_parameter.end() && atoi(shows->second.c_str()) != 0)
+            m->intValues.emplace_back(kMaterialShowsVertexColor, 1);
         DocAddMaterial(d, m);
     }
     const int materialCount = static_cast<int>(materials.size());
@@ -243,12 +334,13 @@ bool LoadObjScene(const char* path, std::string* error) {
     std::vector<int32_t> localIndex(attrib.vertices.size() / 3, -1);
     ObjectBuilder builder(attrib, localIndex);
     size_t totalFaces = 0, skipped = 0;
+    std::vector<int32_t> triangles;
     for (size_t si = 0; si < shapes.size(); ++si) {
         const tinyobj::shape_t& shape = shapes[si];
         Object* o = NewObject();
         o->name = shape.name.empty() ? "obj" + std::to_string(si + 1) : shape.name;
         builder.begin(o);
-        // Polygons: 1..4 points as they are, more as a fan of triangles.
+        // Polygons: 1..4 points as they are, more split into triangles by ear clipping.
         const auto& mesh = shape.mesh;
         size_t offset = 0;
         for (size_t f = 0; f < mesh.num_face_vertices.size(); ++f) {
@@ -263,8 +355,9 @@ bool LoadObjScene(const char* path, std::string* error) {
             if (n >= 1 && n <= 4) {
                 if (!builder.addFace(idx, n, mat)) ++skipped;
             } else if (n > 4) {
-                for (int k = 1; k + 1 < n; ++k) {
-                    const tinyobj::index_t tri[3] = {idx[0], idx[k], idx[k + 1]};
+                builder.triangulate(idx, n, &triangles);
+                for (size_t t = 0; t + 2 < triangles.size(); t += 3) {
+                    const tinyobj::index_t tri[3] = {idx[triangles[t]], idx[triangles[t + 1]], idx[triangles[t + 2]]};
                     if (!builder.addFace(tri, 3, mat)) ++skipped;
                 }
             }
@@ -302,9 +395,16 @@ bool LoadObjScene(const char* path, std::string* error) {
     }
     s.active = d;
     s.textureFolder = folder;
+    // Warnings, one line each, naming the file: libraries and textures that are not there, faces
+    // that could not be used. The scene is loaded all the same.
+    std::vector<std::string> warnings;
+    for (const std::string& missing : materialFiles.missing())
+        warnings.push_back(missing + ": material library not found");
+    CheckTextures(d, folder, &warnings);
+    if (skipped) warnings.push_back(file + ": skipped " + std::to_string(skipped) + " faces with bad indices or coordinates");
     if (error) {
         error->clear();
-        if (skipped) *error = file + ": skipped " + std::to_string(skipped) + " faces with bad indices or coordinates";
+        for (const std::string& w : warnings) *error += (error->empty() ? "" : "\n") + w;
     }
     // Frame the scene: look at the bounding box's centre from a distance that shows it whole.
     float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
@@ -322,89 +422,6 @@ bool LoadObjScene(const char* path, std::string* error) {
         radius = std::max(radius, (hi[k] - lo[k]) * 0.5f);
     }
     d->scene.distance = std::max(radius, 1e-3f) * 2.8f;
-    return true;
-}
-
-bool SaveObjScene(const char* path, std::string* error) {
-    const std::string file = SafeString(path);
-    if (file.empty()) return Fail(error, "SaveObjScene: no file name given");
-    const size_t base = BaseNameStart(file);
-    size_t dot = file.rfind('.');
-    if (dot == std::string::npos || dot < base) dot = file.size();
-    const std::string mtlPath = file.substr(0, dot) + ".mtl";
-    const std::string mtlName = mtlPath.substr(base);
-
-    const Document* d = Active();
-    const std::vector<std::string> names = MaterialNames(d);
-
-    FILE* mtl = fopen(mtlPath.c_str(), "wb");
-    if (!mtl) return Fail(error, mtlPath + ": cannot be written");
-    fprintf(mtl, "# Puffshell workbench\n");
-    for (size_t i = 0; i < d->materials.size(); ++i) {
-        const Material* m = d->materials[i];
-        if (!m) continue;
-        fprintf(mtl, "\nnewmtl %s\nKd %g %g %g\nd %g\n", names[i].c_str(), m->color.r, m->color.g,
-                m->color.b, m->alpha);
-        if (!m->texture.empty()) fprintf(mtl, "map_Kd %s\n", m->texture.c_str());
-    }
-    const bool mtlOk = fclose(mtl) == 0;
-
-    FILE* out = fopen(file.c_str(), "wb");
-    if (!out) return Fail(error, file + ": cannot be written");
-    fprintf(out, "# Puffshell workbench\nmtllib %s\n", mtlName.c_str());
-    size_t vBase = 1, tBase = 1;
-    for (size_t oi = 0; oi < d->objects.size(); ++oi) {
-        const Object* o = d->objects[oi];
-        if (!o) continue;
-        fprintf(out, "\no %s\n", o->name.empty() ? ("obj" + std::to_string(oi + 1)).c_str() : o->name.c_str());
-        std::vector<int64_t> remap(o->vertices.size(), -1);
-        size_t written = 0;
-        for (size_t v = 0; v < o->vertices.size(); ++v) {
-            if (o->vertices[v].deleted) continue;
-            const HostPoint& p = o->vertices[v].p;
-            fprintf(out, "v %g %g %g\n", p.x, p.y, p.z);
-            remap[v] = static_cast<int64_t>(vBase + written++);
-        }
-        int32_t currentMaterial = -2;
-        size_t uvs = 0;
-        for (size_t f = 0; f < o->faces.size(); ++f) {
-            if (!FaceAlive(o, static_cast<int32_t>(f))) continue;
-            const Face& face = o->faces[f];
-            const Corner* c = o->corners.data() + face.first;
-            bool ok = true;
-            for (int32_t k = 0; k < face.count; ++k)
-                ok = ok && ValidVertex(o, c[k].vertex) && remap[c[k].vertex] >= 0;
-            if (!ok) continue;
-            int32_t mat = face.material;
-            if (mat < 0 || static_cast<size_t>(mat) >= d->materials.size() || !d->materials[mat]) mat = -1;
-            if (mat != currentMaterial && face.count >= 3) {
-                if (mat >= 0) fprintf(out, "usemtl %s\n", names[mat].c_str());
-                currentMaterial = mat;
-            }
-            if (face.count == 1) {
-                fprintf(out, "p %lld\n", static_cast<long long>(remap[c[0].vertex]));
-                continue;
-            }
-            // Polygons go out counter-clockwise, as OBJ readers expect (the reverse of the load).
-            const bool reverse = face.count >= 3;
-            for (int32_t j = 0; j < face.count; ++j) {
-                const Corner& corner = c[reverse ? face.count - 1 - j : j];
-                fprintf(out, "vt %g %g\n", corner.uv.u, 1.0f - corner.uv.v);
-            }
-            fputs(face.count == 2 ? "l" : "f", out);
-            for (int32_t j = 0; j < face.count; ++j)
-                fprintf(out, " %lld/%lld",
-                        static_cast<long long>(remap[c[reverse ? face.count - 1 - j : j].vertex]),
-                        static_cast<long long>(tBase + uvs + j));
-            fputc('\n', out);
-            uvs += static_cast<size_t>(face.count);
-        }
-        vBase += written;
-        tBase += uvs;
-    }
-    const bool objOk = fclose(out) == 0;
-    if (!objOk || !mtlOk) return Fail(error, file + ": write error");
-    if (error) error->clear();
     return true;
 }
 

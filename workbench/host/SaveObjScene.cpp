@@ -1,0 +1,333 @@
+// Wavefront OBJ/MTL scenes: saving the active document, so that loading the files again gives the
+// same picture: corner colours as "v x y z r g b", material colour, light factors and alpha, UVs
+// where faces have them, and the textures copied beside the files.
+#include <stdio.h>
+#include <string.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "workbench/host/Model.h"
+#include "workbench/host/SceneFile.h"
+
+using namespace wb::detail;
+
+namespace {
+
+// The name written for faces without a material: tinyobjloader and other readers take a name no
+// library defines as no material.
+const char kNoMaterial[] = "none";
+
+std::string Sanitized(std::string name) {
+    for (char& ch : name)
+        if (ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n') ch = '_';
+    return name;
+}
+
+// The materials written. OBJ colours carry no alpha: a face whose material shows vertex colours
+// and whose corners are not opaque gets a copy of its material with that alpha joined to "d" (the
+// host multiplies the two). Faces of the same material and alpha share one copy.
+struct SavedMaterial {
+    int32_t source;  // document material
+    uint8_t alpha;   // the faces' corner alpha joined to d (255: none)
+    std::string name;
+};
+
+class MaterialTable {
+public:
+    explicit MaterialTable(const Document* d) : d_(d) {
+        used_.insert(kNoMaterial);
+        for (size_t i = 0; i < d->materials.size(); ++i)
+            if (d->materials[i]) add(static_cast<int32_t>(i), 255, d->materials[i]->name);
+    }
+
+    // The saved material of face f of o, or -1 for none.
+    int32_t of(const Object* o, const Face& face) {
+        const int32_t m = face.material;
+        if (m < 0 || static_cast<size_t>(m) >= d_->materials.size() || !d_->materials[m]) return -1;
+        uint8_t alpha = 255;
+        if (ShowsVertexColors(d_->materials[m])) {
+            uint32_t sum = 0;
+            const Corner* c = o->corners.data() + face.first;
+            for (int32_t k = 0; k < face.count; ++k) sum += c[k].color >> 24;
+            alpha = static_cast<uint8_t>((sum + face.count / 2) / face.count);
+        }
+        const auto found = index_.find({m, alpha});
+        if (found != index_.end()) return found->second;
+        return add(m, alpha, list_[index_[{m, 255}]].name + "_alpha" + std::to_string(alpha));
+    }
+
+    const std::vector<SavedMaterial>& list() const { return list_; }
+
+private:
+    int32_t add(int32_t source, uint8_t alpha, const std::string& wanted) {
+        std::string n = Sanitized(wanted);
+        if (n.empty() || used_.count(n)) n = "material" + std::to_string(source);
+        while (used_.count(n)) n += "_";
+        used_.insert(n);
+        list_.push_back(SavedMaterial{source, alpha, n});
+        const int32_t at = static_cast<int32_t>(list_.size()) - 1;
+        index_[{source, alpha}] = at;
+        return at;
+    }
+
+    const Document* d_;
+    std::vector<SavedMaterial> list_;
+    std::map<std::pair<int32_t, uint8_t>, int32_t> index_;
+    std::set<std::string> used_;
+};
+
+// Copies every texture the materials name into folder (the saved file's) and gives the name to
+// write for each: the copy's file name. A texture that cannot be found keeps its name; two
+// different files of the same name get distinct copies.
+bool CopyTextures(const Document* d, const std::string& folder, std::map<std::string, std::string>* written,
+                  std::string* error) {
+    std::map<std::string, std::string> sourceOfTarget;  // upper-cased target path -> source
+    for (const Material* m : d->materials) {
+        if (!m) continue;
+        for (const std::string* name : {&m->texture, &m->alphaTexture, &m->bumpTexture}) {
+            if (name->empty() || written->count(*name)) continue;
+            const std::string source = FindTextureFile(*name, State().textureFolder);
+            if (source.empty()) {
+                (*written)[*name] = *name;
+                continue;
+            }
+            const std::string base = source.substr(BaseNameStart(source));
+            const size_t dot = base.rfind('.');
+            const std::string stem = dot == std::string::npos ? base : base.substr(0, dot);
+            const std::string ext = dot == std::string::npos ? "" : base.substr(dot);
+            std::string target;
+            for (int k = 1;; ++k) {
+                const std::string candidate = k == 1 ? base : stem + "_" + std::to_string(k) + ext;
+                char full[MAX_PATH];
+                const DWORD n = GetFullPathNameA((folder + candidate).c_str(), MAX_PATH, full, nullptr);
+                if (n == 0 || n >= MAX_PATH) return Fail(error, folder + candidate + ": path too long");
+                std::string key(full, n);
+                CharUpperBuffA(&key[0], static_cast<DWORD>(key.size()));
+                const auto taken = sourceOfTarget.find(key);
+                if (taken == sourceOfTarget.end() || taken->second == source) {
+                    sourceOfTarget[key] = source;
+                    target = candidate;
+                    std::string from = source;
+                    CharUpperBuffA(&from[0], static_cast<DWORD>(from.size()));
+                    if (from != key && !CopyFileA(source.c_str(), full, FALSE))
+                        return Fail(error, std::string(full) + ": cannot be written");
+                    break;
+                }
+            }
+            (*written)[*name] = target;
+        }
+    }
+    return true;
+}
+
+bool WriteMtl(const std::string& path, const Document* d, const MaterialTable& table,
+              const std::map<std::string, std::string>& textures) {
+    FILE* mtl = fopen(path.c_str(), "wb");
+    if (!mtl) return false;
+    fprintf(mtl, "# Puffshell workbench\n");
+    auto textureName = [&](const std::string& name) {
+        const auto found = textures.find(name);
+        return found == textures.end() ? name : found->second;
+    };
+    for (const SavedMaterial& saved : table.list()) {
+        const Material* m = d->materials[saved.source];
+        const HostRGB& c = m->color;
+        const float alpha = m->alpha * (saved.alpha / 255.0f);
+        fprintf(mtl, "\nnewmtl %s\n", saved.name.c_str());
+        // Kd is the colour; Ka and Ke hold it as lit by the ambient and emission factors.
+        fprintf(mtl, "Kd %.9g %.9g %.9g\n", c.r, c.g, c.b);
+        fprintf(mtl, "Ka %.9g %.9g %.9g\n", c.r * m->ambient, c.g * m->ambient, c.b * m->ambient);
+        fprintf(mtl, "Ke %.9g %.9g %.9g\n", c.r * m->emission, c.g * m->emission, c.b * m->emission);
+        fprintf(mtl, "Ks %.9g %.9g %.9g\nNs %.9g\n", m->specular, m->specular, m->specular, m->power);
+        fprintf(mtl, "d %.9g\n", alpha);
+        fprintf(mtl, "%s %.9g %.9g %.9g\n", kMtlLightFactors, m->diffuse, m->ambient, m->emission);
+        if (ShowsVertexColors(m)) fprintf(mtl, "%s 1\n", kMtlVertexColors);
+        if (!m->texture.empty()) fprintf(mtl, "map_Kd %s\n", textureName(m->texture).c_str());
+        if (!m->alphaTexture.empty()) fprintf(mtl, "map_d %s\n", textureName(m->alphaTexture).c_str());
+        if (!m->bumpTexture.empty()) fprintf(mtl, "bump %s\n", textureName(m->bumpTexture).c_str());
+    }
+    return fclose(mtl) == 0;
+}
+
+bool HasUVs(const Corner* c, int32_t count) {
+    for (int32_t k = 0; k < count; ++k)
+        if (c[k].uv.u != 0.0f || c[k].uv.v != 0.0f) return true;
+    return false;
+}
+
+// True when some corner of a live face has a colour other than white: then every vertex is
+// written with a colour (readers take colours only when every vertex has one).
+bool HasColors(const Document* d) {
+    for (const Object* o : d->objects) {
+        if (!o) continue;
+        for (size_t f = 0; f < o->faces.size(); ++f) {
+            if (!FaceAlive(o, static_cast<int32_t>(f))) continue;
+            const Face& face = o->faces[f];
+            for (int32_t k = 0; k < face.count; ++k)
+                if ((o->corners[face.first + k].color & 0xFFFFFFu) != 0xFFFFFFu) return true;
+        }
+    }
+    return false;
+}
+
+// One object's "v" lines: each vertex once per colour its corners carry, in vertex order (a
+// vertex no face uses once, in white). corner() gives a corner's OBJ index.
+class ObjectVertices {
+public:
+    ObjectVertices(const Object* o, bool colors, int64_t base) : o_(o), colors_(colors), base_(base) {
+        std::vector<uint8_t> used(o->vertices.size(), 0);
+        for (size_t f = 0; f < o->faces.size(); ++f) {
+            if (!FaceAlive(o, static_cast<int32_t>(f))) continue;
+            const Face& face = o->faces[f];
+            for (int32_t k = 0; k < face.count; ++k) {
+                const Corner& c = o->corners[face.first + k];
+                if (!ValidVertex(o, c.vertex)) continue;
+                keys_.push_back(Key(c.vertex, c.color));
+                used[c.vertex] = 1;
+            }
+        }
+        for (size_t v = 0; v < o->vertices.size(); ++v)
+            if (!used[v] && !o->vertices[v].deleted) keys_.push_back(Key(static_cast<int32_t>(v), 0xFFFFFFu));
+        std::sort(keys_.begin(), keys_.end());
+        keys_.erase(std::unique(keys_.begin(), keys_.end()), keys_.end());
+    }
+
+    void write(FILE* out) const {
+        for (uint64_t k : keys_) {
+            const HostPoint& p = o_->vertices[k >> 32].p;
+            if (!colors_) {
+                fprintf(out, "v %.9g %.9g %.9g\n", p.x, p.y, p.z);
+                continue;
+            }
+            const uint32_t c = static_cast<uint32_t>(k);
+            fprintf(out, "v %.9g %.9g %.9g %.6g %.6g %.6g\n", p.x, p.y, p.z, (c & 255) / 255.0,
+                    ((c >> 8) & 255) / 255.0, ((c >> 16) & 255) / 255.0);
+        }
+    }
+
+    // The OBJ index of a corner of a live face.
+    long long corner(const Corner& c) const {
+        const auto at = std::lower_bound(keys_.begin(), keys_.end(), Key(c.vertex, c.color));
+        return static_cast<long long>(base_ + (at - keys_.begin()));
+    }
+
+    size_t count() const { return keys_.size(); }
+
+private:
+    uint64_t Key(int32_t vertex, uint32_t color) const {
+        return (static_cast<uint64_t>(vertex) << 32) | (colors_ ? (color & 0xFFFFFFu) : 0u);
+    }
+
+    const Object* o_;
+    bool colors_;
+    int64_t base_;
+    std::vector<uint64_t> keys_;  // (vertex << 32) | colour, sorted
+};
+
+}  // namespace
+
+namespace wb {
+
+bool SaveObjScene(const char* path, std::string* error) {
+    const std::string file = SafeString(path);
+    if (file.empty()) return Fail(error, "SaveObjScene: no file name given");
+    const size_t base = BaseNameStart(file);
+    size_t dot = file.rfind('.');
+    if (dot == std::string::npos || dot < base) dot = file.size();
+    const std::string mtlPath = file.substr(0, dot) + ".mtl";
+    const std::string mtlName = mtlPath.substr(base);
+    const Document* d = Active();
+
+    // Stage 1: the materials each face is written with, and the textures beside the file.
+    MaterialTable table(d);
+    std::vector<std::vector<int32_t>> faceMaterials(d->objects.size());
+    for (size_t oi = 0; oi < d->objects.size(); ++oi) {
+        const Object* o = d->objects[oi];
+        if (!o) continue;
+        faceMaterials[oi].assign(o->faces.size(), -1);
+        for (size_t f = 0; f < o->faces.size(); ++f)
+            if (FaceAlive(o, static_cast<int32_t>(f))) faceMaterials[oi][f] = table.of(o, o->faces[f]);
+    }
+    std::map<std::string, std::string> textures;
+    if (!CopyTextures(d, file.substr(0, base), &textures, error)) return false;
+    if (!WriteMtl(mtlPath, d, table, textures)) return Fail(error, mtlPath + ": cannot be written");
+
+    // Stage 2: the objects. Polygons go out counter-clockwise, as OBJ readers expect (the reverse
+    // of the load, which makes the host's own turning order).
+    FILE* out = fopen(file.c_str(), "wb");
+    if (!out) return Fail(error, file + ": cannot be written");
+    fprintf(out, "# Puffshell workbench\nmtllib %s\n", mtlName.c_str());
+    const bool colors = HasColors(d);
+    int64_t vBase = 1, tBase = 1;
+    int32_t currentMaterial = -1;  // readers keep a material across objects
+    std::unordered_map<uint64_t, int64_t> uvIndex;
+    std::vector<int64_t> uv;
+    for (size_t oi = 0; oi < d->objects.size(); ++oi) {
+        const Object* o = d->objects[oi];
+        if (!o) continue;
+        const std::string name = o->name.empty() ? "obj" + std::to_string(oi + 1) : o->name;
+        fprintf(out, "\no %s\n", Sanitized(name).c_str());
+        const ObjectVertices vertices(o, colors, vBase);
+        vertices.write(out);
+        uvIndex.clear();
+        for (size_t f = 0; f < o->faces.size(); ++f) {
+            if (!FaceAlive(o, static_cast<int32_t>(f))) continue;
+            const Face& face = o->faces[f];
+            const Corner* c = o->corners.data() + face.first;
+            bool ok = true;
+            for (int32_t k = 0; k < face.count; ++k) ok = ok && ValidVertex(o, c[k].vertex);
+            if (!ok) continue;
+            const int32_t mat = faceMaterials[oi][f];
+            if (mat != currentMaterial && face.count >= 3) {
+                fprintf(out, "usemtl %s\n", mat >= 0 ? table.list()[mat].name.c_str() : kNoMaterial);
+                currentMaterial = mat;
+            }
+            if (face.count == 1) {
+                fprintf(out, "p %lld\n", vertices.corner(c[0]));
+                continue;
+            }
+            const bool reverse = face.count >= 3;
+            auto at = [&](int32_t j) -> const Corner& { return c[reverse ? face.count - 1 - j : j]; };
+            // Texture coordinates only for faces that have them, each pair written once.
+            const bool uvs = HasUVs(c, face.count);
+            uv.assign(static_cast<size_t>(face.count), 0);
+            for (int32_t j = 0; uvs && j < face.count; ++j) {
+                const float u = at(j).uv.u, v = 1.0f - at(j).uv.v;
+                uint32_t bits[2];
+                memcpy(&bits[0], &u, 4);
+                memcpy(&bits[1], &v, 4);
+                const uint64_t key = (static_cast<uint64_t>(bits[0]) << 32) | bits[1];
+                const auto found = uvIndex.find(key);
+                if (found != uvIndex.end()) {
+                    uv[j] = found->second;
+                    continue;
+                }
+                fprintf(out, "vt %.9g %.9g\n", u, v);
+                uv[j] = tBase++;
+                uvIndex[key] = uv[j];
+            }
+            fputs(face.count == 2 ? "l" : "f", out);
+            for (int32_t j = 0; j < face.count; ++j) {
+                const long long v = vertices.corner(at(j));
+                if (uvs)
+                    fprintf(out, " %lld/%lld", v, static_cast<long long>(uv[j]));
+                else
+                    fprintf(out, " %lld", v);
+            }
+            fputc('\n', out);
+        }
+        vBase += static_cast<int64_t>(vertices.count());
+    }
+    const bool objOk = fclose(out) == 0;
+    if (!objOk) return Fail(error, file + ": write error");
+    if (error) error->clear();
+    return true;
+}
+
+}  // namespace wb

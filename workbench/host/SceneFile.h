@@ -1,0 +1,52 @@
+// Helpers shared by the scene file readers and writers of the workbench host.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "workbench/host/Model.h"
+
+namespace wb {
+namespace detail {
+
+// MTL statements of this host's own, which other readers pass over: the material shows its
+// faces' vertex colours ("vertex_colors 1"); the material's diffuse, ambient and emission factors
+// ("light_factors 0.8 0.6 0"), which Kd, Ka and Ke hold only multiplied by its colour.
+constexpr char kMtlVertexColors[] = "vertex_colors";
+constexpr char kMtlLightFactors[] = "light_factors";
+
+// True when the material shows its faces' vertex colours instead of its own colour.
+inline bool ShowsVertexColors(const Material* m) {
+    for (const auto& value : m->intValues)
+        if (value.first == kMaterialShowsVertexColor) return value.second != 0;
+    return false;
+}
+
+// Puts message into *error (when given) and returns false.
+inline bool Fail(std::string* error, const std::string& message) {
+    if (error) *error = message;
+    return false;
+}
+
+inline bool IsRegularFile(const std::string& path) {
+    DWORD attr = GetFileAttributesA(path.c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Position just past the last path separator, skipping the trail bytes of CP932 characters.
+inline size_t BaseNameStart(const std::string& s) {
+    size_t start = 0;
+    for (size_t i = 0; i < s.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        if (IsDBCSLeadByte(c) && i + 1 < s.size()) {
+            ++i;
+            continue;
+        }
+        if (c == '\\' || c == '/') start = i + 1;
+    }
+    return start;
+}
+
+}  // namespace detail
+}  // namespace wb
