@@ -35,8 +35,7 @@ demo: build
 	$(XVFB) ./scripts/wine-run.sh $(WIN64)/workbench.exe --out out/demo
 
 bench: build
-	mkdir -p out/bench
-	$(XVFB) ./scripts/wine-run.sh $(WIN64)/workbench_bench.exe --out out/bench
+	./workbench/bench/run-bench.sh
 
 stress: build
 	$(XVFB) ./scripts/wine-run.sh $(WIN64)/workbench_stress.exe $(STRESS_ARGS)
