@@ -43,9 +43,12 @@ std::vector<HostObject> AddTori(const ManyObjectDocument& spec) {
 }
 
 // A preset on every object, the way a person can do it with a single-selection list: click the
-// row, press the preset. Each object is switched off again at once, so that the rebuild each
-// preset starts covers one object and the set-up stays linear; then every row is ticked on.
+// row, press the preset. Every object is switched off first and again right after its preset, so
+// that the rebuild each preset starts covers one object and the set-up stays linear; then every
+// row is ticked on.
 void ApplyPresetToEveryObject(int32_t presetId, int32_t objects) {
+    for (int32_t row = 0; row < objects; ++row) TickRow(row, false);
+    wb::PumpWindowMessages();
     for (int32_t row = 0; row < objects; ++row) {
         ClickRow(row);
         ClickControl(presetId);

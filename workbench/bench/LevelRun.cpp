@@ -1,11 +1,13 @@
 #include "workbench/bench/LevelRun.h"
 
+#include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include <memory>
 
+#include "display/ShellMemory.h"
 #include "plugin/HostApi.h"
 #include "ui/ResourceIds.h"
 #include "workbench/bench/BenchSteps.h"
@@ -204,6 +206,16 @@ bool RunLevel(int32_t level, int32_t leakRedraws, Figures* figures, std::string*
     const int32_t material = host.MQDoc_GetMaterialCount(document);
     const std::string run = "ico" + std::to_string(level);
     const std::vector<HostObject> sources = {source};
+    // The most layers of this mesh the draw pass builds in this process as it stands (document
+    // and plug-in loaded, no shell yet), by the plug-in's own estimate and memory reading.
+    {
+        MeshSize size;
+        size.vertices = vertexCount;
+        size.faces = faceCount;
+        size.corners = 3 * static_cast<int64_t>(faceCount);
+        Add(figures, "layers_that_fit", floor(MemoryHeadroomBytes() / LayerCostBytes(size)));
+        Add(figures, "layer_cost_bytes", LayerCostBytes(size));
+    }
 
     // Each case: the plug-in's redraw, its rebuild on its own, and the host's share with the
     // layers the redraw built (fewer than asked for when the process cannot hold them all).

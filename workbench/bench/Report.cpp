@@ -75,6 +75,7 @@ struct MeshRow {
     std::string build;
     std::string mesh;
     double triangles = 0, vertices = 0;
+    double layerCostMb = 0, layersThatFit = 0;  // the draw pass's estimate and what this process holds
     double mergeMs = 0, memcpyMs = 0, mergeVsMemcpy = 0, mergeMb = 0;  // into fresh memory
     double mergeReusedMs = 0, memcpyWarmMs = 0, mergeVsMemcpyWarm = 0;  // into memory in use
     double cacheAllBytesPerVertex = 0, cacheDirectionsBytesPerVertex = 0;
@@ -92,6 +93,8 @@ MeshRow MakeMesh(const std::string& build, const std::string& mesh, const Figure
     row.mesh = mesh;
     row.triangles = FigureOf(f, "triangles");
     row.vertices = FigureOf(f, "vertices");
+    row.layerCostMb = FigureOf(f, "layer_cost_bytes", 0.0) / kMiB;
+    row.layersThatFit = FigureOf(f, "layers_that_fit", 0.0);
     row.mergeMs = FigureOf(f, "merge_min_ms");
     row.memcpyMs = FigureOf(f, "memcpy_min_ms");
     row.mergeVsMemcpy = row.memcpyMs > 0 ? row.mergeMs / row.memcpyMs : 0.0;
@@ -278,7 +281,7 @@ bool WriteSummary(const std::string& path, const std::vector<BuildFigures>& buil
         const MeshRow& m = rows.meshes[i];
         fprintf(out,
                 "    {\"build\": \"%s\", \"mesh\": \"%s\", \"triangles\": %.0f, \"vertices\": %.0f, "
-                "\"merge_ms\": %.3f, \"memcpy_ms\": %.3f, \"merge_vs_memcpy\": %.2f, "
+                "\"layer_cost_mb\": %.1f, \"layers_that_fit\": %.0f, \"merge_ms\": %.3f, \"memcpy_ms\": %.3f, \"merge_vs_memcpy\": %.2f, "
                 "\"merge_mb\": %.1f, \"merge_reused_ms\": %.3f, \"memcpy_warm_ms\": %.3f, "
                 "\"merge_vs_memcpy_warm\": %.2f, \"push_cache_bytes_per_vertex\": %.2f, "
                 "\"push_cache_directions_bytes_per_vertex\": %.2f, "
@@ -286,7 +289,8 @@ bool WriteSummary(const std::string& path, const std::vector<BuildFigures>& buil
                 "\"ns_get_set_vertex\": %.2f, \"ns_face_point_count\": %.2f, "
                 "\"ns_face_point_array\": %.2f, \"ns_invert_face\": %.2f, "
                 "\"ns_set_face_material\": %.2f, \"ns_set_face_vertex_color_x3\": %.2f}%s\n",
-                m.build.c_str(), m.mesh.c_str(), m.triangles, m.vertices, m.mergeMs, m.memcpyMs,
+                m.build.c_str(), m.mesh.c_str(), m.triangles, m.vertices, m.layerCostMb,
+                m.layersThatFit, m.mergeMs, m.memcpyMs,
                 m.mergeVsMemcpy, m.mergeMb, m.mergeReusedMs, m.memcpyWarmMs, m.mergeVsMemcpyWarm,
                 m.cacheAllBytesPerVertex, m.cacheDirectionsBytesPerVertex,
                 m.cacheMeasuredBytesPerVertex, m.peakMb, m.nsGetSetVertex, m.nsPointCount,
@@ -345,6 +349,12 @@ void PrintTables(const std::vector<BuildFigures>& builds, const Rows& rows) {
                m.mergeVsMemcpy, m.mergeReusedMs, m.memcpyWarmMs, m.mergeVsMemcpyWarm,
                m.cacheAllBytesPerVertex, m.cacheDirectionsBytesPerVertex,
                m.cacheMeasuredBytesPerVertex);
+    printf("\n%-5s %-5s %14s %16s\n", "build", "mesh", "layer cost MB", "layers that fit");
+    for (const MeshRow& m : rows.meshes)
+        printf("%-5s %-5s %14.1f %16.0f\n", m.build.c_str(), m.mesh.c_str(), m.layerCostMb,
+               m.layersThatFit);
+    printf("(the draw pass's estimate of one layer, and the most layers it builds in the run's "
+           "process as it stands)\n");
     printf("\n%-5s %-5s  host call ns: %s\n", "build", "mesh",
            "get+set vertex, point count, point array, invert, material, 3 corner colours");
     for (const MeshRow& m : rows.meshes)
