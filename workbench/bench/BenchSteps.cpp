@@ -111,6 +111,78 @@ RunStats TimeHostCopy(int32_t runs, HostDocument document, const std::vector<Hos
     });
 }
 
+namespace {
+
+void ReplayLayer(HostDocument document, HostObject source, int32_t index, int32_t material,
+                 bool inverted) {
+    HostApi& host = Host();
+    int32_t visibility = kLayerVisibility;
+    OptionPair options[] = {{"document", document},
+                            {"visibility", &visibility},
+                            {"result", nullptr},
+                            {nullptr, nullptr}};
+    HostMessage message = {0, 0, 0, options};
+    host.MQ_SendMessage(kMessageCreateDrawObject, &message);
+    HostObject copy = static_cast<HostObject>(options[2].value);
+    if (!copy) return;
+    host.MQObj_Merge(copy, source);
+    // The displacement finds its source and settings again.
+    host.MQObj_GetIntValue(host.MQDoc_GetObject(document, index), kObjectUniqueId);
+    const int32_t vertexCount = host.MQObj_GetVertexCount(copy);
+    for (int32_t i = 0; i < vertexCount; ++i) {
+        HostPoint p;
+        host.MQObj_GetVertex(copy, i, &p);
+        host.MQObj_SetVertex(copy, i, &p);
+    }
+    if (inverted) {
+        const int32_t faceCount = host.MQObj_GetFaceCount(copy);
+        for (int32_t f = 0; f < faceCount; ++f)
+            if (host.MQObj_GetFacePointCount(copy, f) >= 3) host.MQObj_InvertFace(copy, f);
+    }
+    const int32_t faceCount = host.MQObj_GetFaceCount(copy);
+    for (int32_t f = 0; f < faceCount; ++f)
+        if (host.MQObj_GetFacePointCount(copy, f) >= 3) host.MQObj_SetFaceMaterial(copy, f, material);
+    if (!inverted) {
+        host.MQObj_GetIntValue(source, kObjectUniqueId);
+        const int32_t colored = host.MQObj_GetFaceCount(copy);
+        for (int32_t f = 0; f < colored; ++f) {
+            const int32_t count = host.MQObj_GetFacePointCount(copy, f);
+            if (count < 3 || count > 4) continue;
+            int32_t indices[4];
+            host.MQObj_GetFacePointArray(copy, f, indices);
+            for (int32_t j = 0; j < count; ++j) host.MQObj_SetFaceVertexColor(copy, f, j, 0xFF000000u);
+        }
+    }
+    host.MQObj_SetMirrorType(copy, host.MQObj_GetMirrorType(source));
+    host.MQObj_SetMirrorAxis(copy, host.MQObj_GetMirrorAxis(source));
+    host.MQObj_SetMirrorDistance(copy, host.MQObj_GetMirrorDistance(source));
+    host.MQObj_SetPatchType(copy, host.MQObj_GetPatchType(source));
+    host.MQObj_SetPatchSegment(copy, host.MQObj_GetPatchSegment(source));
+    host.MQObj_Freeze(copy, 2);
+}
+
+}  // namespace
+
+RunStats TimeDrawPassCalls(int32_t runs, HostDocument document,
+                           const std::vector<HostObject>& sources,
+                           const std::vector<int32_t>& layers, int32_t material, bool inverted) {
+    HostApi& host = Host();
+    return TimeRuns(2, runs, [&] {
+        wb::Redraw();
+        // Per object: the object, whether it is shown, its settings by unique ID.
+        const int32_t count = host.MQDoc_GetObjectCount(document);
+        for (int32_t index = 0, s = 0; index < count && s < static_cast<int32_t>(sources.size()); ++index) {
+            HostObject object = host.MQDoc_GetObject(document, index);
+            if (object != sources[s]) continue;
+            host.MQObj_GetVisible(object);
+            host.MQObj_GetIntValue(object, kObjectUniqueId);
+            for (int32_t layer = 0; layer < layers[s]; ++layer)
+                ReplayLayer(document, object, index, material, inverted);
+            ++s;
+        }
+    });
+}
+
 RunStats TimeRebuild(int32_t runs, HostDocument document) {
     HostApi& host = Host();
     const int32_t count = host.MQDoc_GetObjectCount(document);

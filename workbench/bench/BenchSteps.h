@@ -48,6 +48,17 @@ void HostCopy(HostDocument document, const std::vector<HostObject>& sources,
 RunStats TimeHostCopy(int32_t runs, HostDocument document, const std::vector<HostObject>& sources,
                       const std::vector<int32_t>& layers, int32_t material);
 
+// Every host call the draw pass makes for the shells of sources (layers[i] layers of sources[i]),
+// replayed in its order with none of its arithmetic (vertices written back unchanged, one colour
+// for every corner), timed with the host's redraw before it: what the plug-in's redraw costs the
+// host, so that redraw minus this is the plug-in's own work.
+//   inverted  the black frame: point count + invert for every face, then point count + material;
+//             otherwise (blur) point count + material, then point count, points and a colour per
+//             corner
+RunStats TimeDrawPassCalls(int32_t runs, HostDocument document,
+                           const std::vector<HostObject>& sources,
+                           const std::vector<int32_t>& layers, int32_t material, bool inverted);
+
 // The rebuild a draw pass makes after the document changed (the object list compared with the
 // document, then the push cache rebuilt for every switched-on object), timed on its own. This
 // program runs the plug-in's own code (the static library the DLL is made of) with every object

@@ -59,7 +59,7 @@ void ApplyPresetToEveryObject(int32_t presetId, int32_t objects) {
     Settle();
 }
 
-void MeasureCase(const std::string& key, int32_t presetId, int32_t layers,
+void MeasureCase(const std::string& key, int32_t presetId, int32_t layers, bool inverted,
                  const std::vector<HostObject>& objects, HostDocument document, int32_t material,
                  Figures* figures) {
     Progress(key, "setting every object");
@@ -74,9 +74,10 @@ void MeasureCase(const std::string& key, int32_t presetId, int32_t layers,
     Progress(key, "host copy");
     ClickControl(IDC_DISABLE_ALL);  // "無効化": the plug-in draws nothing meanwhile
     Settle();
-    AddStats(figures, key + "_host_copy",
-             TimeHostCopy(kRuns, document, objects, LayersPerSource(objects.size(), layers, built),
-                          material));
+    const std::vector<int32_t> perObject = LayersPerSource(objects.size(), layers, built);
+    AddStats(figures, key + "_host_copy", TimeHostCopy(kRuns, document, objects, perObject, material));
+    AddStats(figures, key + "_host_calls",
+             TimeDrawPassCalls(kRuns, document, objects, perObject, material, inverted));
     ClickControl(IDC_DISABLE_ALL);
     Settle();
 }
@@ -100,8 +101,8 @@ bool RunDocument(const ManyObjectDocument& spec, Figures* figures, std::string* 
     if (!StartPlugin(error)) return false;
     const int32_t material = host.MQDoc_GetMaterialCount(document);
 
-    MeasureCase("black_frame", IDC_PRESET_BLACK_FRAME, 1, objects, document, material, figures);
-    MeasureCase("blur", IDC_PRESET_BLUR, kBlurLayers, objects, document, material, figures);
+    MeasureCase("black_frame", IDC_PRESET_BLACK_FRAME, 1, true, objects, document, material, figures);
+    MeasureCase("blur", IDC_PRESET_BLUR, kBlurLayers, false, objects, document, material, figures);
     wb::UnloadPlugin();
     return true;
 }

@@ -111,53 +111,6 @@ void AddHostCallCosts(Figures* figures, HostDocument document, HostObject source
     Add(figures, "call_sink", sink & 1);
 }
 
-// The per-layer host calls the draw pass makes for a case, replayed in its order with none of its
-// arithmetic (vertices written back unchanged, one colour for every corner): what the plug-in's
-// redraw costs the host, so that redraw minus this is the plug-in's own work.
-//   inverted        the black frame: point count + invert for every face, then point count +
-//                   material; otherwise (blur) point count + material, then point count, points
-//                   and a colour per corner
-void ReplayDrawPassCalls(HostDocument document, HostObject source, int32_t layers,
-                         int32_t material, bool inverted) {
-    HostApi& host = Host();
-    for (int32_t layer = 0; layer < layers; ++layer) {
-        int32_t visibility = kLayerVisibility;
-        OptionPair options[] = {{"document", document},
-                                {"visibility", &visibility},
-                                {"result", nullptr},
-                                {nullptr, nullptr}};
-        HostMessage message = {0, 0, 0, options};
-        host.MQ_SendMessage(kMessageCreateDrawObject, &message);
-        HostObject copy = static_cast<HostObject>(options[2].value);
-        if (!copy) continue;
-        host.MQObj_Merge(copy, source);
-        const int32_t vertexCount = host.MQObj_GetVertexCount(copy);
-        for (int32_t i = 0; i < vertexCount; ++i) {
-            HostPoint p;
-            host.MQObj_GetVertex(copy, i, &p);
-            host.MQObj_SetVertex(copy, i, &p);
-        }
-        const int32_t faceCount = host.MQObj_GetFaceCount(copy);
-        if (inverted) {
-            for (int32_t f = 0; f < faceCount; ++f)
-                if (host.MQObj_GetFacePointCount(copy, f) >= 3) host.MQObj_InvertFace(copy, f);
-        }
-        for (int32_t f = 0; f < faceCount; ++f)
-            if (host.MQObj_GetFacePointCount(copy, f) >= 3) host.MQObj_SetFaceMaterial(copy, f, material);
-        if (!inverted) {
-            for (int32_t f = 0; f < faceCount; ++f) {
-                const int32_t count = host.MQObj_GetFacePointCount(copy, f);
-                if (count < 3 || count > 4) continue;
-                int32_t indices[4];
-                host.MQObj_GetFacePointArray(copy, f, indices);
-                for (int32_t j = 0; j < count; ++j)
-                    host.MQObj_SetFaceVertexColor(copy, f, j, 0xFF000000u);
-            }
-        }
-        host.MQObj_Freeze(copy, 2);
-    }
-}
-
 // Timed repetitions per mesh size: fewer for the big meshes.
 int32_t RunsFor(int32_t level) {
     switch (level) {
@@ -166,14 +119,6 @@ int32_t RunsFor(int32_t level) {
     case 7: return 11;
     default: return 5;
     }
-}
-
-RunStats TimeDrawPassCalls(int32_t runs, HostDocument document, HostObject source, int32_t layers,
-                           int32_t material, bool inverted) {
-    return TimeRuns(2, runs, [&] {
-        wb::Redraw();
-        ReplayDrawPassCalls(document, source, layers, material, inverted);
-    });
 }
 
 // Private memory after `redraws` redraws, minus after a warm-up of ten.
@@ -236,7 +181,7 @@ bool RunLevel(int32_t level, int32_t leakRedraws, Figures* figures, std::string*
         AddStats(figures, key + "_host_copy",
                  TimeHostCopy(2 * runs, document, sources, {built}, material));
         AddStats(figures, key + "_host_calls",
-                 TimeDrawPassCalls(runs, document, source, built, material, inverted));
+                 TimeDrawPassCalls(runs, document, sources, {built}, material, inverted));
     };
     measureCase("black_frame", IDC_PRESET_BLACK_FRAME, kBlackFrameLayers, true);
     measureCase("blur", IDC_PRESET_BLUR, kBlurLayers, false);
