@@ -46,8 +46,7 @@ demo: build
 	 $(XVFB) ./scripts/wine-run.sh $$build/workbench.exe --out out/demo
 
 bench: build
-	mkdir -p out/bench
-	$(XVFB) ./scripts/wine-run.sh $(WIN64)/workbench_bench.exe --out out/bench
+	./workbench/bench/run-bench.sh
 
 stress: build
 	@echo "stress: the 64-bit build"

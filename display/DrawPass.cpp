@@ -4,6 +4,7 @@
 #include "geometry/DisplaceVertices.h"
 #include "geometry/FaceOperations.h"
 #include "display/ShellMaterial.h"
+#include "display/ShellMemory.h"
 #include "geometry/VertexPushCache.h"
 #include "plugin/HostApi.h"
 #include "plugin/ModuleState.h"
@@ -35,26 +36,35 @@ DrawMaterials CreateDrawMaterials(HostDocument document) {
     return materials;
 }
 
-// Builds the shell of the object at document index `index`: one draw object per layer.
-void DrawShell(HostDocument document, HostObject object, int32_t id, int32_t index,
-               const DrawMaterials& materials) {
+// Builds the shell of the object at document index `index` from its settings: one draw object
+// per layer, as long as the process can hold the next one within *headroom (bytes), which each
+// layer built uses up.
+void DrawShell(HostDocument document, HostObject object, const ExpansionSettings& settings,
+               int32_t index, const DrawMaterials& materials, double* headroom) {
     HostApi& host = Host();
-    SettingsSnapshot settings = TakeSnapshot(Settings().findOrCreate(id));
-    bool invert = settings.invertFaces != 0;
+    // What the layers read of the settings, once: nothing changes them while the pass runs.
+    const bool invert = settings.invertFaces != 0;
+    const int32_t repeatCount = settings.repeatCount;
+    const int32_t colorMode = settings.colorMode;
+    // One black material serves every shell, so the last enabled object's transparency is the
+    // one the host shows.
+    const float alpha = static_cast<float>(100 - settings.transparency) * 0.01f;
+    const double layerCost = repeatCount > 0 ? LayerCostBytes(ShellSourceSize(object, index)) : 0.0;
 
-    for (int32_t layerIndex = 0; layerIndex < settings.repeatCount; ++layerIndex) {
-        // One black material serves every shell, so the last enabled object's transparency is
-        // the one the host shows.
-        float alpha = static_cast<float>(100 - Settings().findOrCreate(id).transparency) * 0.01f;
+    for (int32_t layerIndex = 0; layerIndex < repeatCount; ++layerIndex) {
+        // A layer the process cannot hold ends this object's shell for this pass; a modeller out
+        // of memory would take the user's work with it.
+        if (layerCost > *headroom) break;
+        *headroom -= layerCost;
         if (materials.black) host.MQMat_SetAlpha(materials.black, alpha);
 
         HostObject layer = Plugin().createDrawObject(document, kLayerVisibility);
         if (!layer) continue;  // the host gave no draw object: nothing to build into
         host.MQObj_Merge(layer, object);
-        DisplaceVertices(layer, index, LayerMultiple(layerIndex, settings.repeatCount, invert));
+        DisplaceVertices(layer, index, LayerMultiple(layerIndex, repeatCount, invert));
         if (invert) InvertAllFaces(layer);
 
-        switch (settings.colorMode) {
+        switch (colorMode) {
         case Unchanged:
             break;
         case Black:
@@ -65,7 +75,7 @@ void DrawShell(HostDocument document, HostObject object, int32_t id, int32_t ind
             ApplyExtractedColors(layer, UniqueIdOf(object));
             break;
         default:
-            AssignFaceMaterial(layer, settings.colorMode - kFirstDocumentMaterialMode);
+            AssignFaceMaterial(layer, colorMode - kFirstDocumentMaterialMode);
             break;
         }
 
@@ -90,14 +100,16 @@ void DrawPass(HostDocument document) {
     int32_t count = document ? host.MQDoc_GetObjectCount(document) : 0;
     // Materials first, on every pass, even when no shell follows.
     DrawMaterials materials = CreateDrawMaterials(document);
+    // What the layers of this pass may take, all objects together.
+    double headroom = MemoryHeadroomBytes();
 
     for (int32_t index = 0; index < count; ++index) {
         HostObject object = host.MQDoc_GetObject(document, index);
         if (!object) continue;
         if (!forceDisplay && !host.MQObj_GetVisible(object)) continue;
-        const int32_t id = UniqueIdOf(object);
-        if (!Settings().findOrCreate(id).enabled) continue;
-        DrawShell(document, object, id, index, materials);
+        const ExpansionSettings& settings = Settings().findOrCreate(UniqueIdOf(object));
+        if (!settings.enabled) continue;
+        DrawShell(document, object, settings, index, materials, &headroom);
     }
 
     // The next change asks for a refresh again.

@@ -4,6 +4,7 @@
 #include "freeze/FreezeShell.h"
 
 #include "display/ShellMaterial.h"
+#include "display/ShellMemory.h"
 #include "geometry/CopyMirrorAndPatch.h"
 #include "geometry/DisplaceVertices.h"
 #include "geometry/FaceOperations.h"
@@ -60,13 +61,18 @@ bool FreezeShell(HostDocument) {
     const int32_t index = DocumentIndexOf(object);
     if (index < 0) return false;
 
-    // Stage 2: the shell's material.
+    // Stage 2: the whole result must fit in memory before anything changes; a freeze that does
+    // not fit leaves the document exactly as it was.
+    const MeshSize size = ShellSourceSize(object, index);
+    if (FreezeCostBytes(size, shot.repeatCount, freezeAsNewObject) > MemoryHeadroomBytes()) return false;
+
+    // Stage 3: the shell's material.
     HostMaterial created = nullptr;
     const int32_t materialIndex = ShellMaterialIndex(shot.colorMode, &created);
     // Only the black material's alpha follows the transparency, set again for every layer.
     HostMaterial blackMaterial = shot.colorMode == Black ? created : nullptr;
 
-    // Stage 3: the layers, each a displaced clone merged into the shell.
+    // Stage 4: the layers, each a displaced clone merged into the shell.
     HostObject shell = host.MQ_CreateObject();
     if (!shell) return false;
     const bool invert = shot.invertFaces != 0;
@@ -87,7 +93,7 @@ bool FreezeShell(HostDocument) {
         host.MQObj_Delete(copy);
     }
 
-    // Stage 4: placement.
+    // Stage 5: placement.
     if (freezeAsNewObject) {
         host.MQDoc_AddObject(currentDocument, shell);
         return true;

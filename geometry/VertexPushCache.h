@@ -21,6 +21,11 @@ struct PushCacheEntry {
     bool hasHeights = false;                // the object's heightMapOn was set at the rebuild
     bool hasVertexColors = false;           // the object's vertexColorPush was set at the rebuild
     bool present = false;                   // the object was enabled at the rebuild
+    // The object's size at the rebuild, for what copies of it cost: its vertices are the size of
+    // directions; faces as the host counts them, and the points of all faces as the host reports
+    // them (malformed faces included).
+    int32_t faceCount = 0;
+    int64_t facePointCount = 0;
 };
 
 // The cache of the last rebuild, indexed by document object index.

@@ -1,8 +1,12 @@
 // The draw pass as the host sees it at a redraw: the calls and messages it makes, in order, and
 // the layers it builds.
 #include <algorithm>
+#include <fstream>
+#include <map>
 
 #include "tests/panel/PanelFixture.h"
+
+#include <psapi.h>
 
 namespace {
 
@@ -127,6 +131,180 @@ TEST_F(PanelTest, TheBlackMaterialsAlphaComesFromTheLastEnabledObject) {
     ChooseComboEntry(IDC_COLOR_MODE, 0);
     wb::ProcessMessages();
     EXPECT_FLOAT_EQ(Host().MQMat_GetAlpha(wb::DrawMaterials().at(1)), 1.0f);
+}
+
+// ---- the host calls of a pass whose shells fit --------------------------------------------------
+
+// The calls with handles renumbered in order of appearance ("obj1", "mat1", ...), so that a
+// recording does not depend on what the host made before it.
+std::vector<std::string> Renumbered(const std::vector<std::string>& calls) {
+    std::map<std::string, int> numbers[2];
+    std::vector<std::string> out;
+    for (const std::string& call : calls) {
+        std::string line;
+        for (size_t i = 0; i < call.size();) {
+            const int kind = call.compare(i, 3, "obj") == 0 ? 0 : call.compare(i, 3, "mat") == 0 ? 1 : -1;
+            size_t end = i + 3;
+            while (kind >= 0 && end < call.size() && isdigit(static_cast<unsigned char>(call[end]))) ++end;
+            if (kind < 0 || end == i + 3) {
+                line += call[i++];
+                continue;
+            }
+            auto& table = numbers[kind];
+            const auto found = table.emplace(call.substr(i, end - i), static_cast<int>(table.size()) + 1);
+            line += call.substr(i, 3) + std::to_string(found.first->second);
+            i = end;
+        }
+        out.push_back(line);
+    }
+    return out;
+}
+
+uint64_t Fnv1a(const std::vector<std::string>& lines) {
+    uint64_t hash = 14695981039346656037ull;
+    for (const std::string& line : lines) {
+        for (unsigned char c : line + "\n") hash = (hash ^ c) * 1099511628211ull;
+    }
+    return hash;
+}
+
+TEST_F(PanelTest, APassWhoseShellsFitMakesTheHostCallsItMadeBeforeMemoryWasWatched) {
+    testhost::AddCube("frame");
+    testhost::AddUnitQuad("blur");
+    testhost::AddUnitQuad("material");
+    testhost::AddUnitQuad("deleted");
+    testhost::AddCube("hidden");
+    AddMaterial("paint");
+    Host().MQObj_SetMirrorType(testhost::ObjectAt(2), 1);
+    Host().MQObj_SetMirrorDistance(testhost::ObjectAt(2), 0.5f);
+    Host().MQDoc_DeleteObject(document, 3);
+    Host().MQObj_SetVisible(testhost::ObjectAt(4), 0);
+    Open();
+    ClickRow(0);
+    Click(IDC_PRESET_BLACK_FRAME);
+    Type(IDC_REPEAT_COUNT, "3");
+    Type(IDC_TRANSPARENCY, "30");
+    ClickRow(1);
+    Click(IDC_PRESET_BLUR);
+    Type(IDC_REPEAT_COUNT, "2");
+    ClickRow(2);
+    TickRow(2, true);
+    wb::ProcessMessages();
+    ChooseComboEntry(IDC_COLOR_MODE, 3);  // the document's "paint"
+    TickRow(3, true);                     // the hidden cube
+    wb::ProcessMessages();
+
+    Event(kEventObjectModified);  // the pass rebuilds first
+    const std::vector<std::string> calls = Renumbered(testhost::RecordCalls([] { wb::Redraw(); }));
+    EXPECT_EQ(wb::DrawObjects().size(), 6u);
+    // Recorded from the plug-in as it was before it watched its memory.
+    const size_t kCallsBefore = 410;
+    const uint64_t kHashBefore = 0xd56c876d00f9bd1dull;
+    const std::string dump = testhost::TempFolder() + "draw-pass-calls.txt";
+    if (calls.size() != kCallsBefore || Fnv1a(calls) != kHashBefore) {
+        std::ofstream out(dump);
+        for (const std::string& call : calls) out << call << "\n";
+    }
+    EXPECT_EQ(calls.size(), kCallsBefore);
+    EXPECT_EQ(Fnv1a(calls), kHashBefore) << std::hex << Fnv1a(calls) << " (calls in " << dump << ")";
+}
+
+// ---- shells the process cannot hold ---------------------------------------------------------------
+
+// A flat grid of rows x columns quadrilaterals, each split into two triangles, as one object.
+int32_t AddTriangleGrid(const char* name, int32_t rows, int32_t columns) {
+    HostApi& host = Host();
+    HostObject object = host.MQ_CreateObject();
+    host.MQObj_SetName(object, name);
+    for (int32_t y = 0; y <= rows; ++y) {
+        for (int32_t x = 0; x <= columns; ++x) {
+            const HostPoint p = {static_cast<float>(x), static_cast<float>(y), 0.0f};
+            host.MQObj_AddVertex(object, &p);
+        }
+    }
+    for (int32_t y = 0; y < rows; ++y) {
+        for (int32_t x = 0; x < columns; ++x) {
+            const int32_t a = y * (columns + 1) + x, b = a + 1, c = a + columns + 2, d = a + columns + 1;
+            const int32_t first[3] = {a, b, c}, second[3] = {a, c, d};
+            host.MQObj_AddFace(object, 3, first);
+            host.MQObj_AddFace(object, 3, second);
+        }
+    }
+    return host.MQDoc_AddObject(wb::ActiveDocument(), object);
+}
+
+// Memory this process holds (Wine reports it as PagefileUsage and leaves PrivateUsage 0).
+uint64_t ProcessBytes() {
+    PROCESS_MEMORY_COUNTERS_EX counters = {};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                         sizeof counters);
+    return counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
+}
+
+// The address space of a 32-bit modeller: all a 32-bit process has, what a 64-bit one is held to
+// here.
+const uint64_t kAddressSpace = 2ull << 30;
+
+// The plug-in's view of memory in the 64-bit build: a 32-bit process's address space, less what
+// this process holds at the moment of asking. A 64-bit process under Wine has no limit of its own
+// that GlobalMemoryStatusEx would show (Wine ignores job-object memory limits and a 64-bit
+// program without large-address awareness, and its figures come from the whole machine), so the
+// limit is the one the plug-in meets in the modeller's 32-bit process, on top of the memory this
+// process really uses.
+BOOL WINAPI ThirtyTwoBitMemoryStatus(MEMORYSTATUSEX* status) {
+    if (!GlobalMemoryStatusEx(status)) return FALSE;
+    const uint64_t used = ProcessBytes();
+    status->ullTotalVirtual = kAddressSpace;
+    status->ullAvailVirtual = used < kAddressSpace ? kAddressSpace - used : 0;
+    return TRUE;
+}
+
+TEST_F(PanelTest, ShellsTooLargeForTheProcessGetTheLayersThatFitAndFreezingThemChangesNothing) {
+    AddTriangleGrid("large", 810, 810);  // 1,312,200 triangles
+    Open();
+    // In the 32-bit build the process's own address space is the limit.
+    if (sizeof(void*) == 8) {
+        ASSERT_NE(testhost::ReplaceImport(wb::PluginModule(), "GlobalMemoryStatusEx",
+                                          reinterpret_cast<void*>(&ThirtyTwoBitMemoryStatus)),
+                  nullptr);
+    }
+    HostObject large = testhost::ObjectAt(0);
+    const int32_t vertices = Host().MQObj_GetVertexCount(large);
+    const int32_t faces = Host().MQObj_GetFaceCount(large);
+    const int32_t materials = Host().MQDoc_GetMaterialCount(document);
+    ClickRow(0);
+    TickRow(0, true);
+    Type(IDC_REPEAT_COUNT, "1000");
+    wb::ProcessMessages();
+    const size_t built = wb::DrawObjects().size();
+    EXPECT_GE(built, 1u);
+    EXPECT_LT(built, 10u);
+    EXPECT_LT(ProcessBytes(), kAddressSpace);
+
+    // The plug-in goes on answering: an edit redraws with the layers that fit.
+    Event(kEventObjectModified);
+    wb::ProcessMessages();
+    EXPECT_GE(wb::DrawObjects().size(), 1u);
+    EXPECT_LT(ProcessBytes(), kAddressSpace);
+
+    // A freeze of a thousand layers does not fit: the document stays exactly as it was.
+    Click(IDC_QUICK_FREEZE);
+    ASSERT_TRUE(FreezeWithDialog(IDC_FREEZE_AS_NEW_OBJECT, false));
+    wb::ProcessMessages();
+    EXPECT_EQ(Host().MQDoc_GetObjectCount(document), 1);
+    EXPECT_EQ(Host().MQObj_GetVertexCount(large), vertices);
+    EXPECT_EQ(Host().MQObj_GetFaceCount(large), faces);
+    EXPECT_EQ(Host().MQDoc_GetMaterialCount(document), materials);
+
+    // One layer works as before, on screen and frozen.
+    Type(IDC_REPEAT_COUNT, "1");
+    wb::ProcessMessages();
+    EXPECT_EQ(wb::DrawObjects().size(), 1u);
+    ASSERT_TRUE(FreezeWithDialog(IDC_FREEZE_AS_NEW_OBJECT, false));
+    ASSERT_EQ(Host().MQDoc_GetObjectCount(document), 2);
+    EXPECT_EQ(Host().MQObj_GetFaceCount(testhost::ObjectAt(1)), faces);
+    EXPECT_EQ(Host().MQObj_GetVertexCount(large), vertices);
 }
 
 }  // namespace

@@ -39,6 +39,35 @@ void WorkbenchEnvironment::TearDown() {
     RemoveDirectoryA(folder.c_str());
 }
 
+void* ReplaceImport(HMODULE module, const char* name, void* hook) {
+    if (!module) return nullptr;
+    BYTE* base = reinterpret_cast<BYTE*>(module);
+    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+    if (dos->e_magic != IMAGE_DOS_SIGNATURE) return nullptr;
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (nt->Signature != IMAGE_NT_SIGNATURE || !dir.VirtualAddress) return nullptr;
+    for (auto* desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
+         desc->Name; ++desc) {
+        if (!desc->OriginalFirstThunk) continue;  // no names to match
+        auto* thunk = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->FirstThunk);
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->OriginalFirstThunk);
+        for (; thunk->u1.Function; ++thunk, ++names) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (strcmp(reinterpret_cast<const char*>(byName->Name), name) != 0) continue;
+            void* before = reinterpret_cast<void*>(thunk->u1.Function);
+            DWORD old;
+            if (!VirtualProtect(&thunk->u1.Function, sizeof(ULONG_PTR), PAGE_READWRITE, &old))
+                return nullptr;
+            thunk->u1.Function = reinterpret_cast<ULONG_PTR>(hook);
+            VirtualProtect(&thunk->u1.Function, sizeof(ULONG_PTR), old, &old);
+            return before;
+        }
+    }
+    return nullptr;
+}
+
 HostObject ObjectAt(int32_t index) {
     return Host().MQDoc_GetObject(wb::ActiveDocument(), index);
 }

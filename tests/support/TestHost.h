@@ -50,6 +50,11 @@ private:
     HostApi saved_;
 };
 
+// Points module's import of the function `name` (from whichever DLL) at hook; returns the address
+// it pointed at before, or null when module imports no such function. The import stays replaced
+// until it is pointed back or the module is unloaded.
+void* ReplaceImport(HMODULE module, const char* name, void* hook);
+
 // ---- documents ----------------------------------------------------------------------------
 // The object at index of the active document (null for an empty slot).
 HostObject ObjectAt(int32_t index);

@@ -1,13 +1,16 @@
 #include "workbench/bench/LevelRun.h"
 
+#include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include <memory>
 
+#include "display/ShellMemory.h"
 #include "plugin/HostApi.h"
 #include "ui/ResourceIds.h"
+#include "workbench/bench/BenchSteps.h"
 #include "workbench/bench/Harness.h"
 #include "workbench/bench/Icosphere.h"
 #include "workbench/bench/PanelInput.h"
@@ -26,26 +29,6 @@ const int32_t kBlurLayers = 5;
 // triangles); on the largest mesh 200 redraws of 5 layers would take minutes.
 const int32_t kLeakCheckMaxLevel = 7;
 
-std::string BesideThisProgram(const char* fileName) {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    folder.erase(folder.find_last_of("\\/") + 1);
-    return folder + fileName;
-}
-
-// Binds Host() to the workbench's host module, as the plug-in binds it: the same function
-// addresses, called the same way.
-bool BindWorkbench(std::string* error) {
-    HMODULE module = GetModuleHandleA("WorkbenchHost.dll");
-    char path[MAX_PATH] = {};
-    if (!module || !GetModuleFileNameA(module, path, MAX_PATH) || !BindHostApi(path)) {
-        *error = "cannot bind the host functions of WorkbenchHost.dll";
-        return false;
-    }
-    return true;
-}
-
 // The mesh as one object of the active document, built through the host functions.
 HostObject AddIcosphere(int32_t level) {
     std::vector<HostPoint> vertices;
@@ -58,43 +41,6 @@ HostObject AddIcosphere(int32_t level) {
     for (size_t i = 0; i + 2 < triangles.size(); i += 3) host.MQObj_AddFace(object, 3, &triangles[i]);
     host.MQDoc_AddObject(wb::ActiveDocument(), object);
     return object;
-}
-
-// Lets the panel and the host handle everything pending, redraws included.
-void Settle() { wb::ProcessMessages(); }
-
-// What any plug-in pays the host for `layers` shell layers of source, without arithmetic of its
-// own: a draw object (message 200), a merge, every vertex read and written back unchanged, every
-// face inverted and then every face given a material, in the order the draw pass calls them.
-void HostCopy(HostDocument document, HostObject source, int32_t layers, int32_t material) {
-    HostApi& host = Host();
-    uint32_t firstId = 0, secondId = 0;
-    wb::PluginIds(&firstId, &secondId);
-    for (int32_t layer = 0; layer < layers; ++layer) {
-        int32_t visibility = kLayerVisibility;
-        OptionPair options[] = {{"document", document},
-                                {"visibility", &visibility},
-                                {"result", nullptr},
-                                {nullptr, nullptr}};
-        HostMessage message = {firstId, secondId, 0, options};
-        host.MQ_SendMessage(kMessageCreateDrawObject, &message);
-        HostObject copy = static_cast<HostObject>(options[2].value);
-        if (!copy) continue;
-        host.MQObj_Merge(copy, source);
-        const int32_t vertexCount = host.MQObj_GetVertexCount(copy);
-        for (int32_t i = 0; i < vertexCount; ++i) {
-            HostPoint p;
-            host.MQObj_GetVertex(copy, i, &p);
-            host.MQObj_SetVertex(copy, i, &p);
-        }
-        const int32_t faceCount = host.MQObj_GetFaceCount(copy);
-        for (int32_t f = 0; f < faceCount; ++f) host.MQObj_InvertFace(copy, f);
-        for (int32_t f = 0; f < faceCount; ++f) host.MQObj_SetFaceMaterial(copy, f, material);
-    }
-}
-
-void Add(Figures* figures, const std::string& key, double value) {
-    figures->emplace_back(key, value);
 }
 
 // The bytes a merge of source copies: its vertices, faces and face corners as the host keeps them.
@@ -165,53 +111,6 @@ void AddHostCallCosts(Figures* figures, HostDocument document, HostObject source
     Add(figures, "call_sink", sink & 1);
 }
 
-// The per-layer host calls the draw pass makes for a case, replayed in its order with none of its
-// arithmetic (vertices written back unchanged, one colour for every corner): what the plug-in's
-// redraw costs the host, so that redraw minus this is the plug-in's own work.
-//   inverted        the black frame: point count + invert for every face, then point count +
-//                   material; otherwise (blur) point count + material, then point count, points
-//                   and a colour per corner
-void ReplayDrawPassCalls(HostDocument document, HostObject source, int32_t layers,
-                         int32_t material, bool inverted) {
-    HostApi& host = Host();
-    for (int32_t layer = 0; layer < layers; ++layer) {
-        int32_t visibility = kLayerVisibility;
-        OptionPair options[] = {{"document", document},
-                                {"visibility", &visibility},
-                                {"result", nullptr},
-                                {nullptr, nullptr}};
-        HostMessage message = {0, 0, 0, options};
-        host.MQ_SendMessage(kMessageCreateDrawObject, &message);
-        HostObject copy = static_cast<HostObject>(options[2].value);
-        if (!copy) continue;
-        host.MQObj_Merge(copy, source);
-        const int32_t vertexCount = host.MQObj_GetVertexCount(copy);
-        for (int32_t i = 0; i < vertexCount; ++i) {
-            HostPoint p;
-            host.MQObj_GetVertex(copy, i, &p);
-            host.MQObj_SetVertex(copy, i, &p);
-        }
-        const int32_t faceCount = host.MQObj_GetFaceCount(copy);
-        if (inverted) {
-            for (int32_t f = 0; f < faceCount; ++f)
-                if (host.MQObj_GetFacePointCount(copy, f) >= 3) host.MQObj_InvertFace(copy, f);
-        }
-        for (int32_t f = 0; f < faceCount; ++f)
-            if (host.MQObj_GetFacePointCount(copy, f) >= 3) host.MQObj_SetFaceMaterial(copy, f, material);
-        if (!inverted) {
-            for (int32_t f = 0; f < faceCount; ++f) {
-                const int32_t count = host.MQObj_GetFacePointCount(copy, f);
-                if (count < 3 || count > 4) continue;
-                int32_t indices[4];
-                host.MQObj_GetFacePointArray(copy, f, indices);
-                for (int32_t j = 0; j < count; ++j)
-                    host.MQObj_SetFaceVertexColor(copy, f, j, 0xFF000000u);
-            }
-        }
-        host.MQObj_Freeze(copy, 2);
-    }
-}
-
 // Timed repetitions per mesh size: fewer for the big meshes.
 int32_t RunsFor(int32_t level) {
     switch (level) {
@@ -222,41 +121,12 @@ int32_t RunsFor(int32_t level) {
     }
 }
 
-void AddStats(Figures* figures, const std::string& key, const RunStats& stats) {
-    Add(figures, key + "_min_ms", stats.minMs);
-    Add(figures, key + "_median_ms", stats.medianMs);
-    Add(figures, key + "_runs", stats.runs);
-}
-
-// Host copies timed with the host's own redraw before them (which frees the previous layers),
-// while the plug-in draws no shell: the same host work a plug-in redraw pays.
-RunStats TimeHostCopy(int32_t runs, HostDocument document, HostObject source, int32_t layers,
-                      int32_t material) {
-    return TimeRuns(2, runs, [&] {
-        wb::Redraw();
-        HostCopy(document, source, layers, material);
-    });
-}
-
-RunStats TimeDrawPassCalls(int32_t runs, HostDocument document, HostObject source, int32_t layers,
-                           int32_t material, bool inverted) {
-    return TimeRuns(2, runs, [&] {
-        wb::Redraw();
-        ReplayDrawPassCalls(document, source, layers, material, inverted);
-    });
-}
-
 // Private memory after `redraws` redraws, minus after a warm-up of ten.
 double PrivateGrowth(int32_t redraws) {
     for (int32_t i = 0; i < 10; ++i) wb::Redraw();
     const double before = ReadMemory().privateBytes;
     for (int32_t i = 0; i < redraws; ++i) wb::Redraw();
     return ReadMemory().privateBytes - before;
-}
-
-void Progress(int32_t level, const char* what) {
-    printf("  [%d] %s\n", level, what);
-    fflush(stdout);
 }
 
 }  // namespace
@@ -274,70 +144,51 @@ bool RunLevel(int32_t level, int32_t leakRedraws, Figures* figures, std::string*
     Add(figures, "vertices", vertexCount);
     Add(figures, "triangles", faceCount);
 
-    if (!wb::LoadPlugin(BesideThisProgram("Puffshell.dll").c_str(), error)) return false;
-    wb::ActivatePlugin(true);
-    Settle();
-    if (!FindPanel()) {
-        *error = "the plug-in's panel did not appear";
-        return false;
-    }
+    if (!StartPlugin(error)) return false;
     ClickRow(0);
     Settle();
     // Layers get a material index past the document's own (none here), as a draw material's.
     const int32_t material = host.MQDoc_GetMaterialCount(document);
+    const std::string run = "ico" + std::to_string(level);
+    const std::vector<HostObject> sources = {source};
+    // The most layers of this mesh the draw pass builds in this process as it stands (document
+    // and plug-in loaded, no shell yet), by the plug-in's own estimate and memory reading.
+    {
+        MeshSize size;
+        size.vertices = vertexCount;
+        size.faces = faceCount;
+        size.corners = 3 * static_cast<int64_t>(faceCount);
+        Add(figures, "layers_that_fit", floor(MemoryHeadroomBytes() / LayerCostBytes(size)));
+        Add(figures, "layer_cost_bytes", LayerCostBytes(size));
+    }
 
-    // ---- black frame: 1 layer, inverted, pitch black ----------------------------------------------
-    Progress(level, "host copy, 1 layer");
-    RunStats copy1 = TimeHostCopy(runs, document, source, kBlackFrameLayers, material);
-    Progress(level, "black frame");
-    ClickControl(IDC_PRESET_BLACK_FRAME);
-    Settle();
-    AddStats(figures, "black_frame_redraw", TimeRuns(2, runs, [] { wb::Redraw(); }));
-    AddStats(figures, "black_frame_modified_redraw", TimeRuns(2, runs, [] {
-                 wb::SendEvent(kEventObjectModified, nullptr);
-                 wb::Redraw();
-             }));
-    MemoryFigures memory = ReadMemory();
-    Add(figures, "black_frame_peak_working_set", memory.peakWorkingSetBytes);
-    // The host copy again, so that both sides of the ratio see the same stretch of machine load.
-    TickRow(0, false);
-    Settle();
-    wb::Redraw();
-    Progress(level, "host copy, 1 layer");
-    RunStats copy1b = TimeHostCopy(runs, document, source, kBlackFrameLayers, material);
-    AddStats(figures, "black_frame_host_calls",
-             TimeDrawPassCalls(runs, document, source, kBlackFrameLayers, material, true));
-    copy1 = copy1b.minMs < copy1.minMs ? RunStats{copy1b.minMs, copy1b.medianMs, copy1.runs + copy1b.runs}
-                                       : RunStats{copy1.minMs, copy1.medianMs, copy1.runs + copy1b.runs};
-    AddStats(figures, "black_frame_host_copy", copy1);
-
-    // ---- blur: 5 layers with the extracted colours ------------------------------------------------
-    Progress(level, "host copy, 5 layers");
-    RunStats copy5 = TimeHostCopy(runs, document, source, kBlurLayers, material);
-    Progress(level, "blur");
-    ClickControl(IDC_PRESET_BLUR);
-    Settle();
-    AddStats(figures, "blur_redraw", TimeRuns(1, runs, [] { wb::Redraw(); }));
-    AddStats(figures, "blur_modified_redraw", TimeRuns(1, runs, [] {
-                 wb::SendEvent(kEventObjectModified, nullptr);
-                 wb::Redraw();
-             }));
-    memory = ReadMemory();
-    Add(figures, "blur_peak_working_set", memory.peakWorkingSetBytes);
-    TickRow(0, false);
-    Settle();
-    wb::Redraw();
-    Progress(level, "host copy, 5 layers");
-    RunStats copy5b = TimeHostCopy(runs, document, source, kBlurLayers, material);
-    AddStats(figures, "blur_host_calls",
-             TimeDrawPassCalls(runs, document, source, kBlurLayers, material, false));
-    copy5 = copy5b.minMs < copy5.minMs ? RunStats{copy5b.minMs, copy5b.medianMs, copy5.runs + copy5b.runs}
-                                       : RunStats{copy5.minMs, copy5.medianMs, copy5.runs + copy5b.runs};
-    AddStats(figures, "blur_host_copy", copy5);
+    // Each case: the plug-in's redraw, its rebuild on its own, and the host's share with the
+    // layers the redraw built (fewer than asked for when the process cannot hold them all).
+    auto measureCase = [&](const std::string& key, int32_t presetId, int32_t layers, bool inverted) {
+        Progress(run, key.c_str());
+        ClickControl(presetId);  // switches the shell on
+        Settle();
+        AddStats(figures, key + "_redraw", TimeRuns(2, runs, [] { wb::Redraw(); }));
+        const int32_t built = static_cast<int32_t>(wb::DrawObjects().size());
+        Add(figures, key + "_layers_requested", layers);
+        Add(figures, key + "_layers_built", built);
+        Add(figures, key + "_peak_working_set", ReadMemory().peakWorkingSetBytes);
+        AddStats(figures, key + "_rebuild", TimeRebuild(runs, document));
+        TickRow(0, false);
+        Settle();
+        wb::Redraw();
+        Progress(run, (key + ": host copy").c_str());
+        AddStats(figures, key + "_host_copy",
+                 TimeHostCopy(2 * runs, document, sources, {built}, material));
+        AddStats(figures, key + "_host_calls",
+                 TimeDrawPassCalls(runs, document, sources, {built}, material, inverted));
+    };
+    measureCase("black_frame", IDC_PRESET_BLACK_FRAME, kBlackFrameLayers, true);
+    measureCase("blur", IDC_PRESET_BLUR, kBlurLayers, false);
 
     // ---- nothing grows between redraws --------------------------------------------------------------
     if (leakRedraws > 0 && level <= kLeakCheckMaxLevel) {
-        Progress(level, "repeated redraws");
+        Progress(run, "repeated redraws");
         TickRow(0, true);  // the blur settings are still the object's
         Settle();
         Add(figures, "blur_growth_redraws", leakRedraws);
@@ -349,7 +200,7 @@ bool RunLevel(int32_t level, int32_t leakRedraws, Figures* figures, std::string*
     }
 
     // ---- the push cache's size ------------------------------------------------------------------
-    Progress(level, "push cache");
+    Progress(run, "push cache");
     {
         // Counted from the cache's arrays; and, as a cross-check, the private memory that the
         // panel's rebuilds add for the object with every array (blocks this large are mapped
@@ -371,13 +222,12 @@ bool RunLevel(int32_t level, int32_t leakRedraws, Figures* figures, std::string*
     }
 
     wb::UnloadPlugin();
-    memory = ReadMemory();
-    Add(figures, "peak_working_set", memory.peakWorkingSetBytes);
+    Add(figures, "peak_working_set", ReadMemory().peakWorkingSetBytes);
 
     // The host's own costs come last: their buffers are the benchmark's, not the plug-in's, and
     // must not count in the peaks above.
     // ---- a merge against a plain copy of the same bytes, both into fresh memory ------------------
-    Progress(level, "merge");
+    Progress(run, "merge");
     {
         const size_t bytes = MergeBytes(source);
         HostObject target = nullptr;
@@ -406,7 +256,7 @@ bool RunLevel(int32_t level, int32_t leakRedraws, Figures* figures, std::string*
         AddStats(figures, "memcpy", copy);
     }
 
-    Progress(level, "host calls");
+    Progress(run, "host calls");
     AddHostCallCosts(figures, document, source);
     return true;
 }

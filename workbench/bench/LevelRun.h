@@ -6,12 +6,8 @@
 #include <stdint.h>
 
 #include <string>
-#include <utility>
-#include <vector>
 
-// Named figures of one mesh, in the order measured ("key" -> value; times in ms, memory in
-// bytes unless the key says otherwise).
-typedef std::vector<std::pair<std::string, double>> Figures;
+#include "workbench/bench/BenchSteps.h"
 
 // Measures the icosahedron subdivided `level` times. leakRedraws redraws per case go into the
 // check that nothing grows between redraws (0 skips it). False with *error when the plug-in or
