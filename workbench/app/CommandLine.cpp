@@ -56,8 +56,9 @@ bool ParseInt(const std::string& text, long* value) {
     return errno == 0 && end && *end == '\0';
 }
 
+// A plain decimal number ("-0.5", "2", "1e3"): no hexadecimal, "inf" or "nan", nothing around it.
 bool ParseFloat(const std::string& text, float* value) {
-    if (text.empty() || isspace(static_cast<unsigned char>(text[0]))) return false;
+    if (text.empty() || text.find_first_not_of("0123456789+-.eE") != std::string::npos) return false;
     char* end = nullptr;
     errno = 0;
     *value = strtof(text.c_str(), &end);
@@ -97,7 +98,8 @@ ParseResult ParseCommandLine(int argc, const char* const* argv, Options* options
             *error = "unknown option " + Quoted(name);
             return ParseResult::Error;
         }
-        if (i + 1 >= argc || !argv[i + 1]) {
+        // "--scene --out DIR": the next word is an option, not the value the user forgot.
+        if (i + 1 >= argc || !argv[i + 1] || strncmp(argv[i + 1], "--", 2) == 0) {
             *error = name + " needs a value";
             return ParseResult::Error;
         }
@@ -163,7 +165,7 @@ const char* UsageText() {
            "  --scene FILE.obj  the scene (default: an embedded torus and a textured ball)\n"
            "  --preset NAME     only this preset, on every object (default: every effect in turn)\n"
            "  --distance D      push distance typed into the panel after each preset\n"
-           "  --repeat N        layer count typed into the panel after each preset (1..100)\n"
+           "  --repeat N        layer count typed into the panel after each preset (1..1000)\n"
            "  --height-map FILE image for the height-map push (default: a generated bumps.bmp)\n"
            "  --freeze MODE     how the shells are frozen before frozen.obj is saved: the freeze\n"
            "                    dialog's new object, add to the object, replace it, or quick freeze\n"

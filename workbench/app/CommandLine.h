@@ -12,6 +12,8 @@
 
 #include <string>
 
+#include "ui/PanelEdits.h"
+
 namespace workbench {
 
 // One of the panel's five preset buttons; None runs every effect of the demo in turn.
@@ -36,7 +38,8 @@ struct Options {
     std::string plugin;           // the plug-in DLL; empty: Puffshell.dll beside the program
 };
 
-constexpr int32_t kMaxRepeat = 100;
+// The panel's own bound of the repeat edit: the command line types into it, so takes the same.
+constexpr int32_t kMaxRepeat = kMaxRepeatCount;
 constexpr int32_t kMinSide = 16;
 constexpr int32_t kMaxSide = 4096;
 constexpr float kMaxDistance = 1.0e6f;

@@ -1,7 +1,6 @@
 #include "workbench/app/DemoScript.h"
 
 #include <math.h>
-#include <stdarg.h>
 #include <stdio.h>
 
 #include <algorithm>
@@ -10,8 +9,10 @@
 
 #include "workbench/app/HostLoop.h"
 #include "workbench/app/InteractiveView.h"
+#include "workbench/app/OutputFolder.h"
 #include "workbench/app/PanelSteps.h"
 #include "workbench/app/SceneBuilder.h"
+#include "workbench/app/Terminal.h"
 #include "workbench/host/Workbench.h"
 #include "workbench/panel/PanelDriver.h"
 
@@ -28,58 +29,30 @@ struct Run {
     Run(const Options& o, RunReport& r) : options(o), report(r) {}
     const Options& options;
     RunReport& report;
-    std::string out;              // the output folder's full path
+    OutputFolder out;             // where the run writes
     SceneInfo scene;
-    std::string heightMap;        // image the height-map step loads
+    std::string heightMap;        // image the height-map step loads (full path)
     bool typeDistance = false;    // type `distance` after each preset
     float distance = 1.0f;
     float heightMapScale = 4.0f;  // typed into the height-map scale edit
     std::vector<int32_t> heightMapRows;
 };
 
-// Prints "workbench: message" to stderr, keeps it in the report and returns code.
+// Prints "workbench: message" to stderr, with the paths as the person gave them, keeps it in the
+// report and returns code.
 int Fail(Run& run, int code, const std::string& message) {
-    fprintf(stderr, "workbench: %s\n", message.c_str());
-    fflush(stderr);
-    run.report.error = message;
+    std::string shown = ShownText(run.out, message);
+    if (!run.options.heightMap.empty() && !run.heightMap.empty()) {
+        for (size_t at = shown.find(run.heightMap); at != std::string::npos;
+             at = shown.find(run.heightMap, at + run.options.heightMap.size()))
+            shown.replace(at, run.heightMap.size(), run.options.heightMap);
+    }
+    Print(stderr, "workbench: " + shown + "\n");
+    run.report.error = shown;
     return code;
 }
 
-void Say(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    vprintf(format, args);
-    va_end(args);
-    fflush(stdout);
-}
-
-bool MakeFolders(const std::string& path) {
-    std::string partial;
-    for (size_t i = 0; i <= path.size(); ++i) {
-        if (i == path.size() || path[i] == '\\' || path[i] == '/') {
-            if (!partial.empty() && partial.back() != ':' && partial != "." && partial != "..") {
-                if (!CreateDirectoryA(partial.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-                    return false;
-            }
-        }
-        if (i < path.size()) partial += path[i];
-    }
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::string InOut(const Run& run, const char* file) { return run.out + "\\" + file; }
-
-// The full path of a file or folder name, with backslashes: the open-file dialog takes nothing
-// else.
-std::string FullPath(const std::string& path) {
-    std::string name = path;
-    for (char& c : name)
-        if (c == '/') c = '\\';
-    char full[MAX_PATH];
-    const DWORD n = GetFullPathNameA(name.c_str(), MAX_PATH, full, nullptr);
-    return n > 0 && n < MAX_PATH ? std::string(full, n) : name;
-}
+std::string InOut(const Run& run, const char* file) { return WorkFile(run.out, file); }
 
 // A value in proportion to the scene's size, rounded to `decimals` as the panel's edit shows it:
 // at least one unit of the last decimal and at most a million (a file's coordinates may be
@@ -191,7 +164,7 @@ bool TakePicture(Run& run, const char* file, std::string* error) {
     const std::string path = InOut(run, file);
     if (!RenderView(wb::ActiveDocument(), view, &rgba, &record.stats) ||
         !WritePng(path.c_str(), view.width, view.height, rgba)) {
-        *error = path + ": cannot be written";
+        *error = ShownFile(run.out, file) + ": cannot be written";
         return false;
     }
     Say("%-18s %6d %7d %12d  %s\n", file, record.shells, record.layers, record.stats.faces,
@@ -212,11 +185,23 @@ bool TakePanelPicture(Run& run, std::string* error) {
     SetFocus(panel::ObjectList());
     const std::string path = InOut(run, "panel.png");
     if (!panel::SavePanelPicture(path)) {
-        *error = path + ": the panel could not be captured";
+        *error = ShownFile(run.out, "panel.png") + ": the panel could not be captured";
         return false;
     }
     run.report.panelPicture = true;
     Say("panel.png: the panel with row 1 \"%s\" selected\n", panel::RowText(0).c_str());
+    return true;
+}
+
+// Saves the document as frozen.obj, after the host has answered what the plug-in asked for.
+bool SaveDocument(Run& run, std::string* error) {
+    AnswerRefreshes(nullptr);
+    const std::string path = InOut(run, "frozen.obj");
+    if (!wb::SaveObjScene(path.c_str(), error)) return false;
+    SceneInfo after;
+    DescribeActiveDocument(&after);
+    run.report.frozenObjects = after.objects;
+    run.report.frozenFaces = after.faces;
     return true;
 }
 
@@ -245,15 +230,9 @@ bool FreezeAndSave(Run& run, std::string* error) {
             }
         }
     }
-    AnswerRefreshes(nullptr);
-    const std::string path = InOut(run, "frozen.obj");
-    if (!wb::SaveObjScene(path.c_str(), error)) return false;
-    SceneInfo after;
-    DescribeActiveDocument(&after);
-    run.report.frozenObjects = after.objects;
-    run.report.frozenFaces = after.faces;
+    if (!SaveDocument(run, error)) return false;
     Say("frozen.obj: %d shells frozen (%s), %d objects, %d faces\n", run.report.frozenShells,
-        FreezeModeName(run.options.freeze), after.objects, after.faces);
+        FreezeModeName(run.options.freeze), run.report.frozenObjects, run.report.frozenFaces);
     return true;
 }
 
@@ -263,11 +242,11 @@ int PrepareScene(Run& run) {
     const Options& o = run.options;
     std::string error, warning;
     if (o.scene.empty()) {
-        if (!BuildDefaultScene(run.out, &run.scene, &error)) return Fail(run, kExitFailed, error);
+        if (!BuildDefaultScene(run.out.work, &run.scene, &error)) return Fail(run, kExitFailed, error);
     } else if (!LoadSceneFile(o.scene, &run.scene, &error, &warning)) {
         return Fail(run, kExitBadInput, error);
     }
-    if (!warning.empty()) Say("workbench: note: %s\n", warning.c_str());
+    if (!warning.empty()) Say("workbench: note: %s\n", ShownText(run.out, warning).c_str());
     run.report.sceneObjects = run.scene.objects;
     run.report.sceneFaces = run.scene.faces;
     Say("workbench: %s: %d objects, %d faces\n", run.scene.name.c_str(), run.scene.objects,
@@ -291,7 +270,7 @@ int PrepareScene(Run& run) {
         run.heightMap = FullPath(o.heightMap);
     } else if (!run.scene.heightMapPath.empty()) {
         run.heightMap = run.scene.heightMapPath;
-    } else if (!WriteDefaultHeightMap(run.out, &run.heightMap, &error)) {
+    } else if (!WriteDefaultHeightMap(run.out.work, &run.heightMap, &error)) {
         return Fail(run, kExitFailed, error);
     }
     return kExitOk;
@@ -341,14 +320,54 @@ bool RunOnePreset(Run& run, std::string* error, int* code) {
     return TakePicture(run, PresetPictureName(run.options.preset), error);
 }
 
+// The interactive view instead of the script: the scene as loaded, with --preset (and what the
+// command line types after it) on every object. Freezes made in the view are saved when its
+// window closes.
+int RunInteractive(Run& run) {
+    const Options& o = run.options;
+    std::string error;
+    if (o.preset != Preset::None) {
+        ApplyPresetToEveryRow(run, o.preset);
+        if (!o.heightMap.empty() && o.preset != Preset::Reset && !LoadHeightMapOnRows(run, &error))
+            return Fail(run, kExitBadInput, error);
+    }
+    // The first object selected and the document's materials offered in the material combo,
+    // which the plug-in fills on a material event while a row is selected.
+    AnswerRefreshes(nullptr);
+    SelectRow(0);
+    wb::SendEvent(kEventMaterialListUpdated, nullptr);
+    Say("workbench: interactive view open on the scene as loaded%s%s; close its window to quit\n",
+        o.preset == Preset::None ? "" : ", preset ", o.preset == Preset::None ? "" : PresetOptionName(o.preset));
+    const int32_t changesBefore = wb::DocumentChangeCount();
+    bool interrupted = false;
+    if (!RunInteractiveView(o.width, o.height, &error, &interrupted)) return Fail(run, kExitFailed, error);
+    const int32_t freezes = wb::DocumentChangeCount() - changesBefore;
+    if (interrupted) {
+        Print(stderr, "workbench: interrupted; nothing saved\n");
+        return kExitInterrupted;
+    }
+    run.report.frozenShells = freezes;
+    if (freezes == 0) {
+        Say("workbench: nothing was frozen in the view; nothing saved\n");
+        return kExitOk;
+    }
+    if (!SaveDocument(run, &error)) return Fail(run, kExitFailed, error);
+    Say("workbench: %d freeze%s made in the view; the document (%d objects, %d faces) is saved as %s\n",
+        freezes, freezes == 1 ? "" : "s", run.report.frozenObjects, run.report.frozenFaces,
+        ShownFile(run.out, "frozen.obj").c_str());
+    return kExitOk;
+}
+
 int RunScript(Run& run) {
     const Options& o = run.options;
     std::string error;
     const std::string plugin = o.plugin.empty() ? DefaultPluginPath() : o.plugin;
     if (!OpenPanel(plugin, &error)) return Fail(run, kExitFailed, error);
-    Say("workbench: %s loaded (\"%s\", type %d), panel shown\n", plugin.c_str(),
-        wb::PluginName().c_str(), wb::PluginType());
+    Say("workbench: %s loaded (\"%s\", type %d), panel shown\n",
+        o.plugin.empty() ? PathForPeople(plugin).c_str() : o.plugin.c_str(), wb::PluginName().c_str(),
+        wb::PluginType());
     ChooseHeightMapRows(run);
+    if (o.interactive) return RunInteractive(run);
 
     PrintSummaryHeader();
     if (!TakePicture(run, "before.png", &error)) return Fail(run, kExitFailed, error);
@@ -361,17 +380,6 @@ int RunScript(Run& run) {
     // The full demo freezes the classic black outline; a single preset freezes its own shells.
     if (o.preset == Preset::None) ApplyPresetToEveryRow(run, Preset::BlackFrame);
     if (!FreezeAndSave(run, &error)) return Fail(run, kExitFailed, error);
-    Say("workbench: pictures and frozen.obj are in %s\n", run.out.c_str());
-
-    if (o.interactive) {
-        // The first object selected and the document's materials offered in the material
-        // combo, which the plug-in fills on a material event while a row is selected.
-        AnswerRefreshes(nullptr);
-        SelectRow(0);
-        wb::SendEvent(kEventMaterialListUpdated, nullptr);
-        Say("workbench: interactive view open; close its window to quit\n");
-        if (!RunInteractiveView(o.width, o.height, &error)) return Fail(run, kExitFailed, error);
-    }
     return kExitOk;
 }
 
@@ -383,14 +391,25 @@ int RunWorkbench(const Options& options, RunReport* report) {
     RunReport local;
     Run run(options, report ? *report : local);
     run.report = RunReport();
-    run.out = FullPath(options.out);
-    while (run.out.size() > 3 && run.out.back() == '\\') run.out.pop_back();
-    if (!MakeFolders(run.out))
-        return Fail(run, kExitBadInput, "--out " + options.out + ": the folder cannot be created");
+    // Every window needs a display; without one (Wine without an X server) the plug-in's panel
+    // would fail far later, as if the plug-in were at fault.
+    if (!wb::MainWindow())
+        return Fail(run, kExitBadInput,
+                    "no display: windows cannot be created. Under Wine, run inside xvfb-run -a, or "
+                    "set DISPLAY to a running X server");
+    std::string error;
+    if (!OpenOutputFolder(options.out, &run.out, &error)) return Fail(run, kExitBadInput, error);
     int code = PrepareScene(run);
-    if (code != kExitOk) return code;
-    code = RunScript(run);
-    ClosePanel();
+    if (code == kExitOk) {
+        code = RunScript(run);
+        ClosePanel();
+    }
+    // Only a run that succeeded and has something to show leaves files behind.
+    const bool keep = code == kExitOk && (!options.interactive || run.report.frozenShells > 0);
+    if (keep && !CommitOutputFolder(&run.out, &error)) code = Fail(run, kExitFailed, error);
+    if (!keep) DiscardOutputFolder(&run.out);
+    if (code == kExitOk && !options.interactive)
+        Say("workbench: pictures and frozen.obj are in %s\n", options.out.c_str());
     return code;
 }
 
