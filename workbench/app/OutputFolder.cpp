@@ -67,6 +67,20 @@ bool MoveInto(const std::string& from, const std::string& to, std::string* faile
     return ok;
 }
 
+const char kRunFolderPrefix[] = ".workbench-run-";
+const char kLockFile[] = "running";
+
+// Removes the folders of runs that are gone: their lock file can be deleted.
+void RemoveAbandonedRuns(const std::string& folder) {
+    ForEachEntry(folder, [&](const std::string& name, bool isFolder) {
+        if (!isFolder || name.compare(0, sizeof kRunFolderPrefix - 1, kRunFolderPrefix) != 0) return;
+        const std::string run = folder + "\\" + name;
+        const std::string lock = run + "\\" + kLockFile;
+        if (DeleteFileA(lock.c_str()) || GetFileAttributesA(lock.c_str()) == INVALID_FILE_ATTRIBUTES)
+            RemoveTree(run);
+    });
+}
+
 // The separator the person used in --out ("/" under Wine's Unix shells, "\" on Windows).
 char Separator(const OutputFolder& folder) {
     return folder.given.find('/') != std::string::npos && folder.given.find('\\') == std::string::npos ? '/' : '\\';
@@ -89,12 +103,18 @@ bool OpenOutputFolder(const std::string& given, OutputFolder* folder, std::strin
     folder->final = FullPath(given);
     while (folder->final.size() > 3 && folder->final.back() == '\\') folder->final.pop_back();
     // Named after the process, so that two runs into one folder keep apart.
-    folder->work = folder->final + "\\.workbench-run-" + std::to_string(GetCurrentProcessId());
-    if (!MakeFolders(folder->final, &folder->madeFolders) || !MakeFolders(folder->work, &folder->madeFolders)) {
+    folder->work = folder->final + "\\" + kRunFolderPrefix + std::to_string(GetCurrentProcessId());
+    if (MakeFolders(folder->final, &folder->madeFolders)) RemoveAbandonedRuns(folder->final);
+    HANDLE lock = INVALID_HANDLE_VALUE;
+    if (MakeFolders(folder->work, &folder->madeFolders))
+        lock = CreateFileA((folder->work + "\\" + kLockFile).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (lock == INVALID_HANDLE_VALUE) {
         DiscardOutputFolder(folder);
         *error = "--out " + given + ": the folder cannot be created";
         return false;
     }
+    folder->lock = lock;
     return true;
 }
 
@@ -126,7 +146,13 @@ std::string ShownText(const OutputFolder& folder, const std::string& message) {
     return text;
 }
 
+static void Unlock(OutputFolder* folder) {
+    if (folder->lock) CloseHandle(static_cast<HANDLE>(folder->lock));  // deletes the lock file
+    folder->lock = nullptr;
+}
+
 bool CommitOutputFolder(OutputFolder* folder, std::string* error) {
+    Unlock(folder);
     std::string failed;
     const bool moved = MoveInto(folder->work, folder->final, &failed);
     RemoveTree(folder->work);
@@ -137,6 +163,7 @@ bool CommitOutputFolder(OutputFolder* folder, std::string* error) {
 }
 
 void DiscardOutputFolder(OutputFolder* folder) {
+    Unlock(folder);
     if (!folder->work.empty() && IsFolder(folder->work)) RemoveTree(folder->work);
     folder->work.clear();
     for (auto made = folder->madeFolders.rbegin(); made != folder->madeFolders.rend(); ++made)

@@ -13,10 +13,13 @@ struct OutputFolder {
     std::string final;                    // its full path
     std::string work;                     // full path of the run's own folder inside it
     std::vector<std::string> madeFolders;  // folders the run created, outermost first
+    void* lock = nullptr;                  // open while the run lives (see OpenOutputFolder)
 };
 
-// Creates the output folder (with the folders above it) and the run's own folder in it. False
-// with *error naming --out when it cannot.
+// Creates the output folder (with the folders above it) and the run's own folder in it, and removes
+// the folders of earlier runs that ended without cleaning up (killed, or their X server gone):
+// each run keeps a file in its folder open, which no one can delete while it lives. False with
+// *error naming --out when it cannot.
 bool OpenOutputFolder(const std::string& given, OutputFolder* folder, std::string* error);
 // Full path of a file in the run's own folder.
 std::string WorkFile(const OutputFolder& folder, const char* name);
