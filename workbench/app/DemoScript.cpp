@@ -94,16 +94,16 @@ void TypeTweaks(Run& run, Preset preset) {
 }
 
 // For every row: click it, press "黒枠" for a clean start from the defaults (push along normals,
-// distance 1.0), then the preset itself, then what the command line asks to type. "ﾘｾｯﾄ" alone
-// switches the shells off.
-void ApplyPresetToEveryRow(Run& run, Preset preset) {
+// distance 1.0) unless the rows hold the black frame already (fromBlackFrame), then the preset
+// itself, then what the command line asks to type. "ﾘｾｯﾄ" alone switches the shells off.
+void ApplyPresetToEveryRow(Run& run, Preset preset, bool fromBlackFrame = false) {
     for (int32_t row = 0; row < RowCount(); ++row) {
         SelectRow(row);
         if (preset == Preset::Reset) {
             PressPreset(Preset::Reset);
             continue;
         }
-        PressPreset(Preset::BlackFrame);
+        if (!fromBlackFrame || preset == Preset::BlackFrame) PressPreset(Preset::BlackFrame);
         if (preset != Preset::BlackFrame) PressPreset(preset);
         TypeTweaks(run, preset);
     }
@@ -119,10 +119,17 @@ bool LoadHeightMapOnRows(Run& run, std::string* error) {
     return true;
 }
 
-// The height-map effect alone: every shell reset (off, no push), then the chosen rows switched on
-// and pushed by the height map only.
+// The height-map effect alone: the chosen rows reset (no push), every other shell switched off
+// with its check box, then the chosen rows switched on and pushed by the height map only.
 bool HeightMapEffect(Run& run, std::string* error) {
-    ApplyPresetToEveryRow(run, Preset::Reset);
+    for (int32_t row = 0; row < RowCount(); ++row) {
+        if (std::find(run.heightMapRows.begin(), run.heightMapRows.end(), row) != run.heightMapRows.end()) {
+            SelectRow(row);
+            PressPreset(Preset::Reset);
+        } else {
+            TickRow(row, false);
+        }
+    }
     return LoadHeightMapOnRows(run, error);
 }
 
@@ -180,11 +187,14 @@ bool TakePanelPicture(Run& run, std::string* error) {
     }
     AnswerRefreshes(nullptr);
     SelectRow(0);
+    panel::HoldPainting(false);
     // As after a click: the list has the focus, so that its selected row shows highlighted.
     SetActiveWindow(panel::FindPanel());
     SetFocus(panel::ObjectList());
     const std::string path = InOut(run, "panel.png");
-    if (!panel::SavePanelPicture(path)) {
+    const bool saved = panel::SavePanelPicture(path);
+    panel::HoldPainting(true);
+    if (!saved) {
         *error = ShownFile(run.out, "panel.png") + ": the panel could not be captured";
         return false;
     }
@@ -211,6 +221,7 @@ bool FreezeAndSave(Run& run, std::string* error) {
     for (int32_t row = 0; row < RowCount(); ++row)
         if (panel::RowChecked(row)) rows.push_back(row);
     HostDocument doc = wb::ActiveDocument();
+    std::vector<std::pair<int32_t, std::string>> unnamed;  // new shells: slot, name to give
     for (int32_t row : rows) {
         AnswerRefreshes(nullptr);
         SelectRow(row);
@@ -218,18 +229,21 @@ bool FreezeAndSave(Run& run, std::string* error) {
         const int32_t slots = MQDoc_GetObjectCount(doc);
         if (!FreezeSelected(run.options.freeze, error)) return false;
         ++run.report.frozenShells;
-        // A shell frozen as a new object comes without a name; give it one, as a person would,
-        // so that the list and frozen.obj tell the shells apart.
-        if (MQDoc_GetObjectCount(doc) == slots + 1) {
-            HostObject shell = MQDoc_GetObject(doc, slots);
-            char name[256] = "";
-            if (shell) MQObj_GetName(shell, name, sizeof name);
-            if (shell && !name[0]) {
-                MQObj_SetName(shell, (source + " shell").c_str());
-                AnnounceDocumentChange();
-            }
+        if (MQDoc_GetObjectCount(doc) == slots + 1) unnamed.emplace_back(slots, source + " shell");
+    }
+    // A shell frozen as a new object comes without a name; give each one, as a person would, so
+    // that the list and frozen.obj tell the shells apart.
+    bool renamed = false;
+    for (const auto& shell : unnamed) {
+        HostObject object = MQDoc_GetObject(doc, shell.first);
+        char name[256] = "";
+        if (object) MQObj_GetName(object, name, sizeof name);
+        if (object && !name[0]) {
+            MQObj_SetName(object, shell.second.c_str());
+            renamed = true;
         }
     }
+    if (renamed) AnnounceDocumentChange();
     if (!SaveDocument(run, error)) return false;
     Say("frozen.obj: %d shells frozen (%s), %d objects, %d faces\n", run.report.frozenShells,
         FreezeModeName(run.options.freeze), run.report.frozenObjects, run.report.frozenFaces);
@@ -276,14 +290,32 @@ int PrepareScene(Run& run) {
     return kExitOk;
 }
 
+// The objects that get the height map: the textured ones, or all when none is textured; of more
+// than kMaxHeightMapObjects, the ones with the most faces. Each goes through the open-file dialog,
+// about a tenth of a second each, which would make the height map most of a large scene's run.
+const size_t kMaxHeightMapObjects = 16;
+
 void ChooseHeightMapRows(Run& run) {
+    HostDocument doc = wb::ActiveDocument();
+    std::vector<int32_t> objects = run.scene.texturedObjects;
+    if (objects.empty())
+        for (int32_t index = 0; index < MQDoc_GetObjectCount(doc); ++index)
+            if (MQDoc_GetObject(doc, index)) objects.push_back(index);
+    const size_t candidates = objects.size();
+    if (candidates > kMaxHeightMapObjects) {
+        std::stable_sort(objects.begin(), objects.end(), [doc](int32_t a, int32_t b) {
+            return MQObj_GetFaceCount(MQDoc_GetObject(doc, a)) > MQObj_GetFaceCount(MQDoc_GetObject(doc, b));
+        });
+        objects.resize(kMaxHeightMapObjects);
+        std::sort(objects.begin(), objects.end());
+        Say("workbench: the height map goes on the %d largest of %d objects\n",
+            static_cast<int>(kMaxHeightMapObjects), static_cast<int>(candidates));
+    }
     run.heightMapRows.clear();
-    for (int32_t index : run.scene.texturedObjects) {
+    for (int32_t index : objects) {
         const int32_t row = RowOfObject(index);
         if (row >= 0) run.heightMapRows.push_back(row);
     }
-    if (run.heightMapRows.empty())
-        for (int32_t row = 0; row < RowCount(); ++row) run.heightMapRows.push_back(row);
 }
 
 // Every effect in turn, one picture each.
@@ -303,7 +335,8 @@ bool RunEveryEffect(Run& run, std::string* error, int* code) {
             }
             if (!TakePicture(run, "height_map.png", error)) return false;
         }
-        ApplyPresetToEveryRow(run, effect.preset);
+        // The colour trace follows the black frame, which every row holds then.
+        ApplyPresetToEveryRow(run, effect.preset, effect.preset == Preset::ColourTrace);
         if (!TakePicture(run, effect.file, error)) return false;
     }
     return true;
@@ -369,6 +402,9 @@ int RunScript(Run& run) {
     ChooseHeightMapRows(run);
     if (o.interactive) return RunInteractive(run);
 
+    // The script clicks through every row several times; the panel is painted for its picture
+    // (and when the run ends), not after every click.
+    panel::HoldPainting(true);
     PrintSummaryHeader();
     if (!TakePicture(run, "before.png", &error)) return Fail(run, kExitFailed, error);
     int code = kExitFailed;
@@ -380,6 +416,7 @@ int RunScript(Run& run) {
     // The full demo freezes the classic black outline; a single preset freezes its own shells.
     if (o.preset == Preset::None) ApplyPresetToEveryRow(run, Preset::BlackFrame);
     if (!FreezeAndSave(run, &error)) return Fail(run, kExitFailed, error);
+    panel::HoldPainting(false);
     return kExitOk;
 }
 
