@@ -171,9 +171,12 @@ const char* UsageText() {
            "                    dialog's new object, add to the object, replace it, or quick freeze\n"
            "  --out DIR         folder for the pictures and frozen.obj (default: out\\demo)\n"
            "  --size WxH        size of the rendered pictures (default: 640x480)\n"
-           "  --interactive     at the end, open the 3D view beside the panel to try every control\n"
+           "  --interactive     instead of the pictures, open the 3D view beside the panel on the\n"
+           "                    scene as loaded (with --preset); freezes made in it are saved as\n"
+           "                    frozen.obj when its window closes; Ctrl+C saves nothing (code 130)\n"
            "  --plugin PATH     the plug-in DLL (default: Puffshell.dll beside workbench.exe)\n"
-           "Exit codes: 0 done, 1 the plug-in or the workbench failed, 2 bad options or input files.\n";
+           "Exit codes: 0 done, 1 the plug-in or the workbench failed, 2 bad options or input files or no\n"
+           "display, 130 interrupted. A failed run writes nothing into --out.\n";
 }
 
 const char* PresetOptionName(Preset preset) {

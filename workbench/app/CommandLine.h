@@ -34,7 +34,7 @@ struct Options {
     std::string out = "out\\demo";
     int32_t width = 640;          // size of the rendered pictures
     int32_t height = 480;
-    bool interactive = false;     // open the 3D view beside the panel at the end
+    bool interactive = false;     // the 3D view beside the panel instead of the pictures
     std::string plugin;           // the plug-in DLL; empty: Puffshell.dll beside the program
 };
 
