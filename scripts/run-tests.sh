@@ -8,6 +8,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/.." && pwd)
 export WINEPREFIX=$top/build/wineprefix
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# The wineserver below outlives every test program: wine-run.sh must not wait for it to end.
+export PUFFSHELL_SHARED_WINESERVER=1
 "$here/wine-prefix.sh"
 /usr/lib/wine/wineserver -p
 

@@ -16,6 +16,14 @@ if [ -f "$WINEPREFIX/.puffshell-ready" ] && [ -x /usr/lib/wine/wine ] &&
   /usr/lib/wine/wineserver -k 2>/dev/null || true
   rm -rf "$WINEPREFIX"
 fi
+# Drive Z: (the Unix root) is given /dev/null as its device. Without a device entry Wine opens the
+# disk that holds / to read the volume's label and serial, which a user (and root in a container)
+# may not read: the open-file dialog, which lists every drive, would print "Read access denied
+# for device \\??\\Z:\\" each time it opens. With an empty device Wine takes its own label and
+# serial, as it does for C:.
+if [ -L "$WINEPREFIX/dosdevices/z:" ] && [ ! -L "$WINEPREFIX/dosdevices/z::" ]; then
+  ln -s /dev/null "$WINEPREFIX/dosdevices/z::"
+fi
 [ -f "$WINEPREFIX/.puffshell-ready" ] && exit 0
 mkdir -p "$WINEPREFIX"
 $wine wineboot -i >/dev/null 2>&1 || true
@@ -30,4 +38,5 @@ printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
   iconv -f UTF-8 -t UTF-16 >"$regfile"
 $wine regedit /S "Z:$regfile" >/dev/null 2>&1
 /usr/lib/wine/wineserver -w || true
+[ -L "$WINEPREFIX/dosdevices/z::" ] || ln -s /dev/null "$WINEPREFIX/dosdevices/z::"
 touch "$WINEPREFIX/.puffshell-ready"

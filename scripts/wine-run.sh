@@ -1,13 +1,38 @@
 #!/usr/bin/env bash
 # Runs a Windows program of either build in the build tree's own prefix, with code page 932 as the
 # ANSI code page: a 32-bit program under wine32's loader, a 64-bit one under wine64. Needs an X
-# display (make wraps runs in xvfb-run).
+# display (make wraps runs in xvfb-run); without one it says so and exits with code 2.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 export WINEPREFIX=${WINEPREFIX:-$(cd "$here/.." && pwd)/build/wineprefix}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
+
+# Every window of the program (and of Wine itself) needs the X server; without it Wine fails far
+# later, in ways that blame the program.
+no_display() {
+  local reason=$1
+  shift
+  echo "wine-run: $reason; Wine needs an X display. Run the command inside xvfb-run," >&2
+  echo "  e.g.  xvfb-run -a -s \"-screen 0 1280x1024x24\" $0 $*" >&2
+  echo "  or set DISPLAY to a running X server (check it with: xdpyinfo)." >&2
+  exit 2
+}
+[ -n "${DISPLAY:-}" ] || no_display "DISPLAY is not set" "$@"
+if command -v xdpyinfo >/dev/null && ! xdpyinfo >/dev/null 2>&1; then
+  no_display "no X server answers on DISPLAY=$DISPLAY" "$@"
+fi
+
 "$here/wine-prefix.sh"
 # Code page 932 comes from the locale name alone; glibc need not know the locale, and setting
 # it only for Wine keeps the shell from warning about it.
-exec env LC_ALL=ja_JP.UTF-8 "$("$here/wine-loader.sh" "$1")" "$@"
+status=0
+env LC_ALL=ja_JP.UTF-8 "$("$here/wine-loader.sh" "$1")" "$@" || status=$?
+# Wine's desktop process, started with the program's first window, holds an X connection of its
+# own and ends a moment after the program. A caller that stops the X server right away
+# (xvfb-run does) would make it report "X connection ... broken"; wait until Wine has finished.
+# A caller that keeps one wineserver alive across many runs (run-tests.sh) stops it itself.
+if [ -z "${PUFFSHELL_SHARED_WINESERVER:-}" ]; then
+  /usr/lib/wine/wineserver -w 2>/dev/null || true
+fi
+exit $status

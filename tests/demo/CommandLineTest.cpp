@@ -1,9 +1,12 @@
 // The workbench program's command line: option values checked before anything runs, and every
-// bad input (option, scene file, image) answered with a message naming it and exit code 2 by
-// workbench.exe itself, run as a child process.
+// bad input (option, scene file, image) answered with a message naming it and exit
+// code 2 by workbench.exe itself, run as a child process; a failed run leaves no files, and what
+// the program prints names files as they were given, in the terminal's encoding.
 #include <gtest/gtest.h>
 
 #include <stdio.h>
+
+#include <windows.h>
 
 #include "tests/demo/DemoTestUtil.h"
 #include "workbench/app/CommandLine.h"
@@ -22,7 +25,7 @@ TEST(CommandLine, EveryOptionIsRead) {
     Options o;
     std::string error;
     ASSERT_EQ(Parse({"--scene", "a.obj", "--preset", "colour-trace", "--distance", "-0.5", "--repeat",
-                     "7", "--height-map", "h.bmp", "--freeze", "quick", "--out", "pics", "--size",
+                     "1000", "--height-map", "h.bmp", "--freeze", "quick", "--out", "pics", "--size",
                      "320x200", "--interactive"},
                     &o, &error),
               ParseResult::Run)
@@ -31,7 +34,7 @@ TEST(CommandLine, EveryOptionIsRead) {
     EXPECT_EQ(o.preset, Preset::ColourTrace);
     EXPECT_TRUE(o.hasDistance);
     EXPECT_FLOAT_EQ(o.distance, -0.5f);
-    EXPECT_EQ(o.repeat, 7);
+    EXPECT_EQ(o.repeat, 1000);  // the panel's own limit
     EXPECT_EQ(o.heightMap, "h.bmp");
     EXPECT_EQ(o.freeze, FreezeMode::Quick);
     EXPECT_EQ(o.out, "pics");
@@ -53,7 +56,8 @@ TEST(CommandLine, BadValuesNameTheOption) {
     const std::vector<std::vector<const char*>> bad = {
         {"--preset", "outline"},   {"--preset"},           {"--freeze", "later"},
         {"--distance", "far"},     {"--distance", "1e9"},  {"--distance", "nan"},
-        {"--distance", "2cm"},     {"--repeat", "0"},      {"--repeat", "101"},
+        {"--distance", "2cm"},     {"--distance", "0x10"}, {"--distance", "inf"},
+        {"--repeat", "0"},         {"--repeat", "1001"},   {"--repeat", "0x10"},
         {"--repeat", "2.5"},       {"--size", "640"},      {"--size", "8x8"},
         {"--size", "640x480x3"},   {"--size", "x480"},     {"--scene", ""},
         {"--colour", "red"},       {"extra"},
@@ -65,9 +69,17 @@ TEST(CommandLine, BadValuesNameTheOption) {
         const std::string named = args[0];
         EXPECT_NE(error.find(named), std::string::npos) << "\"" << error << "\" does not name " << named;
     }
+    // A forgotten value is not taken from the next option.
+    Options o;
+    std::string error;
+    EXPECT_EQ(Parse({"--scene", "--out", "DIR"}, &o, &error), ParseResult::Error);
+    EXPECT_EQ(error, "--scene needs a value");
 }
 
-// workbench.exe itself: exit code 2 and a message naming what was wrong.
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// workbench.exe itself: exit code 2 and a message naming what was wrong; the output folder it
+// would have made is not there.
 TEST(CommandLineErrors, BadInputEndsWithExitCode2AndNamesIt) {
     const std::string folder = FreshFolder("errors");
     const std::string out = " --out \"" + folder + "\\out\"";
@@ -93,7 +105,30 @@ TEST(CommandLineErrors, BadInputEndsWithExitCode2AndNamesIt) {
         EXPECT_EQ(run.exitCode, 2u) << c.arguments << "\n" << run.output;
         EXPECT_NE(run.output.find(c.named), std::string::npos) << c.arguments << "\n" << run.output;
         EXPECT_NE(run.output.find("workbench: "), std::string::npos) << run.output;
+        EXPECT_FALSE(Exists(folder + "\\out")) << c.arguments << ": a failed run leaves no files";
     }
+    // A failure after the default scene's images were made (the plug-in does not load).
+    const ProgramRun run = RunWorkbenchExe("--plugin \"" + notImage + "\"" + out);
+    EXPECT_EQ(run.exitCode, 1u) << run.output;
+    EXPECT_FALSE(Exists(folder + "\\out")) << run.output;
+}
+
+// A scene with a Japanese name: the summary names it as given, in UTF-8 (the terminal's encoding
+// under Wine), and no path shows up as Wine's Windows form of a Unix path.
+TEST(CommandLineOutput, FileNamesAreShownAsGivenInTheTerminalsEncoding) {
+    const std::string folder = FreshFolder("shown_names");
+    const std::string utf8Name = "\xE7\x90\x83\xE4\xBD\x93.obj";  // 球体.obj
+    wchar_t wide[64] = L"";
+    char ansi[64] = "";
+    MultiByteToWideChar(CP_UTF8, 0, utf8Name.c_str(), -1, wide, 64);
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, ansi, sizeof ansi, nullptr, nullptr);
+    WriteSphereObj(folder + "\\" + ansi, nullptr);
+    const ProgramRun run = RunWorkbenchExe("--scene \"" + folder + "\\" + ansi + "\" --preset reset --size 64x48 --out \"" +
+                                           folder + "\\out\"");
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_NE(run.output.find(utf8Name + ": 1 objects"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("Z:\\"), std::string::npos) << run.output;
+    EXPECT_TRUE(Exists(folder + "\\out\\reset.png"));
 }
 
 TEST(CommandLineErrors, HelpPrintsTheUsage) {

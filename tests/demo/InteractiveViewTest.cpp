@@ -1,14 +1,20 @@
 // The interactive view beside the real panel: the mouse orbits and zooms, a change made on the
-// panel is redrawn at once, and closing the window gives the host's main window back.
+// panel is redrawn at once, a freeze is announced and redrawn as the modeller does, and closing
+// the window gives the host's main window back. An interactive run starts on the scene as loaded
+// and saves the freezes made in the view.
 #include <gtest/gtest.h>
+
+#include <stdio.h>
 
 #include "tests/demo/DemoTestUtil.h"
 #include "workbench/app/DemoScript.h"
+#include "workbench/app/HostLoop.h"
 #include "workbench/app/InteractiveView.h"
 #include "workbench/app/PanelSteps.h"
 #include "workbench/app/SceneBuilder.h"
 #include "workbench/host/Workbench.h"
 #include "workbench/panel/PanelDriver.h"
+#include "ui/ResourceIds.h"
 
 using namespace workbench;
 
@@ -80,6 +86,75 @@ TEST_F(InteractiveViewTest, APanelChangeIsRedrawnAndClosingEndsTheView) {
     GetWindowTextA(wb::MainWindow(), title, sizeof title);
     EXPECT_STREQ(title, "Puffshell workbench");
     EXPECT_EQ(InteractiveViewWindow(), nullptr);
+}
+
+TEST_F(InteractiveViewTest, AFreezeOnThePanelIsAnnouncedAndRedrawn) {
+    SelectRow(1);
+    PressPreset(Preset::BlackFrame);
+    StepInteractiveView();
+    const ViewState before = InteractiveViewState();
+    ASSERT_EQ(RowCount(), 2);
+    // The plug-in itself asks for no redraw after a freeze: the host must follow up.
+    ASSERT_TRUE(panel::FreezeWithDialog(IDC_FREEZE_AS_NEW_OBJECT, false));
+    EXPECT_TRUE(StepInteractiveView());
+    EXPECT_GT(InteractiveViewState().redraws, before.redraws) << "the view redraws after a freeze";
+    EXPECT_GT(InteractiveViewState().renders, before.renders);
+    EXPECT_EQ(RowCount(), 3) << "the object list event reached the plug-in";
+}
+
+// An interactive run, worked from a timer once its view is open: what the view starts on, a
+// freeze on the panel, then the window closed.
+struct InteractiveSession {
+    int32_t rows = -1;
+    std::vector<std::string> names;
+    int32_t shellsOn = 0;
+    size_t layers = 0;
+    bool froze = false;
+};
+InteractiveSession* session = nullptr;
+
+void CALLBACK WorkTheView(HWND, UINT, UINT_PTR timer, DWORD) {
+    if (!session || !InteractiveViewWindow()) return;  // the view is not open yet
+    KillTimer(nullptr, timer);
+    AnswerRefreshes(nullptr);
+    session->rows = RowCount();
+    for (int32_t row = 0; row < RowCount(); ++row) {
+        session->names.push_back(panel::RowText(row));
+        session->shellsOn += panel::RowChecked(row) ? 1 : 0;
+    }
+    session->layers = wb::DrawObjects().size();
+    SelectRow(0);
+    session->froze = panel::FreezeWithDialog(IDC_FREEZE_AS_NEW_OBJECT, false);
+    PostMessageA(wb::MainWindow(), WM_CLOSE, 0, 0);
+}
+
+TEST(InteractiveRun, StartsOnTheSceneAsLoadedAndSavesTheFreezesWhenClosed) {
+    const std::string out = demotest::FreshFolder("interactive_run");
+    Options options = demotest::SmallRun(out);
+    options.interactive = true;
+    options.preset = Preset::BlackFrame;
+    InteractiveSession seen;
+    session = &seen;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, WorkTheView);
+    RunReport report;
+    const int code = RunWorkbench(options, &report);
+    KillTimer(nullptr, timer);
+    session = nullptr;
+    EXPECT_EQ(code, kExitOk) << report.error;
+
+    // The scene as loaded, with the preset on: no script ran, nothing frozen before.
+    EXPECT_EQ(seen.rows, 2);
+    EXPECT_EQ(seen.names, (std::vector<std::string>{"torus", "ball"}));
+    EXPECT_EQ(seen.shellsOn, 2);
+    EXPECT_EQ(seen.layers, 2u);
+    EXPECT_TRUE(report.pictures.empty());
+
+    ASSERT_TRUE(seen.froze);
+    EXPECT_EQ(report.frozenShells, 1);
+    EXPECT_EQ(report.frozenObjects, 3);
+    FILE* saved = fopen((out + "\\frozen.obj").c_str(), "rb");
+    EXPECT_NE(saved, nullptr) << "the freeze made in the view is saved";
+    if (saved) fclose(saved);
 }
 
 }  // namespace

@@ -56,8 +56,9 @@ bool ParseInt(const std::string& text, long* value) {
     return errno == 0 && end && *end == '\0';
 }
 
+// A plain decimal number ("-0.5", "2", "1e3"): no hexadecimal, "inf" or "nan", nothing around it.
 bool ParseFloat(const std::string& text, float* value) {
-    if (text.empty() || isspace(static_cast<unsigned char>(text[0]))) return false;
+    if (text.empty() || text.find_first_not_of("0123456789+-.eE") != std::string::npos) return false;
     char* end = nullptr;
     errno = 0;
     *value = strtof(text.c_str(), &end);
@@ -107,7 +108,8 @@ ParseResult ParseCommandLine(int argc, const char* const* argv, Options* options
             *error = "unknown option " + Quoted(name);
             return ParseResult::Error;
         }
-        if (i + 1 >= argc || !argv[i + 1]) {
+        // "--scene --out DIR": the next word is an option, not the value the user forgot.
+        if (i + 1 >= argc || !argv[i + 1] || strncmp(argv[i + 1], "--", 2) == 0) {
             *error = name + " needs a value";
             return ParseResult::Error;
         }
@@ -173,16 +175,19 @@ const char* UsageText() {
            "  --scene FILE.obj  the scene (default: an embedded torus and a textured ball)\n"
            "  --preset NAME     only this preset, on every object (default: every effect in turn)\n"
            "  --distance D      push distance typed into the panel after each preset\n"
-           "  --repeat N        layer count typed into the panel after each preset (1..100)\n"
+           "  --repeat N        layer count typed into the panel after each preset (1..1000)\n"
            "  --height-map FILE image for the height-map push (default: a generated bumps.bmp)\n"
            "  --freeze MODE     how the shells are frozen before frozen.obj is saved: the freeze\n"
            "                    dialog's new object, add to the object, replace it, or quick freeze\n"
            "  --out DIR         folder for the pictures and frozen.obj (default: out\\demo)\n"
            "  --size WxH        size of the rendered pictures (default: 640x480)\n"
-           "  --interactive     at the end, open the 3D view beside the panel to try every control\n"
+           "  --interactive     instead of the pictures, open the 3D view beside the panel on the\n"
+           "                    scene as loaded (with --preset); freezes made in it are saved as\n"
+           "                    frozen.obj when its window closes; Ctrl+C saves nothing (code 130)\n"
            "  --plugin PATH     the plug-in DLL (default: Puffshell.dll beside workbench.exe)\n"
            "  --save FILE.glb   also write the frozen document as glTF 2.0 binary\n"
-           "Exit codes: 0 done, 1 the plug-in or the workbench failed, 2 bad options or input files.\n";
+           "Exit codes: 0 done, 1 the plug-in or the workbench failed, 2 bad options or input files or no\n"
+           "display, 130 interrupted. A failed run writes nothing into --out.\n";
 }
 
 const char* PresetOptionName(Preset preset) {

@@ -12,6 +12,8 @@
 
 #include <string>
 
+#include "ui/PanelEdits.h"
+
 namespace workbench {
 
 // One of the panel's five preset buttons; None runs every effect of the demo in turn.
@@ -32,12 +34,13 @@ struct Options {
     std::string out = "out\\demo";
     int32_t width = 640;          // size of the rendered pictures
     int32_t height = 480;
-    bool interactive = false;     // open the 3D view beside the panel at the end
+    bool interactive = false;     // the 3D view beside the panel instead of the pictures
     std::string plugin;           // the plug-in DLL; empty: Puffshell.dll beside the program
     std::string save;             // --save: the frozen document as glTF binary (.glb); empty: none
 };
 
-constexpr int32_t kMaxRepeat = 100;
+// The panel's own bound of the repeat edit: the command line types into it, so takes the same.
+constexpr int32_t kMaxRepeat = kMaxRepeatCount;
 constexpr int32_t kMinSide = 16;
 constexpr int32_t kMaxSide = 4096;
 constexpr float kMaxDistance = 1.0e6f;

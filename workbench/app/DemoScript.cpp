@@ -1,7 +1,6 @@
 #include "workbench/app/DemoScript.h"
 
 #include <math.h>
-#include <stdarg.h>
 #include <stdio.h>
 
 #include <algorithm>
@@ -12,8 +11,10 @@
 
 #include "workbench/app/HostLoop.h"
 #include "workbench/app/InteractiveView.h"
+#include "workbench/app/OutputFolder.h"
 #include "workbench/app/PanelSteps.h"
 #include "workbench/app/SceneBuilder.h"
+#include "workbench/app/Terminal.h"
 #include "workbench/host/Workbench.h"
 #include "workbench/panel/PanelDriver.h"
 
@@ -30,58 +31,30 @@ struct Run {
     Run(const Options& o, RunReport& r) : options(o), report(r) {}
     const Options& options;
     RunReport& report;
-    std::string out;              // the output folder's full path
+    OutputFolder out;             // where the run writes
     SceneInfo scene;
-    std::string heightMap;        // image the height-map step loads
+    std::string heightMap;        // image the height-map step loads (full path)
     bool typeDistance = false;    // type `distance` after each preset
     float distance = 1.0f;
     float heightMapScale = 4.0f;  // typed into the height-map scale edit
     std::vector<int32_t> heightMapRows;
 };
 
-// Prints "workbench: message" to stderr, keeps it in the report and returns code.
+// Prints "workbench: message" to stderr, with the paths as the person gave them, keeps it in the
+// report and returns code.
 int Fail(Run& run, int code, const std::string& message) {
-    fprintf(stderr, "workbench: %s\n", message.c_str());
-    fflush(stderr);
-    run.report.error = message;
+    std::string shown = ShownText(run.out, message);
+    if (!run.options.heightMap.empty() && !run.heightMap.empty()) {
+        for (size_t at = shown.find(run.heightMap); at != std::string::npos;
+             at = shown.find(run.heightMap, at + run.options.heightMap.size()))
+            shown.replace(at, run.heightMap.size(), run.options.heightMap);
+    }
+    Print(stderr, "workbench: " + shown + "\n");
+    run.report.error = shown;
     return code;
 }
 
-void Say(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    vprintf(format, args);
-    va_end(args);
-    fflush(stdout);
-}
-
-bool MakeFolders(const std::string& path) {
-    std::string partial;
-    for (size_t i = 0; i <= path.size(); ++i) {
-        if (i == path.size() || path[i] == '\\' || path[i] == '/') {
-            if (!partial.empty() && partial.back() != ':' && partial != "." && partial != "..") {
-                if (!CreateDirectoryA(partial.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-                    return false;
-            }
-        }
-        if (i < path.size()) partial += path[i];
-    }
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::string InOut(const Run& run, const char* file) { return run.out + "\\" + file; }
-
-// The full path of a file or folder name, with backslashes: the open-file dialog takes nothing
-// else.
-std::string FullPath(const std::string& path) {
-    std::string name = path;
-    for (char& c : name)
-        if (c == '/') c = '\\';
-    char full[MAX_PATH];
-    const DWORD n = GetFullPathNameA(name.c_str(), MAX_PATH, full, nullptr);
-    return n > 0 && n < MAX_PATH ? std::string(full, n) : name;
-}
+std::string InOut(const Run& run, const char* file) { return WorkFile(run.out, file); }
 
 // A value in proportion to the scene's size, rounded to `decimals` as the panel's edit shows it:
 // at least one unit of the last decimal and at most a million (a file's coordinates may be
@@ -123,16 +96,16 @@ void TypeTweaks(Run& run, Preset preset) {
 }
 
 // For every row: click it, press "黒枠" for a clean start from the defaults (push along normals,
-// distance 1.0), then the preset itself, then what the command line asks to type. "ﾘｾｯﾄ" alone
-// switches the shells off.
-void ApplyPresetToEveryRow(Run& run, Preset preset) {
+// distance 1.0) unless the rows hold the black frame already (fromBlackFrame), then the preset
+// itself, then what the command line asks to type. "ﾘｾｯﾄ" alone switches the shells off.
+void ApplyPresetToEveryRow(Run& run, Preset preset, bool fromBlackFrame = false) {
     for (int32_t row = 0; row < RowCount(); ++row) {
         SelectRow(row);
         if (preset == Preset::Reset) {
             PressPreset(Preset::Reset);
             continue;
         }
-        PressPreset(Preset::BlackFrame);
+        if (!fromBlackFrame || preset == Preset::BlackFrame) PressPreset(Preset::BlackFrame);
         if (preset != Preset::BlackFrame) PressPreset(preset);
         TypeTweaks(run, preset);
     }
@@ -148,10 +121,17 @@ bool LoadHeightMapOnRows(Run& run, std::string* error) {
     return true;
 }
 
-// The height-map effect alone: every shell reset (off, no push), then the chosen rows switched on
-// and pushed by the height map only.
+// The height-map effect alone: the chosen rows reset (no push), every other shell switched off
+// with its check box, then the chosen rows switched on and pushed by the height map only.
 bool HeightMapEffect(Run& run, std::string* error) {
-    ApplyPresetToEveryRow(run, Preset::Reset);
+    for (int32_t row = 0; row < RowCount(); ++row) {
+        if (std::find(run.heightMapRows.begin(), run.heightMapRows.end(), row) != run.heightMapRows.end()) {
+            SelectRow(row);
+            PressPreset(Preset::Reset);
+        } else {
+            TickRow(row, false);
+        }
+    }
     return LoadHeightMapOnRows(run, error);
 }
 
@@ -193,7 +173,7 @@ bool TakePicture(Run& run, const char* file, std::string* error) {
     const std::string path = InOut(run, file);
     if (!RenderView(wb::ActiveDocument(), view, &rgba, &record.stats) ||
         !WritePng(path.c_str(), view.width, view.height, rgba)) {
-        *error = path + ": cannot be written";
+        *error = ShownFile(run.out, file) + ": cannot be written";
         return false;
     }
     Say("%-18s %6d %7d %12d  %s\n", file, record.shells, record.layers, record.stats.faces,
@@ -209,16 +189,32 @@ bool TakePanelPicture(Run& run, std::string* error) {
     }
     AnswerRefreshes(nullptr);
     SelectRow(0);
+    panel::HoldPainting(false);
     // As after a click: the list has the focus, so that its selected row shows highlighted.
     SetActiveWindow(panel::FindPanel());
     SetFocus(panel::ObjectList());
     const std::string path = InOut(run, "panel.png");
-    if (!panel::SavePanelPicture(path)) {
-        *error = path + ": the panel could not be captured";
+    const bool saved = panel::SavePanelPicture(path);
+    panel::HoldPainting(true);
+    if (!saved) {
+        *error = ShownFile(run.out, "panel.png") + ": the panel could not be captured";
         return false;
     }
     run.report.panelPicture = true;
     Say("panel.png: the panel with row 1 \"%s\" selected\n", panel::RowText(0).c_str());
+    return true;
+}
+
+// Saves the document as frozen.obj, after the host has answered what the plug-in asked for.
+bool SaveDocument(Run& run, std::string* error) {
+    AnswerRefreshes(nullptr);
+    const std::string path = InOut(run, "frozen.obj");
+    if (!wb::SaveObjScene(path.c_str(), error)) return false;
+    if (!run.options.save.empty() && !wb::SaveGltfScene(run.options.save.c_str(), error)) return false;
+    SceneInfo after;
+    DescribeActiveDocument(&after);
+    run.report.frozenObjects = after.objects;
+    run.report.frozenFaces = after.faces;
     return true;
 }
 
@@ -228,6 +224,7 @@ bool FreezeAndSave(Run& run, std::string* error) {
     for (int32_t row = 0; row < RowCount(); ++row)
         if (panel::RowChecked(row)) rows.push_back(row);
     HostDocument doc = wb::ActiveDocument();
+    std::vector<std::pair<int32_t, std::string>> unnamed;  // new shells: slot, name to give
     for (int32_t row : rows) {
         AnswerRefreshes(nullptr);
         SelectRow(row);
@@ -235,28 +232,24 @@ bool FreezeAndSave(Run& run, std::string* error) {
         const int32_t slots = MQDoc_GetObjectCount(doc);
         if (!FreezeSelected(run.options.freeze, error)) return false;
         ++run.report.frozenShells;
-        // A shell frozen as a new object comes without a name; give it one, as a person would,
-        // so that the list and frozen.obj tell the shells apart.
-        if (MQDoc_GetObjectCount(doc) == slots + 1) {
-            HostObject shell = MQDoc_GetObject(doc, slots);
-            char name[256] = "";
-            if (shell) MQObj_GetName(shell, name, sizeof name);
-            if (shell && !name[0]) {
-                MQObj_SetName(shell, (source + " shell").c_str());
-                AnnounceDocumentChange();
-            }
+        if (MQDoc_GetObjectCount(doc) == slots + 1) unnamed.emplace_back(slots, source + " shell");
+    }
+    // A shell frozen as a new object comes without a name; give each one, as a person would, so
+    // that the list and frozen.obj tell the shells apart.
+    bool renamed = false;
+    for (const auto& shell : unnamed) {
+        HostObject object = MQDoc_GetObject(doc, shell.first);
+        char name[256] = "";
+        if (object) MQObj_GetName(object, name, sizeof name);
+        if (object && !name[0]) {
+            MQObj_SetName(object, shell.second.c_str());
+            renamed = true;
         }
     }
-    AnswerRefreshes(nullptr);
-    const std::string path = InOut(run, "frozen.obj");
-    if (!wb::SaveObjScene(path.c_str(), error)) return false;
-    if (!run.options.save.empty() && !wb::SaveGltfScene(run.options.save.c_str(), error)) return false;
-    SceneInfo after;
-    DescribeActiveDocument(&after);
-    run.report.frozenObjects = after.objects;
-    run.report.frozenFaces = after.faces;
+    if (renamed) AnnounceDocumentChange();
+    if (!SaveDocument(run, error)) return false;
     Say("frozen.obj: %d shells frozen (%s), %d objects, %d faces\n", run.report.frozenShells,
-        FreezeModeName(run.options.freeze), after.objects, after.faces);
+        FreezeModeName(run.options.freeze), run.report.frozenObjects, run.report.frozenFaces);
     return true;
 }
 
@@ -266,12 +259,13 @@ int PrepareScene(Run& run) {
     const Options& o = run.options;
     std::string error, warning;
     if (o.scene.empty()) {
-        if (!BuildDefaultScene(run.out, &run.scene, &error)) return Fail(run, kExitFailed, error);
+        if (!BuildDefaultScene(run.out.work, &run.scene, &error)) return Fail(run, kExitFailed, error);
     } else if (!LoadSceneFile(o.scene, &run.scene, &error, &warning)) {
         return Fail(run, kExitBadInput, error);
     }
-    std::istringstream warnings(warning);  // one line per file, on stderr
-    for (std::string line; std::getline(warnings, line);) fprintf(stderr, "workbench: warning: %s\n", line.c_str());
+    std::istringstream warnings(warning);  // one line per file
+    for (std::string line; std::getline(warnings, line);)
+        Print(stderr, "workbench: warning: " + ShownText(run.out, line) + "\n");
     run.report.sceneObjects = run.scene.objects;
     run.report.sceneFaces = run.scene.faces;
     Say("workbench: %s: %s\n", run.scene.name.c_str(), wb::ElementSummary().c_str());
@@ -294,20 +288,38 @@ int PrepareScene(Run& run) {
         run.heightMap = FullPath(o.heightMap);
     } else if (!run.scene.heightMapPath.empty()) {
         run.heightMap = run.scene.heightMapPath;
-    } else if (!WriteDefaultHeightMap(run.out, &run.heightMap, &error)) {
+    } else if (!WriteDefaultHeightMap(run.out.work, &run.heightMap, &error)) {
         return Fail(run, kExitFailed, error);
     }
     return kExitOk;
 }
 
+// The objects that get the height map: the textured ones, or all when none is textured; of more
+// than kMaxHeightMapObjects, the ones with the most faces. Each goes through the open-file dialog,
+// about a tenth of a second each, which would make the height map most of a large scene's run.
+const size_t kMaxHeightMapObjects = 16;
+
 void ChooseHeightMapRows(Run& run) {
+    HostDocument doc = wb::ActiveDocument();
+    std::vector<int32_t> objects = run.scene.texturedObjects;
+    if (objects.empty())
+        for (int32_t index = 0; index < MQDoc_GetObjectCount(doc); ++index)
+            if (MQDoc_GetObject(doc, index)) objects.push_back(index);
+    const size_t candidates = objects.size();
+    if (candidates > kMaxHeightMapObjects) {
+        std::stable_sort(objects.begin(), objects.end(), [doc](int32_t a, int32_t b) {
+            return MQObj_GetFaceCount(MQDoc_GetObject(doc, a)) > MQObj_GetFaceCount(MQDoc_GetObject(doc, b));
+        });
+        objects.resize(kMaxHeightMapObjects);
+        std::sort(objects.begin(), objects.end());
+        Say("workbench: the height map goes on the %d largest of %d objects\n",
+            static_cast<int>(kMaxHeightMapObjects), static_cast<int>(candidates));
+    }
     run.heightMapRows.clear();
-    for (int32_t index : run.scene.texturedObjects) {
+    for (int32_t index : objects) {
         const int32_t row = RowOfObject(index);
         if (row >= 0) run.heightMapRows.push_back(row);
     }
-    if (run.heightMapRows.empty())
-        for (int32_t row = 0; row < RowCount(); ++row) run.heightMapRows.push_back(row);
 }
 
 // Every effect in turn, one picture each.
@@ -327,7 +339,8 @@ bool RunEveryEffect(Run& run, std::string* error, int* code) {
             }
             if (!TakePicture(run, "height_map.png", error)) return false;
         }
-        ApplyPresetToEveryRow(run, effect.preset);
+        // The colour trace follows the black frame, which every row holds then.
+        ApplyPresetToEveryRow(run, effect.preset, effect.preset == Preset::ColourTrace);
         if (!TakePicture(run, effect.file, error)) return false;
     }
     return true;
@@ -344,15 +357,58 @@ bool RunOnePreset(Run& run, std::string* error, int* code) {
     return TakePicture(run, PresetPictureName(run.options.preset), error);
 }
 
+// The interactive view instead of the script: the scene as loaded, with --preset (and what the
+// command line types after it) on every object. Freezes made in the view are saved when its
+// window closes.
+int RunInteractive(Run& run) {
+    const Options& o = run.options;
+    std::string error;
+    if (o.preset != Preset::None) {
+        ApplyPresetToEveryRow(run, o.preset);
+        if (!o.heightMap.empty() && o.preset != Preset::Reset && !LoadHeightMapOnRows(run, &error))
+            return Fail(run, kExitBadInput, error);
+    }
+    // The first object selected and the document's materials offered in the material combo,
+    // which the plug-in fills on a material event while a row is selected.
+    AnswerRefreshes(nullptr);
+    SelectRow(0);
+    wb::SendEvent(kEventMaterialListUpdated, nullptr);
+    Say("workbench: interactive view open on the scene as loaded%s%s; close its window to quit\n",
+        o.preset == Preset::None ? "" : ", preset ", o.preset == Preset::None ? "" : PresetOptionName(o.preset));
+    const int32_t changesBefore = wb::DocumentChangeCount();
+    bool interrupted = false;
+    if (!RunInteractiveView(o.width, o.height, &error, &interrupted)) return Fail(run, kExitFailed, error);
+    const int32_t freezes = wb::DocumentChangeCount() - changesBefore;
+    if (interrupted) {
+        Print(stderr, "workbench: interrupted; nothing saved\n");
+        return kExitInterrupted;
+    }
+    run.report.frozenShells = freezes;
+    if (freezes == 0) {
+        Say("workbench: nothing was frozen in the view; nothing saved\n");
+        return kExitOk;
+    }
+    if (!SaveDocument(run, &error)) return Fail(run, kExitFailed, error);
+    Say("workbench: %d freeze%s made in the view; the document (%d objects, %d faces) is saved as %s\n",
+        freezes, freezes == 1 ? "" : "s", run.report.frozenObjects, run.report.frozenFaces,
+        ShownFile(run.out, "frozen.obj").c_str());
+    return kExitOk;
+}
+
 int RunScript(Run& run) {
     const Options& o = run.options;
     std::string error;
     const std::string plugin = o.plugin.empty() ? DefaultPluginPath() : o.plugin;
     if (!OpenPanel(plugin, &error)) return Fail(run, kExitFailed, error);
-    Say("workbench: %s loaded (\"%s\", type %d), panel shown\n", plugin.c_str(),
-        wb::PluginName().c_str(), wb::PluginType());
+    Say("workbench: %s loaded (\"%s\", type %d), panel shown\n",
+        o.plugin.empty() ? PathForPeople(plugin).c_str() : o.plugin.c_str(), wb::PluginName().c_str(),
+        wb::PluginType());
     ChooseHeightMapRows(run);
+    if (o.interactive) return RunInteractive(run);
 
+    // The script clicks through every row several times; the panel is painted for its picture
+    // (and when the run ends), not after every click.
+    panel::HoldPainting(true);
     PrintSummaryHeader();
     if (!TakePicture(run, "before.png", &error)) return Fail(run, kExitFailed, error);
     int code = kExitFailed;
@@ -364,17 +420,7 @@ int RunScript(Run& run) {
     // The full demo freezes the classic black outline; a single preset freezes its own shells.
     if (o.preset == Preset::None) ApplyPresetToEveryRow(run, Preset::BlackFrame);
     if (!FreezeAndSave(run, &error)) return Fail(run, kExitFailed, error);
-    Say("workbench: pictures and frozen.obj are in %s\n", run.out.c_str());
-
-    if (o.interactive) {
-        // The first object selected and the document's materials offered in the material
-        // combo, which the plug-in fills on a material event while a row is selected.
-        AnswerRefreshes(nullptr);
-        SelectRow(0);
-        wb::SendEvent(kEventMaterialListUpdated, nullptr);
-        Say("workbench: interactive view open; close its window to quit\n");
-        if (!RunInteractiveView(o.width, o.height, &error)) return Fail(run, kExitFailed, error);
-    }
+    panel::HoldPainting(false);
     return kExitOk;
 }
 
@@ -386,14 +432,25 @@ int RunWorkbench(const Options& options, RunReport* report) {
     RunReport local;
     Run run(options, report ? *report : local);
     run.report = RunReport();
-    run.out = FullPath(options.out);
-    while (run.out.size() > 3 && run.out.back() == '\\') run.out.pop_back();
-    if (!MakeFolders(run.out))
-        return Fail(run, kExitBadInput, "--out " + options.out + ": the folder cannot be created");
+    // Every window needs a display; without one (Wine without an X server) the plug-in's panel
+    // would fail far later, as if the plug-in were at fault.
+    if (!wb::MainWindow())
+        return Fail(run, kExitBadInput,
+                    "no display: windows cannot be created. Under Wine, run inside xvfb-run -a, or "
+                    "set DISPLAY to a running X server");
+    std::string error;
+    if (!OpenOutputFolder(options.out, &run.out, &error)) return Fail(run, kExitBadInput, error);
     int code = PrepareScene(run);
-    if (code != kExitOk) return code;
-    code = RunScript(run);
-    ClosePanel();
+    if (code == kExitOk) {
+        code = RunScript(run);
+        ClosePanel();
+    }
+    // Only a run that succeeded and has something to show leaves files behind.
+    const bool keep = code == kExitOk && (!options.interactive || run.report.frozenShells > 0);
+    if (keep && !CommitOutputFolder(&run.out, &error)) code = Fail(run, kExitFailed, error);
+    if (!keep) DiscardOutputFolder(&run.out);
+    if (code == kExitOk && !options.interactive)
+        Say("workbench: pictures and frozen.obj are in %s\n", options.out.c_str());
     return code;
 }
 

@@ -1,6 +1,8 @@
 // The workbench program's script: build or load the scene, open Puffshell's panel, work it the way
 // a person would for each effect, and write a picture after each; then a picture of the panel, a
-// freeze through the panel and frozen.obj; a summary on the terminal all along.
+// freeze through the panel and frozen.obj; a summary on the terminal all along. Interactive runs
+// open the 3D view on the scene instead and save what was frozen in it when its window closes.
+// The files appear in the output folder only when the run succeeds.
 #pragma once
 
 #include <stdint.h>
@@ -17,6 +19,7 @@ namespace workbench {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;    // the plug-in or the workbench itself failed
 constexpr int kExitBadInput = 2;  // a bad option value, or a file that cannot be used
+constexpr int kExitInterrupted = 130;  // Ctrl+C (128 + SIGINT, as a shell reports it)
 
 // One picture of the run and what it took.
 struct PictureRecord {
@@ -32,7 +35,7 @@ struct RunReport {
     int32_t sceneFaces = 0;
     std::vector<PictureRecord> pictures;  // rendered pictures, in order
     bool panelPicture = false;            // panel.png written
-    int32_t frozenShells = 0;             // freezes done
+    int32_t frozenShells = 0;             // freezes done (by the script, or in the view)
     int32_t frozenObjects = 0;            // objects and faces of the saved frozen.obj
     int32_t frozenFaces = 0;
     std::string error;                    // the message printed for a failed run

@@ -21,6 +21,7 @@ int32_t AnswerRefreshes(std::vector<double>* times) {
     int32_t redraws = 0;
     for (int guard = 0; guard < 64; ++guard) {
         wb::PumpWindowMessages();
+        wb::DeliverDocumentChange();
         if (!wb::RefreshPending()) break;
         const double start = NowMs();
         wb::Redraw();

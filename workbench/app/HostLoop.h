@@ -8,10 +8,11 @@
 
 namespace workbench {
 
-// Dispatches this thread's pending window messages, then runs one redraw if the plug-in called
-// MQ_RefreshView since the last one, and repeats until nothing is pending (at most 64 redraws,
-// so that a plug-in asking again in every redraw cannot hang the program). Appends each redraw's
-// duration in milliseconds to *times (may be null). Returns the number of redraws.
+// Dispatches this thread's pending window messages and sends the change events of a document
+// change the plug-in made (wb::DeliverDocumentChange), then runs one redraw if one is pending,
+// and repeats until nothing is pending (at most 64 redraws, so that a plug-in asking again in
+// every redraw cannot hang the program). Appends each redraw's duration in milliseconds to
+// *times (may be null). Returns the number of redraws.
 int32_t AnswerRefreshes(std::vector<double>* times);
 
 // Milliseconds on a monotonic clock.

@@ -37,6 +37,18 @@ struct View {
 };
 View* view = nullptr;
 
+// Ctrl+C in the terminal: the console runs the handler on a thread of its own, which only raises
+// the flag and wakes the view's loop.
+volatile LONG interruptRequested = 0;
+DWORD viewThread = 0;
+
+BOOL WINAPI OnConsoleControl(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
+    InterlockedExchange(&interruptRequested, 1);
+    PostThreadMessageA(viewThread, WM_NULL, 0, 0);
+    return TRUE;
+}
+
 void UpdateTitle() {
     char title[256];
     snprintf(title, sizeof title,
@@ -284,10 +296,15 @@ const ViewState& InteractiveViewState() {
     return view ? view->state : none;
 }
 
-bool RunInteractiveView(int32_t width, int32_t height, std::string* error) {
+bool RunInteractiveView(int32_t width, int32_t height, std::string* error, bool* interrupted) {
     if (!OpenInteractiveView(width, height, error)) return false;
-    while (StepInteractiveView())
+    InterlockedExchange(&interruptRequested, 0);
+    viewThread = GetCurrentThreadId();
+    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+    while (!InterlockedCompareExchange(&interruptRequested, 0, 0) && StepInteractiveView())
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    SetConsoleCtrlHandler(OnConsoleControl, FALSE);
+    *interrupted = InterlockedCompareExchange(&interruptRequested, 0, 0) != 0;
     CloseInteractiveView();
     return true;
 }

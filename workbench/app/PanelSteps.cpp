@@ -131,7 +131,7 @@ bool FreezeSelected(FreezeMode mode, std::string* error) {
         *error = "the freeze dialog did not show up";
         return false;
     }
-    AnnounceDocumentChange();
+    wb::DeliverDocumentChange();  // the host's next step after the plug-in returned
     LetPanelReload();
     return true;
 }

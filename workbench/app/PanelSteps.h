@@ -41,11 +41,12 @@ void TypeRepeat(int32_t count);
 // message box is answered) or no open-file dialog showed up.
 bool LoadHeightMap(const std::string& path, float scale, std::string* error);
 // Freezes the selected object's shell: "拡張面をﾌﾘｰｽﾞ" with the dialog's placement for
-// New/Add/Replace, or "急速冷凍". Then tells the plug-in that the document changed. False with
-// *error when the freeze buttons are disabled or the dialog did not show up.
+// New/Add/Replace, or "急速冷凍". Then the host sends the change events, as after every station
+// callback that changed the document (wb::DeliverDocumentChange). False with *error when the
+// freeze buttons are disabled or the dialog did not show up.
 bool FreezeSelected(FreezeMode mode, std::string* error);
-// Sends the events the modeller sends after the document changed: object list (220), object
-// (221) and material list (230).
+// Sends the events the modeller sends after the person changed the document (renamed an object):
+// object list (220), object (221) and material list (230).
 void AnnounceDocumentChange();
 
 }  // namespace workbench

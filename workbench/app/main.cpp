@@ -7,16 +7,17 @@
 
 #include "workbench/app/CommandLine.h"
 #include "workbench/app/DemoScript.h"
+#include "workbench/app/Terminal.h"
 
 int main(int argc, char** argv) {
     workbench::Options options;
     std::string error;
     switch (workbench::ParseCommandLine(argc, argv, &options, &error)) {
         case workbench::ParseResult::Help:
-            fputs(workbench::UsageText(), stdout);
+            workbench::Print(stdout, workbench::UsageText());
             return workbench::kExitOk;
         case workbench::ParseResult::Error:
-            fprintf(stderr, "workbench: %s\n%s", error.c_str(), workbench::UsageText());
+            workbench::Print(stderr, "workbench: " + error + "\n" + workbench::UsageText());
             return workbench::kExitBadInput;
         case workbench::ParseResult::Run:
             break;

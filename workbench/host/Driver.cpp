@@ -31,6 +31,19 @@ PluginState& Plugin() {
 HWND g_mainWindow = nullptr;
 const char kMainClass[] = "PuffshellWorkbenchMain";
 
+// A station callback changed the document; the change events are still to be sent.
+struct DocumentChange {
+    bool pending = false;
+    bool materials = false;  // the document's materials changed too
+    int32_t count = 0;       // callbacks that changed the document since the program started
+};
+DocumentChange g_change;
+
+// What identifies the document's material list: the slots and the materials in them.
+std::vector<const void*> MaterialSlots(const Document* d) {
+    return std::vector<const void*>(d->materials.begin(), d->materials.end());
+}
+
 HMODULE HostModule() {
     HMODULE self = nullptr;
     GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
@@ -103,7 +116,18 @@ HWND MainWindowInternal() {
 
 int32_t RunStationCallback(StationCallbackProc proc, void* option) {
     if (!proc) return 0;
-    return proc(ToHandle(Active()), option);
+    Document* d = Active();
+    const std::vector<const void*> materials = MaterialSlots(d);
+    const int32_t result = proc(ToHandle(d), option);
+    // As the modeller: a callback that reports a change is followed, once the plug-in has
+    // returned to the host, by the change events and a redraw of the views.
+    if (result != 0) {
+        g_change.pending = true;
+        g_change.materials = g_change.materials || MaterialSlots(Active()) != materials;
+        ++g_change.count;
+        State().refreshRequested = true;
+    }
+    return result;
 }
 
 }  // namespace detail
@@ -226,6 +250,8 @@ bool LoadPlugin(const char* dllPath, std::string* error) {
 
 void UnloadPlugin() {
     PluginState& p = Plugin();
+    g_change.pending = false;
+    g_change.materials = false;
     if (!p.module) return;
     SendEvent(kEventExit, nullptr);
     ClearDrawItems();
@@ -266,12 +292,26 @@ int32_t PumpWindowMessages() {
     return count;
 }
 
+bool DeliverDocumentChange() {
+    if (!g_change.pending) return false;
+    const bool materials = g_change.materials;
+    g_change.pending = false;
+    g_change.materials = false;
+    SendEvent(kEventObjectListUpdated, nullptr);
+    SendEvent(kEventObjectModified, nullptr);
+    if (materials) SendEvent(kEventMaterialListUpdated, nullptr);
+    return true;
+}
+
+int32_t DocumentChangeCount() { return g_change.count; }
+
 int32_t ProcessMessages() {
     HostState& s = State();
     int32_t redraws = 0;
     // A plug-in that asks for a refresh in every redraw must not hang the host.
     for (int guard = 0; guard < 64; ++guard) {
         PumpWindowMessages();
+        DeliverDocumentChange();
         if (!s.refreshRequested) break;
         Redraw();
         ++redraws;

@@ -69,11 +69,19 @@ WORKBENCH_API int32_t PluginType();
 WORKBENCH_API int32_t SendEvent(int32_t code, void* option);
 // Event 100 with the show flag.
 WORKBENCH_API int32_t ActivatePlugin(bool show);
-// Dispatches every pending window message of this thread; then, if MQ_RefreshView was called
-// since the last redraw, runs one redraw (draw objects and draw materials cleared, event 110
-// with "scene", "width" and "height"). Repeats until nothing is pending. Returns the number of
-// redraws run.
+// Dispatches every pending window message of this thread and delivers a document change (see
+// DeliverDocumentChange); then, if a refresh is pending, runs one redraw (draw objects and draw
+// materials cleared, event 110 with "scene", "width" and "height"). Repeats until nothing is
+// pending. Returns the number of redraws run.
 WORKBENCH_API int32_t ProcessMessages();
+// After a station callback that answered nonzero (the plug-in changed the document), the host does
+// what the modeller does once the plug-in has returned: it sends the change events (object list
+// 220, object modified 221, and material list 230 when the document's materials changed) and
+// redraws. ProcessMessages does both; a loop of the host's own calls DeliverDocumentChange after
+// dispatching messages and then answers the refresh. True when events were sent.
+WORKBENCH_API bool DeliverDocumentChange();
+// Station callbacks that changed the document since the program started.
+WORKBENCH_API int32_t DocumentChangeCount();
 // Only dispatches pending window messages (no redraw); returns how many were dispatched.
 WORKBENCH_API int32_t PumpWindowMessages();
 // True while an MQ_RefreshView call has not been answered by a redraw yet.

@@ -22,14 +22,17 @@ const int32_t kFileNameCombo = 0x47C;
 const int32_t kFileNameEdit = 0x480;
 
 // ---- dialog answering: a thread timer runs inside the modal dialog's message loop --------------
+// It ticks as often as Windows allows: the answer comes as soon as the dialog shows, and a script
+// that answers hundreds of dialogs does not wait a fixed time for each.
 
 struct DialogAnswer {
     const std::function<void(HWND)>* answer = nullptr;
     HWND panel = nullptr;
     HWND answered = nullptr;
-    int32_t ticks = 0;
+    DWORD started = 0;
 };
 DialogAnswer* pendingAnswer = nullptr;
+const DWORD kDialogTimeoutMs = 10000;
 
 BOOL CALLBACK FindModalDialog(HWND window, LPARAM found) {
     char className[32] = {};
@@ -48,10 +51,9 @@ void CALLBACK OnAnswerTimer(HWND, UINT, UINT_PTR, DWORD) {
     HWND dialog = nullptr;
     EnumThreadWindows(GetCurrentThreadId(), FindModalDialog, reinterpret_cast<LPARAM>(&dialog));
     if (!dialog) return;
-    ++pending->ticks;
-    if (pending->ticks > 200) {
-        // Dialogs still keep coming after about ten seconds (the answer did not close one, or
-        // it opened another): cancel whatever shows, so that the caller goes on.
+    if (GetTickCount() - pending->started > kDialogTimeoutMs) {
+        // Dialogs still keep coming (the answer did not close one, or it opened another):
+        // cancel whatever shows, so that the caller goes on.
         PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     } else if (pending->answered != dialog) {
         pending->answered = dialog;
@@ -133,6 +135,13 @@ void ClickRow(int32_t row) {
     SendMessageA(FindPanel(), WM_NOTIFY, kObjectListId, reinterpret_cast<LPARAM>(&click));
 }
 
+void HoldPainting(bool hold) {
+    HWND window = FindPanel();
+    if (!window) return;
+    SendMessageA(window, WM_SETREDRAW, hold ? FALSE : TRUE, 0);
+    if (!hold) RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
 // ---- what the person sees ----------------------------------------------------------------------
 
 std::string Text(int32_t controlId) {
@@ -187,11 +196,13 @@ bool AnswerDialog(const std::function<void()>& action, const std::function<void(
     DialogAnswer pending;
     pending.answer = &answer;
     pending.panel = FindPanel();
+    pending.started = GetTickCount();
+    DialogAnswer* outer = pendingAnswer;  // a dialog answered from inside another's answer
     pendingAnswer = &pending;
-    UINT_PTR timer = SetTimer(nullptr, 0, 50, OnAnswerTimer);
+    UINT_PTR timer = SetTimer(nullptr, 0, USER_TIMER_MINIMUM, OnAnswerTimer);
     action();
     KillTimer(nullptr, timer);
-    pendingAnswer = nullptr;
+    pendingAnswer = outer;
     return pending.answered != nullptr;
 }
 

@@ -37,6 +37,11 @@ void TickRow(int32_t row, bool checked);             // the row's check box
 void ClickRow(int32_t row);                          // selects the row with a click
 void SelectRowWithKeyboard(int32_t row);             // moves the selection without a click
 
+// Holds the panel's painting (hold) or gives it back, repainting the whole panel once. While it
+// is held every control still gets every message a click or keystroke sends, but nothing is
+// painted: a script working through hundreds of rows spends most of its time painting otherwise.
+void HoldPainting(bool hold);
+
 // ---- what the person sees ----------------------------------------------------------------------
 std::string Text(int32_t controlId);
 bool Enabled(int32_t controlId);
@@ -49,9 +54,9 @@ bool RowChecked(int32_t row);
 int32_t SelectedRow();  // -1 when none
 
 // ---- modal dialogs -----------------------------------------------------------------------------
-// Runs action (which opens a modal dialog of this thread) and, once a dialog other than the
-// panel shows up, calls answer with it; answer must close it. A dialog still open after about
-// ten seconds is cancelled. True when a dialog was answered.
+// Runs action (which opens a modal dialog of this thread) and, as soon as a dialog other than the
+// panel shows up, calls answer with it; answer must close it. A dialog still open after
+// about ten seconds is cancelled. True when a dialog was answered.
 bool AnswerDialog(const std::function<void()>& action, const std::function<void(HWND)>& answer);
 // A message box's text (its static control) and caption.
 std::string DialogText(HWND dialog);
