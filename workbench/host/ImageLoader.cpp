@@ -17,6 +17,7 @@
 #include "stb_image.h"
 #include "workbench/host/Model.h"
 #include "workbench/host/Recorder.h"
+#include "workbench/host/SceneFile.h"
 
 using namespace wb::detail;
 
@@ -177,20 +178,6 @@ bool DecodeWithStb(const std::vector<uint8_t>& file, Pixels* out) {
     }
     stbi_image_free(pixels);
     return true;
-}
-
-// CP932-aware position just past the last path separator of a name.
-size_t BaseNameStart(const std::string& s) {
-    size_t start = 0;
-    for (size_t i = 0; i < s.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        if (IsDBCSLeadByte(c) && i + 1 < s.size()) {
-            ++i;
-            continue;
-        }
-        if (c == '\\' || c == '/') start = i + 1;
-    }
-    return start;
 }
 
 bool IsAbsolute(const std::string& s) {
