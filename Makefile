@@ -45,10 +45,15 @@ demo: build
 	 echo "demo: running $$build/workbench.exe with $$build/Puffshell.dll"; \
 	 $(XVFB) ./scripts/wine-run.sh $$build/workbench.exe --out out/demo
 
+# The bench and the stress run are built on demand, not by make build: make test has no use for them.
 bench: build
+	cmake --build $(WIN32) --target workbench_bench
+	cmake --build $(WIN64) --target workbench_bench
 	./workbench/bench/run-bench.sh
 
 stress: build
+	cmake --build $(WIN32) --target workbench_stress
+	cmake --build $(WIN64) --target workbench_stress
 	@echo "stress: the 64-bit build"
 	$(XVFB) ./scripts/wine-run.sh $(WIN64)/workbench_stress.exe $(STRESS_ARGS)
 	@if reason=$$(./scripts/win32-runs.sh); then echo "stress: the 32-bit build"; \
