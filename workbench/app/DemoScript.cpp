@@ -225,8 +225,10 @@ bool FreezeAndSave(Run& run, std::string* error) {
         if (panel::RowChecked(row)) rows.push_back(row);
     HostDocument doc = wb::ActiveDocument();
     std::vector<std::pair<int32_t, std::string>> unnamed;  // new shells: slot, name to give
+    // The view is not redrawn between the freezes: as in the modeller, the refreshes they ask
+    // for come together into one redraw, here before the document is saved. (A freeze as new
+    // object appends it, so the rows of the sources stay where they are.)
     for (int32_t row : rows) {
-        AnswerRefreshes(nullptr);
         SelectRow(row);
         const std::string source = panel::RowText(row);
         const int32_t slots = MQDoc_GetObjectCount(doc);

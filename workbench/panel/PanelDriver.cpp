@@ -21,9 +21,11 @@ const int32_t kObjectListId = IDC_OBJECT_LIST;
 const int32_t kFileNameCombo = 0x47C;
 const int32_t kFileNameEdit = 0x480;
 
-// ---- dialog answering: a thread timer runs inside the modal dialog's message loop --------------
-// It ticks as often as Windows allows: the answer comes as soon as the dialog shows, and a script
-// that answers hundreds of dialogs does not wait a fixed time for each.
+// ---- dialog answering, inside the modal dialog's message loop ----------------------------------
+// The answer comes as soon as the dialog shows: a hook on window activation posts a wake-up
+// message, and the dialog loop hands every message it takes to the message-filter hook, which
+// answers there. A thread timer, ticking as often as Windows allows, is the fallback, and cancels
+// dialogs that keep coming.
 
 struct DialogAnswer {
     const std::function<void(HWND)>* answer = nullptr;
@@ -45,7 +47,8 @@ BOOL CALLBACK FindModalDialog(HWND window, LPARAM found) {
     return TRUE;
 }
 
-void CALLBACK OnAnswerTimer(HWND, UINT, UINT_PTR, DWORD) {
+// Answers the modal dialog that shows, once per dialog.
+void AnswerShownDialog() {
     DialogAnswer* pending = pendingAnswer;
     if (!pending) return;
     HWND dialog = nullptr;
@@ -59,6 +62,28 @@ void CALLBACK OnAnswerTimer(HWND, UINT, UINT_PTR, DWORD) {
         pending->answered = dialog;
         (*pending->answer)(dialog);
     }
+}
+
+void CALLBACK OnAnswerTimer(HWND, UINT, UINT_PTR, DWORD) { AnswerShownDialog(); }
+
+UINT WakeUpMessage() {
+    static const UINT message = RegisterWindowMessageA("Puffshell workbench: answer the dialog");
+    return message;
+}
+
+LRESULT CALLBACK OnWindowActivated(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE && pendingAnswer)
+        PostMessageA(reinterpret_cast<HWND>(wParam), WakeUpMessage(), 0, 0);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+LRESULT CALLBACK OnDialogLoopMessage(int code, WPARAM wParam, LPARAM lParam) {
+    const MSG* message = reinterpret_cast<const MSG*>(lParam);
+    if (code >= 0 && pendingAnswer) {
+        AnswerShownDialog();
+        if (message && message->message == WakeUpMessage()) return TRUE;  // ours: taken
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 }  // namespace
@@ -199,9 +224,13 @@ bool AnswerDialog(const std::function<void()>& action, const std::function<void(
     pending.started = GetTickCount();
     DialogAnswer* outer = pendingAnswer;  // a dialog answered from inside another's answer
     pendingAnswer = &pending;
+    HHOOK activation = SetWindowsHookExA(WH_CBT, OnWindowActivated, nullptr, GetCurrentThreadId());
+    HHOOK filter = SetWindowsHookExA(WH_MSGFILTER, OnDialogLoopMessage, nullptr, GetCurrentThreadId());
     UINT_PTR timer = SetTimer(nullptr, 0, USER_TIMER_MINIMUM, OnAnswerTimer);
     action();
     KillTimer(nullptr, timer);
+    if (filter) UnhookWindowsHookEx(filter);
+    if (activation) UnhookWindowsHookEx(activation);
     pendingAnswer = outer;
     return pending.answered != nullptr;
 }
