@@ -291,11 +291,13 @@ HWND PanelDialog() { return panelDialog; }
 
 void EnableItem(int32_t controlId, bool enabled) {
     HWND item = GetDlgItem(panelDialog, controlId);
-    if (item) EnableWindow(item, enabled ? TRUE : FALSE);
+    // Only a change: a panel reload sets every control, and most keep their state.
+    if (item && (IsWindowEnabled(item) != FALSE) != enabled) EnableWindow(item, enabled ? TRUE : FALSE);
 }
 
 void CheckItem(int32_t controlId, bool checked) {
-    if (panelDialog) CheckDlgButton(panelDialog, controlId, checked ? BST_CHECKED : BST_UNCHECKED);
+    const UINT state = checked ? BST_CHECKED : BST_UNCHECKED;
+    if (panelDialog && IsDlgButtonChecked(panelDialog, controlId) != state) CheckDlgButton(panelDialog, controlId, state);
 }
 
 bool IsItemChecked(int32_t controlId) {
