@@ -52,8 +52,9 @@ say "sums hold; readme.txt is CP932 with CRLF and names $(tr '\n' ' ' <<<"$capti
 
 export WINEPREFIX=$top/build/wineprefix WINEDEBUG=-all
 ./scripts/wine-prefix.sh
-# One wineserver for every Windows program of the check.
+# One wineserver for every Windows program of the check; wine-run.sh must not wait for it to end.
 /usr/lib/wine/wineserver -p
+export PUFFSHELL_SHARED_WINESERVER=1
 trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
 for dll in Puffshell.dll x64/Puffshell.dll; do
   PUFFSHELL_DLL=$(windows_path "$unpacked/$dll") ./scripts/wine-test.sh build/win64/test_shell.exe \
