@@ -20,16 +20,16 @@ const int32_t kRuns = 5;
 const int32_t kBlurLayers = 5;
 
 // The tori in a square grid, one object each, named "part<n>".
-std::vector<HostObject> AddTori(const ManyObjectDocument& spec) {
+std::vector<HostObject> AddTori(const ManyObjectDocument& layout) {
     HostApi& host = Host();
     std::vector<HostPoint> vertices;
     std::vector<int32_t> triangles;
     std::vector<HostObject> objects;
     int32_t columns = 1;
-    while (columns * columns < spec.objects) ++columns;
-    for (int32_t n = 0; n < spec.objects; ++n) {
+    while (columns * columns < layout.objects) ++columns;
+    for (int32_t n = 0; n < layout.objects; ++n) {
         const HostPoint centre = {3.0f * (n % columns), 3.0f * (n / columns), 0.0f};
-        MakeTorus(spec.rings, spec.sides, 1.0f, 0.3f, centre, vertices, triangles);
+        MakeTorus(layout.rings, layout.sides, 1.0f, 0.3f, centre, vertices, triangles);
         HostObject object = host.MQ_CreateObject();
         char name[32];
         snprintf(name, sizeof name, "part%d", n);
@@ -84,18 +84,18 @@ void MeasureCase(const std::string& key, int32_t presetId, int32_t layers, bool 
 
 }  // namespace
 
-bool RunDocument(const ManyObjectDocument& spec, Figures* figures, std::string* error) {
+bool RunDocument(const ManyObjectDocument& layout, Figures* figures, std::string* error) {
     if (!BindWorkbench(error)) return false;
     HostApi& host = Host();
     HostDocument document = wb::NewDocument();
-    Progress(spec.name, "building the document");
-    const std::vector<HostObject> objects = AddTori(spec);
+    Progress(layout.name, "building the document");
+    const std::vector<HostObject> objects = AddTori(layout);
     double triangles = 0, vertices = 0;
     for (HostObject object : objects) {
         triangles += host.MQObj_GetFaceCount(object);
         vertices += host.MQObj_GetVertexCount(object);
     }
-    Add(figures, "objects", spec.objects);
+    Add(figures, "objects", layout.objects);
     Add(figures, "triangles", triangles);
     Add(figures, "vertices", vertices);
     if (!StartPlugin(error)) return false;
