@@ -14,13 +14,17 @@ struct FacePoints {
     int32_t indices[kMaxFacePoints] = {};
 };
 
-// The face's point count (MQObj_GetFacePointCount); a count outside 1..4 gives 0, so that the
-// face is skipped and no fixed buffer of four is ever handed to the host for it. Inline: the
-// face loops of every layer call it once per face.
+// A face's point count as the readers use it, from the count the host reported: a count outside
+// 1..4 gives 0, so that the face is skipped and no fixed buffer of four is ever handed to the host
+// for it.
+inline int32_t UsableFacePointCount(int32_t reported) {
+    return reported >= 1 && reported <= kMaxFacePoints ? reported : 0;
+}
+// The face's usable point count (MQObj_GetFacePointCount). Inline: the face loops of every layer
+// call it once per face.
 inline int32_t ReadFacePointCount(HostObject object, int32_t face) {
     if (!object) return 0;
-    int32_t count = Host().MQObj_GetFacePointCount(object, face);
-    return count >= 1 && count <= kMaxFacePoints ? count : 0;
+    return UsableFacePointCount(Host().MQObj_GetFacePointCount(object, face));
 }
 // Reads count (1..4, as ReadFacePointCount gave it) point indices of face into indices
 // (MQObj_GetFacePointArray). Other counts read nothing.

@@ -63,10 +63,10 @@ void BuildEntry(HostObject object, int32_t objectIndex, const ExpansionSettings&
     entry.faceCount = faceCount > 0 ? faceCount : 0;
     entry.facePointCount = 0;
     for (int32_t f = 0; f < faceCount; ++f) {
-        // The count as ReadFacePointCount reads it, whose raw value also sizes the copies.
+        // The reported count also sizes the copies, malformed faces included.
         const int32_t reported = host.MQObj_GetFacePointCount(object, f);
         entry.facePointCount += reported > 0 ? reported : 0;
-        const int32_t count = reported <= kMaxFacePoints ? reported : 0;
+        const int32_t count = UsableFacePointCount(reported);
         if (count < 3) continue;
         int32_t indices[kMaxFacePoints];
         ReadFaceIndices(object, f, count, indices);
