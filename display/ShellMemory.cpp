@@ -44,6 +44,19 @@ MeshSize ShellSourceSize(HostObject object, int32_t index) {
     return size;
 }
 
+MeshSize CurrentShellSourceSize(HostObject object, int32_t index) {
+    MeshSize size = ShellSourceSize(object, index);
+    if (!object) return size;
+    const int64_t vertices = Host().MQObj_GetVertexCount(object);
+    const int64_t faces = Host().MQObj_GetFaceCount(object);
+    if (vertices != size.vertices || faces != size.faces) {
+        size.vertices = vertices;
+        size.faces = faces;
+        size.corners = faces * kMaxFacePoints;
+    }
+    return size;
+}
+
 double LayerCostBytes(const MeshSize& size) {
     auto positive = [](int64_t n) { return n > 0 ? static_cast<double>(n) : 0.0; };
     return positive(size.vertices) * kBytesPerVertex + positive(size.faces) * kBytesPerFace +

@@ -19,6 +19,11 @@ struct MeshSize {
 // entry for the index, counting every face with four points.
 MeshSize ShellSourceSize(HostObject object, int32_t index);
 
+// The size of object as it is now, for a freeze, which may run after an edit that the next
+// rebuild of the push cache has not seen yet: ShellSourceSize while its vertex and face counts
+// still match the host's, else the host's counts with every face taken at four points.
+MeshSize CurrentShellSourceSize(HostObject object, int32_t index);
+
 // A conservative figure, in bytes, for what one shell layer of a mesh of this size costs the host:
 // the layer's geometry as the host keeps it and what the host builds to display it.
 double LayerCostBytes(const MeshSize& size);

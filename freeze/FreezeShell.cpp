@@ -63,7 +63,7 @@ bool FreezeShell(HostDocument) {
 
     // Stage 2: the whole result must fit in memory before anything changes; a freeze that does
     // not fit leaves the document exactly as it was.
-    const MeshSize size = ShellSourceSize(object, index);
+    const MeshSize size = CurrentShellSourceSize(object, index);
     if (FreezeCostBytes(size, shot.repeatCount, freezeAsNewObject) > MemoryHeadroomBytes()) return false;
 
     // Stage 3: the shell's material.

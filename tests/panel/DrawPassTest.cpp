@@ -211,8 +211,9 @@ TEST_F(PanelTest, APassWhoseShellsFitMakesTheHostCallsItMadeBeforeMemoryWasWatch
 
 // ---- shells the process cannot hold ---------------------------------------------------------------
 
-// A flat grid of rows x columns quadrilaterals, each split into two triangles, as one object.
-int32_t AddTriangleGrid(const char* name, int32_t rows, int32_t columns) {
+// A flat grid of rows x columns quadrilaterals, each split into two triangles, as one object that
+// is not in the document yet.
+HostObject MakeTriangleGrid(const char* name, int32_t rows, int32_t columns) {
     HostApi& host = Host();
     HostObject object = host.MQ_CreateObject();
     host.MQObj_SetName(object, name);
@@ -230,7 +231,11 @@ int32_t AddTriangleGrid(const char* name, int32_t rows, int32_t columns) {
             host.MQObj_AddFace(object, 3, second);
         }
     }
-    return host.MQDoc_AddObject(wb::ActiveDocument(), object);
+    return object;
+}
+
+int32_t AddTriangleGrid(const char* name, int32_t rows, int32_t columns) {
+    return Host().MQDoc_AddObject(wb::ActiveDocument(), MakeTriangleGrid(name, rows, columns));
 }
 
 // Memory this process holds (Wine reports it as PagefileUsage and leaves PrivateUsage 0).
@@ -305,6 +310,31 @@ TEST_F(PanelTest, ShellsTooLargeForTheProcessGetTheLayersThatFitAndFreezingThemC
     ASSERT_EQ(Host().MQDoc_GetObjectCount(document), 2);
     EXPECT_EQ(Host().MQObj_GetFaceCount(testhost::ObjectAt(1)), faces);
     EXPECT_EQ(Host().MQObj_GetVertexCount(large), vertices);
+}
+
+// An object edited since the last rebuild (no change event has come yet) is frozen as it is now,
+// not at the size the push cache saw.
+TEST_F(PanelTest, AFreezeCountsTheObjectAsItIsNowNotAsTheLastRebuildSawIt) {
+    AddTriangleGrid("small", 1, 1);
+    Open();
+    if (sizeof(void*) == 8) {
+        ASSERT_NE(testhost::ReplaceImport(wb::PluginModule(), "GlobalMemoryStatusEx",
+                                          reinterpret_cast<void*>(&ThirtyTwoBitMemoryStatus)),
+                  nullptr);
+    }
+    HostObject object = testhost::ObjectAt(0);
+    ClickRow(0);
+    TickRow(0, true);
+    Type(IDC_REPEAT_COUNT, "10");
+    wb::ProcessMessages();
+    HostObject grid = MakeTriangleGrid("grid", 810, 810);  // 1,312,200 triangles
+    Host().MQObj_Merge(object, grid);
+    Host().MQObj_Delete(grid);
+    const int32_t faces = Host().MQObj_GetFaceCount(object);
+
+    Click(IDC_QUICK_FREEZE);  // ten layers replacing the object do not fit
+    wb::ProcessMessages();
+    EXPECT_EQ(Host().MQObj_GetFaceCount(object), faces);
 }
 
 }  // namespace
