@@ -3,6 +3,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <utility>
+
 #include <commctrl.h>
 
 #include "ui/ResourceIds.h"
@@ -32,6 +34,7 @@ struct DialogAnswer {
     HWND panel = nullptr;
     HWND answered = nullptr;
     DWORD started = 0;
+    bool beforeShown = false;  // answer the panel's own dialog as soon as it exists
 };
 DialogAnswer* pendingAnswer = nullptr;
 const DWORD kDialogTimeoutMs = 10000;
@@ -39,8 +42,9 @@ const DWORD kDialogTimeoutMs = 10000;
 BOOL CALLBACK FindModalDialog(HWND window, LPARAM found) {
     char className[32] = {};
     GetClassNameA(window, className, sizeof className);
-    if (window != pendingAnswer->panel && IsWindowVisible(window) &&
-        strcmp(className, "#32770") == 0) {
+    const bool ready = IsWindowVisible(window) ||
+                       (pendingAnswer->beforeShown && GetWindow(window, GW_OWNER) == pendingAnswer->panel);
+    if (window != pendingAnswer->panel && ready && strcmp(className, "#32770") == 0) {
         *reinterpret_cast<HWND*>(found) = window;
         return FALSE;
     }
@@ -100,15 +104,40 @@ bool LoadPuffshell(std::string* error) {
     return wb::LoadPlugin(BesideThisProgram("Puffshell.dll").c_str(), error);
 }
 
+namespace {
+// The panel and its controls as last found. Searching the desktop's windows and the panel's
+// children asks Wine's window server every time, and a script clicks thousands of times; the
+// plug-in may close its panel and make a new one, so a found window is checked before use.
+HWND knownPanel = nullptr;
+std::vector<std::pair<int32_t, HWND>> knownItems;
+
+bool IsPanel(HWND window) {
+    char caption[sizeof kPanelCaption + 1] = {};
+    return IsWindow(window) && GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId() &&
+           GetWindowTextA(window, caption, sizeof caption) >= 0 && strcmp(caption, kPanelCaption) == 0;
+}
+}  // namespace
+
 HWND FindPanel() {
+    if (knownPanel && IsPanel(knownPanel)) return knownPanel;
+    knownPanel = nullptr;
+    knownItems.clear();
     for (HWND window = FindWindowExA(nullptr, nullptr, nullptr, kPanelCaption); window;
          window = FindWindowExA(nullptr, window, nullptr, kPanelCaption)) {
-        if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) return window;
+        if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) return knownPanel = window;
     }
     return nullptr;
 }
 
-HWND Item(int32_t controlId) { return GetDlgItem(FindPanel(), controlId); }
+HWND Item(int32_t controlId) {
+    HWND panel = FindPanel();
+    if (!panel) return nullptr;
+    for (const auto& known : knownItems)
+        if (known.first == controlId && IsWindow(known.second)) return known.second;
+    HWND item = GetDlgItem(panel, controlId);
+    if (item) knownItems.emplace_back(controlId, item);
+    return item;
+}
 
 HWND ObjectList() { return Item(kObjectListId); }
 
@@ -217,18 +246,29 @@ int32_t SelectedRow() {
 
 // ---- modal dialogs -----------------------------------------------------------------------------
 
-bool AnswerDialog(const std::function<void()>& action, const std::function<void(HWND)>& answer) {
+bool AnswerDialog(const std::function<void()>& action, const std::function<void(HWND)>& answer,
+                  DialogMoment moment) {
     DialogAnswer pending;
     pending.answer = &answer;
     pending.panel = FindPanel();
     pending.started = GetTickCount();
+    pending.beforeShown = moment == DialogMoment::Made && pending.panel;
+    // The dialog's loop takes this message first, before the dialog shows, and hands it to the
+    // message-filter hook.
+    if (pending.beforeShown) PostMessageA(pending.panel, WakeUpMessage(), 0, 0);
     DialogAnswer* outer = pendingAnswer;  // a dialog answered from inside another's answer
     pendingAnswer = &pending;
-    HHOOK activation = SetWindowsHookExA(WH_CBT, OnWindowActivated, nullptr, GetCurrentThreadId());
+    // Watching activations makes Windows call the hook for every window made, focused or
+    // destroyed meanwhile; a dialog answered before it shows needs only the wake-up posted above.
+    HHOOK activation = pending.beforeShown
+                           ? nullptr
+                           : SetWindowsHookExA(WH_CBT, OnWindowActivated, nullptr, GetCurrentThreadId());
     HHOOK filter = SetWindowsHookExA(WH_MSGFILTER, OnDialogLoopMessage, nullptr, GetCurrentThreadId());
     UINT_PTR timer = SetTimer(nullptr, 0, USER_TIMER_MINIMUM, OnAnswerTimer);
     action();
     KillTimer(nullptr, timer);
+    MSG unused;
+    if (pending.beforeShown) PeekMessageA(&unused, pending.panel, WakeUpMessage(), WakeUpMessage(), PM_REMOVE);
     if (filter) UnhookWindowsHookEx(filter);
     if (activation) UnhookWindowsHookEx(activation);
     pendingAnswer = outer;
@@ -276,7 +316,8 @@ bool FreezeWithDialog(int32_t placementId, bool resetColors) {
                                 SendMessageA(reset, BM_GETCHECK, 0, 0) == BST_CHECKED;
                             if (ticked != resetColors) SendMessageA(reset, BM_CLICK, 0, 0);
                             SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-                        });
+                        },
+                        DialogMoment::Made);
 }
 
 // ---- pictures ----------------------------------------------------------------------------------

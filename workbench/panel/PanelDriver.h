@@ -54,10 +54,16 @@ bool RowChecked(int32_t row);
 int32_t SelectedRow();  // -1 when none
 
 // ---- modal dialogs -----------------------------------------------------------------------------
+// When a dialog is answered: once it shows, as a person would; or, for the panel's own dialogs,
+// as soon as the dialog has been made and initialised, before Windows shows it (a script that
+// freezes hundreds of shells saves showing, activating and painting each dialog).
+enum class DialogMoment { Shown, Made };
+
 // Runs action (which opens a modal dialog of this thread) and, as soon as a dialog other than the
 // panel shows up, calls answer with it; answer must close it. A dialog still open after
 // about ten seconds is cancelled. True when a dialog was answered.
-bool AnswerDialog(const std::function<void()>& action, const std::function<void(HWND)>& answer);
+bool AnswerDialog(const std::function<void()>& action, const std::function<void(HWND)>& answer,
+                  DialogMoment moment = DialogMoment::Shown);
 // A message box's text (its static control) and caption.
 std::string DialogText(HWND dialog);
 std::string WindowCaption(HWND window);
