@@ -2,6 +2,10 @@
 #include "ui/ControlPanel.h"
 
 #include <stdio.h>
+#include <string.h>
+
+#include <utility>
+#include <vector>
 
 #include <commctrl.h>
 #include <commdlg.h>
@@ -23,7 +27,14 @@ namespace {
 
 HWND panelDialog = nullptr;
 
+// The panel's controls by identifier, each looked up once per panel window: a reload touches some
+// forty controls, and each GetDlgItem is a round trip to the window manager under Wine.
+std::vector<std::pair<int32_t, HWND>> panelItems;
+
 const char kLoadFailedMessage[] = "なんか読み込み失敗";
+
+// Longest text compared by WriteItemText: a number, or a height-map path (MAX_PATH).
+const size_t kItemTextSize = 1024;
 
 // ---- control helpers -------------------------------------------------------------------------
 
@@ -31,13 +42,13 @@ void EnableItems(std::initializer_list<int32_t> controlIds, bool enabled) {
     for (int32_t id : controlIds) EnableItem(id, enabled);
 }
 
-void SetSpinRange(HWND panel, int32_t spin, int32_t low, int32_t high) {
-    SendDlgItemMessageA(panel, spin, UDM_SETRANGE32, static_cast<WPARAM>(low),
+void SetSpinRange(int32_t spin, int32_t low, int32_t high) {
+    SendMessageA(PanelItem(spin), UDM_SETRANGE32, static_cast<WPARAM>(low),
                         static_cast<LPARAM>(high));
 }
 
-void SetSpinPosition(HWND panel, int32_t spin, int32_t position) {
-    SendDlgItemMessageA(panel, spin, UDM_SETPOS32, 0, static_cast<LPARAM>(position));
+void SetSpinPosition(int32_t spin, int32_t position) {
+    SendMessageA(PanelItem(spin), UDM_SETPOS32, 0, static_cast<LPARAM>(position));
 }
 
 // Every combo entry carries the colorMode it stands for: 0, 1, 2, then 3 + n for document
@@ -70,8 +81,9 @@ int32_t SelectedComboMode(HWND combo) {
 
 void OnInitPanel(HWND panel) {
     panelDialog = panel;
+    panelItems.clear();
     InitCommonControls();
-    SetDlgItemTextA(panel, IDC_PUSH_DISTANCE, "1.0");
+    SetWindowTextA(PanelItem(IDC_PUSH_DISTANCE), "1.0");
     Settings().clear();
     INITCOMMONCONTROLSEX classes = {sizeof(INITCOMMONCONTROLSEX), ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&classes);
@@ -79,18 +91,18 @@ void OnInitPanel(HWND panel) {
     HWND list = CreateObjectList(panel);
     if (list) MoveWindow(list, 12, 32, 118, 104, TRUE);
 
-    SetSpinRange(panel, IDC_PUSH_DISTANCE_SPIN, -100, 100);
-    SetSpinPosition(panel, IDC_PUSH_DISTANCE_SPIN, 1);
-    SetSpinPosition(panel, IDC_REPEAT_COUNT_SPIN, 1);
-    SetSpinRange(panel, IDC_REPEAT_COUNT_SPIN, 1, 10);
-    SetSpinPosition(panel, IDC_TRANSPARENCY_SPIN, 0);
-    SetSpinRange(panel, IDC_TRANSPARENCY_SPIN, 0, 100);
-    SetSpinRange(panel, IDC_HEIGHT_MAP_SCALE_SPIN, 0, 100);
-    SetSpinRange(panel, IDC_BRIGHTNESS_SPIN, 0, 100);
-    SetSpinRange(panel, IDC_VERTEX_COLOR_SCALE_SPIN, 0, 100);
+    SetSpinRange(IDC_PUSH_DISTANCE_SPIN, -100, 100);
+    SetSpinPosition(IDC_PUSH_DISTANCE_SPIN, 1);
+    SetSpinPosition(IDC_REPEAT_COUNT_SPIN, 1);
+    SetSpinRange(IDC_REPEAT_COUNT_SPIN, 1, 10);
+    SetSpinPosition(IDC_TRANSPARENCY_SPIN, 0);
+    SetSpinRange(IDC_TRANSPARENCY_SPIN, 0, 100);
+    SetSpinRange(IDC_HEIGHT_MAP_SCALE_SPIN, 0, 100);
+    SetSpinRange(IDC_BRIGHTNESS_SPIN, 0, 100);
+    SetSpinRange(IDC_VERTEX_COLOR_SCALE_SPIN, 0, 100);
 
     FillMaterialCombo();
-    InsertObjectListColumn(panel);
+    InsertObjectListColumn();
     PostMessageA(panel, WM_APP_RELOAD, 0, 0);
 }
 
@@ -140,11 +152,11 @@ BOOL OnCheckBox(int32_t controlId) {
 
 // ---- material combo ---------------------------------------------------------------------------
 
-BOOL OnColorModeCommand(HWND panel, int32_t code) {
+BOOL OnColorModeCommand(int32_t code) {
     HostObject object = SelectedObject();
     if (!object) return FALSE;
     if (code >= 2 && code <= 10) return FALSE;  // focus, drop-down and edit notifications
-    int32_t mode = SelectedComboMode(GetDlgItem(panel, IDC_COLOR_MODE));
+    int32_t mode = SelectedComboMode(PanelItem(IDC_COLOR_MODE));
     if (mode < 0) return FALSE;
     SettingsOf(object).colorMode = mode;
     LoadMaterialControls(object);
@@ -194,7 +206,7 @@ BOOL OnBrowseHeightMap(HWND panel) {
     // been closed and made anew meanwhile).
     HostObject selected = SelectedObject();
     if (selected && UniqueIdOf(selected) == id && PanelDialog())
-        SetDlgItemTextA(PanelDialog(), IDC_HEIGHT_MAP_FILE, fileName);
+        SetWindowTextA(PanelItem(IDC_HEIGHT_MAP_FILE), fileName);
     return TRUE;
 }
 
@@ -237,7 +249,7 @@ BOOL OnPanelCommand(HWND panel, int32_t controlId, int32_t code) {
     case IDC_TRANSPARENCY:
     case IDC_BRIGHTNESS:
     case IDC_HEIGHT_MAP_SCALE:
-        return OnEditCommand(panel, controlId, code) ? TRUE : FALSE;
+        return OnEditCommand(controlId, code) ? TRUE : FALSE;
     case IDC_DISABLE_ALL:
     case IDC_INVERT_FACES:
     case IDC_HEIGHT_MAP_ON:
@@ -247,7 +259,7 @@ BOOL OnPanelCommand(HWND panel, int32_t controlId, int32_t code) {
     case IDC_SELECTION_ONLY:
         return OnCheckBox(controlId);
     case IDC_COLOR_MODE:
-        return OnColorModeCommand(panel, code);
+        return OnColorModeCommand(code);
     case IDC_EXTRACT_COLORS:
         return OnExtractColors();
     case IDC_BROWSE_HEIGHT_MAP:
@@ -277,7 +289,7 @@ BOOL OnPanelCommand(HWND panel, int32_t controlId, int32_t code) {
 void OnPanelNotify(HWND panel, const NMHDR* header) {
     if (!header) return;
     if (header->code == UDN_DELTAPOS) {
-        OnSpinDelta(panel, reinterpret_cast<const NMUPDOWN*>(header));
+        OnSpinDelta(reinterpret_cast<const NMUPDOWN*>(header));
     } else if (header->idFrom == IDC_OBJECT_LIST) {
         OnObjectListNotify(panel, header);
     }
@@ -289,31 +301,57 @@ void OnPanelNotify(HWND panel, const NMHDR* header) {
 
 HWND PanelDialog() { return panelDialog; }
 
-void EnableItem(int32_t controlId, bool enabled) {
+HWND PanelItem(int32_t controlId) {
+    if (!panelDialog) return nullptr;
+    for (const auto& known : panelItems)
+        if (known.first == controlId) return known.second;
     HWND item = GetDlgItem(panelDialog, controlId);
+    if (item) panelItems.emplace_back(controlId, item);  // the object list comes after the others
+    return item;
+}
+
+void EnableItem(int32_t controlId, bool enabled) {
+    HWND item = PanelItem(controlId);
     // Only a change: a panel reload sets every control, and most keep their state.
     if (item && (IsWindowEnabled(item) != FALSE) != enabled) EnableWindow(item, enabled ? TRUE : FALSE);
 }
 
 void CheckItem(int32_t controlId, bool checked) {
-    const UINT state = checked ? BST_CHECKED : BST_UNCHECKED;
-    if (panelDialog && IsDlgButtonChecked(panelDialog, controlId) != state) CheckDlgButton(panelDialog, controlId, state);
+    const WPARAM state = checked ? BST_CHECKED : BST_UNCHECKED;
+    HWND item = PanelItem(controlId);
+    if (item && static_cast<WPARAM>(SendMessageA(item, BM_GETCHECK, 0, 0)) != state)
+        SendMessageA(item, BM_SETCHECK, state, 0);
 }
 
 bool IsItemChecked(int32_t controlId) {
-    return panelDialog && IsDlgButtonChecked(panelDialog, controlId) == BST_CHECKED;
+    HWND item = PanelItem(controlId);
+    return item && SendMessageA(item, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void WriteItemText(int32_t controlId, const char* text) {
+    HWND item = PanelItem(controlId);
+    if (!item) return;
+    // An edit that already shows the text is not written again: that would repaint it and pass
+    // the same text through its notifications, a dozen round trips to the window manager under
+    // Wine, on every reload. What those notifications would do, storing the value the text
+    // stands for, is still done.
+    char shown[kItemTextSize] = {};
+    if (strlen(text) < sizeof shown && GetWindowTextA(item, shown, sizeof shown) >= 0 && strcmp(shown, text) == 0)
+        TakeEditText(controlId, text);
+    else
+        SetWindowTextA(item, text);
 }
 
 void WriteItemInt(int32_t controlId, int32_t value) {
     char text[32];
     snprintf(text, sizeof text, "%d", value);
-    if (panelDialog) SetDlgItemTextA(panelDialog, controlId, text);
+    WriteItemText(controlId, text);
 }
 
 void WriteItemFloat(int32_t controlId, const char* format, double value) {
     char text[64];
     snprintf(text, sizeof text, format, value);
-    if (panelDialog) SetDlgItemTextA(panelDialog, controlId, text);
+    WriteItemText(controlId, text);
 }
 
 ExpansionSettings* FindSettings(HostObject object) {
@@ -343,6 +381,7 @@ INT_PTR CALLBACK ControlPanelProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         return FALSE;
     case WM_DESTROY:
         panelDialog = nullptr;
+        panelItems.clear();
         return FALSE;
     default:
         return FALSE;
@@ -407,7 +446,7 @@ void LoadHeightMapControls(HostObject object) {
     if (on) {
         WriteItemFloat(IDC_HEIGHT_MAP_SCALE, "%0.1f", settings->heightMapScale);
         if (panelDialog) {
-            SetDlgItemTextA(panelDialog, IDC_HEIGHT_MAP_FILE, settings->heightMapFile.c_str());
+            WriteItemText(IDC_HEIGHT_MAP_FILE, settings->heightMapFile.c_str());
         }
     }
 }
@@ -422,7 +461,7 @@ void LoadVertexColorControls(HostObject object) {
 }
 
 void LoadMaterialControls(HostObject object) {
-    HWND combo = GetDlgItem(panelDialog, IDC_COLOR_MODE);
+    HWND combo = PanelItem(IDC_COLOR_MODE);
     ExpansionSettings* settings = FindSettings(object);
     int32_t mode = 0;
     if (settings) {
@@ -453,16 +492,16 @@ void LoadMaterialControls(HostObject object) {
 
     if (kind != Unchanged && settings) {
         EnableItem(IDC_TRANSPARENCY_SPIN, true);
-        SetSpinPosition(panelDialog, IDC_TRANSPARENCY_SPIN, settings->transparency);
-        SetSpinRange(panelDialog, IDC_TRANSPARENCY_SPIN, 0, 100);
+        SetSpinPosition(IDC_TRANSPARENCY_SPIN, settings->transparency);
+        SetSpinRange(IDC_TRANSPARENCY_SPIN, 0, 100);
         EnableItem(IDC_BRIGHTNESS_SPIN, true);
-        SetSpinPosition(panelDialog, IDC_BRIGHTNESS_SPIN, settings->brightness);
-        SetSpinRange(panelDialog, IDC_BRIGHTNESS_SPIN, 0, 100);
+        SetSpinPosition(IDC_BRIGHTNESS_SPIN, settings->brightness);
+        SetSpinRange(IDC_BRIGHTNESS_SPIN, 0, 100);
     }
 }
 
 void FillMaterialCombo() {
-    HWND combo = GetDlgItem(panelDialog, IDC_COLOR_MODE);
+    HWND combo = PanelItem(IDC_COLOR_MODE);
     if (!combo) return;
     SendMessageA(combo, CB_RESETCONTENT, 0, 0);
     AddComboEntry(combo, "変更しない", Unchanged);

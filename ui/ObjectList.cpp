@@ -26,7 +26,7 @@ const UINT kStateImageMask = LVIS_STATEIMAGEMASK;  // 0xF000
 const UINT kUnchecked = INDEXTOSTATEIMAGEMASK(1);
 const UINT kChecked = INDEXTOSTATEIMAGEMASK(2);
 
-HWND ListView() { return GetDlgItem(PanelDialog(), IDC_OBJECT_LIST); }
+HWND ListView() { return PanelItem(IDC_OBJECT_LIST); }
 
 int32_t ObjectCount(HostDocument document) {
     if (!document) return 0;
@@ -71,7 +71,7 @@ HWND CreateObjectList(HWND panel) {
     return list;
 }
 
-void InsertObjectListColumn(HWND panel) {
+void InsertObjectListColumn() {
     char caption[] = "オブジェクト";
     LVCOLUMNA column = {};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
@@ -79,7 +79,7 @@ void InsertObjectListColumn(HWND panel) {
     column.cx = 100;
     column.pszText = caption;
     column.iSubItem = 0;
-    SendDlgItemMessageA(panel, IDC_OBJECT_LIST, LVM_INSERTCOLUMNA, 0,
+    SendMessageA(PanelItem(IDC_OBJECT_LIST), LVM_INSERTCOLUMNA, 0,
                         reinterpret_cast<LPARAM>(&column));
 }
 

@@ -7,7 +7,7 @@
 // Creates the list view as a child of the panel (during WM_INITDIALOG).
 HWND CreateObjectList(HWND panel);
 // Inserts the list's one column "オブジェクト".
-void InsertObjectListColumn(HWND panel);
+void InsertObjectListColumn();
 // Rebuilds all rows from document.
 void FillObjectList(HostDocument document);
 // The host object of the selected row, or null.

@@ -34,25 +34,25 @@ bool IsIgnoredEditCode(int32_t code) {
 }
 
 // An integer field: the number typed, clamped, with the corrected text written back.
-int32_t TakeInt(HWND panel, int32_t edit, const char* text, int32_t low, int32_t high) {
+int32_t TakeInt(int32_t edit, const char* text, int32_t low, int32_t high) {
     bool corrected = false;
     int32_t value = ParseClampedInt(text, low, high, &corrected);
     if (corrected) {
         char fixed[32];
         snprintf(fixed, sizeof fixed, "%d", value);
-        SetDlgItemTextA(panel, edit, fixed);
+        SetWindowTextA(PanelItem(edit), fixed);
     }
     return value;
 }
 
 // A float field: no bounds of its own; only text that no float can hold is corrected.
-float TakeFloat(HWND panel, int32_t edit, const char* text, const char* format) {
+float TakeFloat(int32_t edit, const char* text, const char* format) {
     bool corrected = false;
     float value = ParseFloatField(text, &corrected);
     if (corrected) {
         char fixed[kEditTextSize];
         snprintf(fixed, sizeof fixed, format, static_cast<double>(value));
-        SetDlgItemTextA(panel, edit, fixed);
+        SetWindowTextA(PanelItem(edit), fixed);
     }
     return value;
 }
@@ -124,7 +124,15 @@ int32_t TruncateToInt(double value) {
 
 // ---- handlers ----------------------------------------------------------------------------------
 
-bool OnEditCommand(HWND panel, int32_t controlId, int32_t code) {
+bool OnEditCommand(int32_t controlId, int32_t code) {
+    if (IsIgnoredEditCode(code)) return false;
+    char text[kEditTextSize] = {};
+    HWND edit = PanelItem(controlId);
+    if (edit) GetWindowTextA(edit, text, sizeof text);
+    return TakeEditText(controlId, text);
+}
+
+bool TakeEditText(int32_t controlId, const char* text) {
     switch (controlId) {
     case IDC_PUSH_DISTANCE:
     case IDC_REPEAT_COUNT:
@@ -139,37 +147,34 @@ bool OnEditCommand(HWND panel, int32_t controlId, int32_t code) {
     if (listFilling) return false;
     HostObject object = SelectedObject();
     if (!object) return false;
-    if (IsIgnoredEditCode(code)) return false;
 
-    char text[kEditTextSize] = {};
-    GetDlgItemTextA(panel, controlId, text, sizeof text);
     // Writing a corrected text back re-enters this handler with that text; both end with the
     // same value stored.
     switch (controlId) {
     case IDC_PUSH_DISTANCE:
-        SettingsOf(object).pushDistance = TakeFloat(panel, controlId, text, "%0.2f");
+        SettingsOf(object).pushDistance = TakeFloat(controlId, text, "%0.2f");
         break;
     case IDC_REPEAT_COUNT:
-        SettingsOf(object).repeatCount = TakeInt(panel, controlId, text, 1, kMaxRepeatCount);
+        SettingsOf(object).repeatCount = TakeInt(controlId, text, 1, kMaxRepeatCount);
         break;
     case IDC_VERTEX_COLOR_SCALE:
-        SettingsOf(object).vertexColorScale = TakeFloat(panel, controlId, text, "%0.1f");
+        SettingsOf(object).vertexColorScale = TakeFloat(controlId, text, "%0.1f");
         break;
     case IDC_TRANSPARENCY:
-        SettingsOf(object).transparency = TakeInt(panel, controlId, text, 0, 100);
+        SettingsOf(object).transparency = TakeInt(controlId, text, 0, 100);
         break;
     case IDC_BRIGHTNESS:
-        SettingsOf(object).brightness = TakeInt(panel, controlId, text, 0, 100);
+        SettingsOf(object).brightness = TakeInt(controlId, text, 0, 100);
         break;
     case IDC_HEIGHT_MAP_SCALE:
-        SettingsOf(object).heightMapScale = TakeFloat(panel, controlId, text, "%0.1f");
+        SettingsOf(object).heightMapScale = TakeFloat(controlId, text, "%0.1f");
         break;
     }
     RequestRedraw();
     return true;
 }
 
-bool OnSpinDelta(HWND panel, const NMUPDOWN* change) {
+bool OnSpinDelta(const NMUPDOWN* change) {
     if (!change) return false;
     const SpinBinding* binding = nullptr;
     for (const SpinBinding& candidate : kSpins) {
@@ -179,7 +184,7 @@ bool OnSpinDelta(HWND panel, const NMUPDOWN* change) {
 
     // The spin's own position is never read: the edit's text is the value.
     char text[kEditTextSize] = {};
-    GetDlgItemTextA(panel, binding->edit, text, sizeof text);
+    GetWindowTextA(PanelItem(binding->edit), text, sizeof text);
     double value = atof(text);
     if (!isfinite(value)) value = 0.0;
     double step = binding->baseStep == 0.1 ? AdaptiveStep(value) : binding->baseStep;
@@ -191,6 +196,6 @@ bool OnSpinDelta(HWND panel, const NMUPDOWN* change) {
     } else {
         snprintf(next, sizeof next, "%0.1f", value);
     }
-    SetDlgItemTextA(panel, binding->edit, next);
+    SetWindowTextA(PanelItem(binding->edit), next);
     return true;
 }

@@ -15,11 +15,14 @@ constexpr int32_t kMaxRepeatCount = 1000;
 
 // WM_COMMAND from one of the six number edits. False when the command is not one of them or is
 // ignored (no selected row, the list is being filled, a notification other than a text update).
-bool OnEditCommand(HWND panel, int32_t controlId, int32_t code);
+bool OnEditCommand(int32_t controlId, int32_t code);
+// What the edit handler does with a text update: the text parsed into the selected object's
+// record, with a redraw requested. False under the same conditions as OnEditCommand.
+bool TakeEditText(int32_t controlId, const char* text);
 
 // UDN_DELTAPOS from one of the six up-down controls: writes the stepped value into its edit.
 // False when the notification comes from another control.
-bool OnSpinDelta(HWND panel, const NMUPDOWN* change);
+bool OnSpinDelta(const NMUPDOWN* change);
 
 // ---- number rules (no window involved) ---------------------------------------------------------
 

@@ -86,6 +86,32 @@ TEST_F(EditsTest, PushDistanceKeepsTheTwoDecimalsThePanelShows) {
     EXPECT_NEAR(LayerDepths().at(0), -1.23f, 1e-6);
 }
 
+// A reload leaves alone an edit that shows the text already, yet the object still gets the value
+// that text stands for, as when the text is written.
+TEST_F(PanelTest, ReloadRoundsTheDistanceAlsoWhenTheEditShowsThatTextAlready) {
+    testhost::AddUnitQuad("a");
+    testhost::AddUnitQuad("b");
+    Open();
+    for (int32_t row : {0, 1}) {
+        ClickRow(row);
+        TickRow(row, true);
+        wb::ProcessMessages();
+    }
+    Type(IDC_PUSH_DISTANCE, "1.23");  // b
+    ClickRow(0);
+    wb::ProcessMessages();
+    Type(IDC_PUSH_DISTANCE, "1.234");  // a, not rounded until its next reload
+    ClickRow(1);
+    wb::ProcessMessages();
+    ClickRow(0);  // a's reload finds b's "1.23" in the edit
+    wb::ProcessMessages();
+    EXPECT_EQ(Text(IDC_PUSH_DISTANCE), "1.23");
+    const std::vector<float> depths = LayerDepths();
+    ASSERT_EQ(depths.size(), 2u);
+    EXPECT_NEAR(depths[0], -1.23f, 1e-6);
+    EXPECT_NEAR(depths[1], -1.23f, 1e-6);
+}
+
 TEST_F(EditsTest, FloatTextNoFloatCanHoldIsMended) {
     Type(IDC_PUSH_DISTANCE, "nan");
     EXPECT_EQ(Text(IDC_PUSH_DISTANCE), "0.00");
