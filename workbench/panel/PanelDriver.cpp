@@ -26,8 +26,10 @@ const int32_t kFileNameEdit = 0x480;
 // ---- dialog answering, inside the modal dialog's message loop ----------------------------------
 // The answer comes as soon as the dialog shows: a hook on window activation posts a wake-up
 // message, and the dialog loop hands every message it takes to the message-filter hook, which
-// answers there. A thread timer, ticking as often as Windows allows, is the fallback, and cancels
-// dialogs that keep coming.
+// answers there. A dialog answered as soon as it is made needs no hook: a wake-up posted to a
+// window of the driver's own before the dialog opens is the first message its loop dispatches.
+// A thread timer, ticking as often as Windows allows, is the fallback, and cancels dialogs that
+// keep coming.
 
 struct DialogAnswer {
     const std::function<void(HWND)>* answer = nullptr;
@@ -79,6 +81,26 @@ LRESULT CALLBACK OnWindowActivated(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HCBT_ACTIVATE && pendingAnswer)
         PostMessageA(reinterpret_cast<HWND>(wParam), WakeUpMessage(), 0, 0);
     return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+LRESULT CALLBACK OnAnswerWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WakeUpMessage()) return DefWindowProcA(window, message, wParam, lParam);
+    AnswerShownDialog();
+    return 0;
+}
+
+// A message-only window of this thread that answers the dialog when it gets the wake-up.
+HWND AnswerWindow() {
+    static const HWND window = [] {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = OnAnswerWindowMessage;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "Puffshell workbench dialog answer";
+        RegisterClassA(&windowClass);
+        return CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                               windowClass.hInstance, nullptr);
+    }();
+    return window;
 }
 
 LRESULT CALLBACK OnDialogLoopMessage(int code, WPARAM wParam, LPARAM lParam) {
@@ -252,23 +274,20 @@ bool AnswerDialog(const std::function<void()>& action, const std::function<void(
     pending.answer = &answer;
     pending.panel = FindPanel();
     pending.started = GetTickCount();
-    pending.beforeShown = moment == DialogMoment::Made && pending.panel;
-    // The dialog's loop takes this message first, before the dialog shows, and hands it to the
-    // message-filter hook.
-    if (pending.beforeShown) PostMessageA(pending.panel, WakeUpMessage(), 0, 0);
+    HWND wakeUp = moment == DialogMoment::Made && pending.panel ? AnswerWindow() : nullptr;
+    pending.beforeShown = wakeUp != nullptr;
+    if (wakeUp) PostMessageA(wakeUp, WakeUpMessage(), 0, 0);
     DialogAnswer* outer = pendingAnswer;  // a dialog answered from inside another's answer
     pendingAnswer = &pending;
-    // Watching activations makes Windows call the hook for every window made, focused or
-    // destroyed meanwhile; a dialog answered before it shows needs only the wake-up posted above.
-    HHOOK activation = pending.beforeShown
-                           ? nullptr
-                           : SetWindowsHookExA(WH_CBT, OnWindowActivated, nullptr, GetCurrentThreadId());
-    HHOOK filter = SetWindowsHookExA(WH_MSGFILTER, OnDialogLoopMessage, nullptr, GetCurrentThreadId());
+    // Hooks make Windows call them for every window made, focused or destroyed meanwhile, and
+    // for every message of the dialog's loop; a dialog answered before it shows needs neither.
+    HHOOK activation = wakeUp ? nullptr : SetWindowsHookExA(WH_CBT, OnWindowActivated, nullptr, GetCurrentThreadId());
+    HHOOK filter = wakeUp ? nullptr : SetWindowsHookExA(WH_MSGFILTER, OnDialogLoopMessage, nullptr, GetCurrentThreadId());
     UINT_PTR timer = SetTimer(nullptr, 0, USER_TIMER_MINIMUM, OnAnswerTimer);
     action();
     KillTimer(nullptr, timer);
     MSG unused;
-    if (pending.beforeShown) PeekMessageA(&unused, pending.panel, WakeUpMessage(), WakeUpMessage(), PM_REMOVE);
+    if (wakeUp) PeekMessageA(&unused, wakeUp, WakeUpMessage(), WakeUpMessage(), PM_REMOVE);
     if (filter) UnhookWindowsHookEx(filter);
     if (activation) UnhookWindowsHookEx(activation);
     pendingAnswer = outer;
@@ -310,7 +329,9 @@ bool ChooseFile(int32_t buttonId, const std::string& path) {
 bool FreezeWithDialog(int32_t placementId, bool resetColors) {
     return AnswerDialog([] { Click(IDC_FREEZE); },
                         [placementId, resetColors](HWND dialog) {
-                            SendMessageA(GetDlgItem(dialog, placementId), BM_CLICK, 0, 0);
+                            HWND placement = GetDlgItem(dialog, placementId);
+                            if (SendMessageA(placement, BM_GETCHECK, 0, 0) != BST_CHECKED)
+                                SendMessageA(placement, BM_CLICK, 0, 0);
                             HWND reset = GetDlgItem(dialog, IDC_FREEZE_RESET_COLORS);
                             const bool ticked =
                                 SendMessageA(reset, BM_GETCHECK, 0, 0) == BST_CHECKED;
