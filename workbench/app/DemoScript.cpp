@@ -95,19 +95,40 @@ void TypeTweaks(Run& run, Preset preset) {
     if (run.options.repeat > 0) TypeRepeat(run.options.repeat);
 }
 
-// For every row: click it, press "黒枠" for a clean start from the defaults (push along normals,
-// distance 1.0) unless the rows hold the black frame already (fromBlackFrame), then the preset
-// itself, then what the command line asks to type. "ﾘｾｯﾄ" alone switches the shells off.
-void ApplyPresetToEveryRow(Run& run, Preset preset, bool fromBlackFrame = false) {
+// Which rows get "黒枠" before another preset, for a clean start from the defaults (push along
+// normals, distance 1.0): every row; none, when every row holds the black frame already; or only
+// the rows that the height-map step left with the height map on, when every other row holds the
+// black frame or a preset on top of it (so that each field the next preset does not set is at its
+// default there already).
+enum class CleanStart { EveryRow, None, HeightMapRows };
+
+bool StartsClean(const Run& run, CleanStart start, int32_t row) {
+    switch (start) {
+        case CleanStart::EveryRow: return true;
+        case CleanStart::None: return false;
+        case CleanStart::HeightMapRows:
+            return std::find(run.heightMapRows.begin(), run.heightMapRows.end(), row) != run.heightMapRows.end();
+    }
+    return true;
+}
+
+// The preset on the selected row, after "黒枠" where start asks for it, then what the command line
+// asks to type. "ﾘｾｯﾄ" alone switches the shell off.
+void ApplyPresetToSelectedRow(Run& run, Preset preset, bool startClean) {
+    if (preset == Preset::Reset) {
+        PressPreset(Preset::Reset);
+        return;
+    }
+    if (startClean || preset == Preset::BlackFrame) PressPreset(Preset::BlackFrame);
+    if (preset != Preset::BlackFrame) PressPreset(preset);
+    TypeTweaks(run, preset);
+}
+
+// For every row: click it, then the preset.
+void ApplyPresetToEveryRow(Run& run, Preset preset, CleanStart start = CleanStart::EveryRow) {
     for (int32_t row = 0; row < RowCount(); ++row) {
         SelectRow(row);
-        if (preset == Preset::Reset) {
-            PressPreset(Preset::Reset);
-            continue;
-        }
-        if (!fromBlackFrame || preset == Preset::BlackFrame) PressPreset(Preset::BlackFrame);
-        if (preset != Preset::BlackFrame) PressPreset(preset);
-        TypeTweaks(run, preset);
+        ApplyPresetToSelectedRow(run, preset, StartsClean(run, start, row));
     }
 }
 
@@ -218,11 +239,13 @@ bool SaveDocument(Run& run, std::string* error) {
     return true;
 }
 
-// Freezes every switched-on shell through the panel, then saves the document as frozen.obj.
-bool FreezeAndSave(Run& run, std::string* error) {
+// Freezes every switched-on shell through the panel, then saves the document as frozen.obj. With
+// blackFrameFirst, every row gets "黒枠" (and what the command line types) right before its
+// freeze, so that each row is clicked once for both.
+bool FreezeAndSave(Run& run, bool blackFrameFirst, std::string* error) {
     std::vector<int32_t> rows;
     for (int32_t row = 0; row < RowCount(); ++row)
-        if (panel::RowChecked(row)) rows.push_back(row);
+        if (blackFrameFirst || panel::RowChecked(row)) rows.push_back(row);
     HostDocument doc = wb::ActiveDocument();
     std::vector<std::pair<int32_t, std::string>> unnamed;  // new shells: slot, name to give
     // The view is not redrawn between the freezes: as in the modeller, the refreshes they ask
@@ -230,6 +253,7 @@ bool FreezeAndSave(Run& run, std::string* error) {
     // object appends it, so the rows of the sources stay where they are.)
     for (int32_t row : rows) {
         SelectRow(row);
+        if (blackFrameFirst) ApplyPresetToSelectedRow(run, Preset::BlackFrame, true);
         const std::string source = panel::RowText(row);
         const int32_t slots = MQDoc_GetObjectCount(doc);
         if (!FreezeSelected(run.options.freeze, error)) return false;
@@ -341,8 +365,12 @@ bool RunEveryEffect(Run& run, std::string* error, int* code) {
             }
             if (!TakePicture(run, "height_map.png", error)) return false;
         }
-        // The colour trace follows the black frame, which every row holds then.
-        ApplyPresetToEveryRow(run, effect.preset, effect.preset == Preset::ColourTrace);
+        // The colour trace follows the black frame, which every row holds then; the blur follows
+        // the height map, which only its own rows hold.
+        ApplyPresetToEveryRow(run, effect.preset,
+                              effect.preset == Preset::ColourTrace ? CleanStart::None
+                              : effect.preset == Preset::Blur      ? CleanStart::HeightMapRows
+                                                                   : CleanStart::EveryRow);
         if (!TakePicture(run, effect.file, error)) return false;
     }
     return true;
@@ -420,8 +448,7 @@ int RunScript(Run& run) {
     if (!TakePanelPicture(run, &error)) return Fail(run, kExitFailed, error);
 
     // The full demo freezes the classic black outline; a single preset freezes its own shells.
-    if (o.preset == Preset::None) ApplyPresetToEveryRow(run, Preset::BlackFrame);
-    if (!FreezeAndSave(run, &error)) return Fail(run, kExitFailed, error);
+    if (!FreezeAndSave(run, o.preset == Preset::None, &error)) return Fail(run, kExitFailed, error);
     panel::HoldPainting(false);
     return kExitOk;
 }
