@@ -24,6 +24,12 @@ if command -v xdpyinfo >/dev/null && ! xdpyinfo >/dev/null 2>&1; then
 fi
 
 "$here/wine-prefix.sh"
+# Without any X resources (a bare X server such as Xvfb, no ~/.Xdefaults), Xlib looks for its
+# resource files on each of the many lookups Wine makes per window message; give it an empty
+# set, unless the user has per-host resources of their own.
+if [ -z "${XENVIRONMENT:-}" ] && [ ! -e "$HOME/.Xdefaults-$(uname -n)" ]; then
+  export XENVIRONMENT="$here/x-resources"
+fi
 # Code page 932 comes from the locale name alone; glibc need not know the locale, and setting
 # it only for Wine keeps the shell from warning about it.
 status=0
