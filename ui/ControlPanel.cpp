@@ -336,7 +336,7 @@ void WriteItemText(int32_t controlId, const char* text) {
     // Wine, on every reload. What those notifications would do, storing the value the text
     // stands for, is still done.
     char shown[kItemTextSize] = {};
-    if (strlen(text) < sizeof shown && GetWindowTextA(item, shown, sizeof shown) >= 0 && strcmp(shown, text) == 0)
+    if (strlen(text) < sizeof shown && GetWindowTextA(item, shown, sizeof shown) > 0 && strcmp(shown, text) == 0)
         TakeEditText(controlId, text);
     else
         SetWindowTextA(item, text);
@@ -445,9 +445,7 @@ void LoadHeightMapControls(HostObject object) {
                 on);
     if (on) {
         WriteItemFloat(IDC_HEIGHT_MAP_SCALE, "%0.1f", settings->heightMapScale);
-        if (panelDialog) {
-            WriteItemText(IDC_HEIGHT_MAP_FILE, settings->heightMapFile.c_str());
-        }
+        WriteItemText(IDC_HEIGHT_MAP_FILE, settings->heightMapFile.c_str());
     }
 }
 

@@ -154,8 +154,11 @@ HWND FindPanel() {
 HWND Item(int32_t controlId) {
     HWND panel = FindPanel();
     if (!panel) return nullptr;
-    for (const auto& known : knownItems)
-        if (known.first == controlId && IsWindow(known.second)) return known.second;
+    for (auto& known : knownItems) {
+        if (known.first != controlId) continue;
+        if (!IsWindow(known.second)) known.second = GetDlgItem(panel, controlId);
+        return known.second;
+    }
     HWND item = GetDlgItem(panel, controlId);
     if (item) knownItems.emplace_back(controlId, item);
     return item;
