@@ -12,6 +12,8 @@
 #include "settings/SettingsStore.h"
 #include "ui/ObjectList.h"
 
+#include <vector>
+
 namespace {
 
 // The visibility value every layer's draw object is created with.
@@ -19,36 +21,61 @@ const int32_t kLayerVisibility = 4;
 // What MQObj_Freeze is asked to do with a finished layer.
 const uint32_t kLayerFreezeFlags = 2;
 
-// The two materials a pass offers its shells; the host forgets them at its next redraw.
+// One pitch-black draw material and the transparency it shows.
+struct BlackMaterial {
+    int32_t transparency = -1;  // -1 while no black layer has used it yet
+    HostMaterial material = nullptr;
+    int32_t index = -1;
+};
+
+// The materials a pass offers its shells; the host forgets them at its next redraw. Black shells
+// of one transparency share one black material; each further transparency gets its own, made
+// when a black layer first needs it, so that every shell shows its own object's transparency.
 struct DrawMaterials {
     HostMaterial vertexColor = nullptr;  // shows the faces' vertex colours (extracted colours)
     int32_t vertexColorIndex = -1;
-    HostMaterial black = nullptr;        // pitch black; its alpha follows each layer's object
-    int32_t blackIndex = -1;
+    std::vector<BlackMaterial> black;    // the first is requested with the vertex-colour one
 };
 
 DrawMaterials CreateDrawMaterials(HostDocument document) {
     DrawMaterials materials;
     materials.vertexColor = Plugin().createDrawMaterial(document, &materials.vertexColorIndex);
     if (materials.vertexColor) SetUpShellMaterial(materials.vertexColor, true);
-    materials.black = Plugin().createDrawMaterial(document, &materials.blackIndex);
-    if (materials.black) SetUpShellMaterial(materials.black, false);
+    BlackMaterial black;
+    black.material = Plugin().createDrawMaterial(document, &black.index);
+    if (black.material) SetUpShellMaterial(black.material, false);
+    materials.black.push_back(black);
     return materials;
+}
+
+// The black material that shows `transparency`: the first one not yet used, one already showing
+// it, or a new one requested from the host.
+BlackMaterial BlackMaterialFor(HostDocument document, int32_t transparency,
+                               DrawMaterials* materials) {
+    std::vector<BlackMaterial>& black = materials->black;
+    if (black.front().transparency == -1) black.front().transparency = transparency;
+    for (const BlackMaterial& candidate : black)
+        if (candidate.transparency == transparency) return candidate;
+    BlackMaterial further;
+    further.transparency = transparency;
+    further.material = Plugin().createDrawMaterial(document, &further.index);
+    if (further.material) SetUpShellMaterial(further.material, false);
+    black.push_back(further);
+    return black.back();
 }
 
 // Builds the shell of the object at document index `index` from its settings: one draw object
 // per layer, as long as the process can hold the next one within *headroom (bytes), which each
 // layer built uses up.
 void DrawShell(HostDocument document, HostObject object, const ExpansionSettings& settings,
-               int32_t index, const DrawMaterials& materials, double* headroom) {
+               int32_t index, DrawMaterials* materials, double* headroom) {
     HostApi& host = Host();
     // What the layers read of the settings, once: nothing changes them while the pass runs.
     const bool invert = settings.invertFaces != 0;
     const int32_t repeatCount = settings.repeatCount;
     const int32_t colorMode = settings.colorMode;
-    // One black material serves every shell, so the last enabled object's transparency is the
-    // one the host shows.
-    const float alpha = static_cast<float>(100 - settings.transparency) * 0.01f;
+    const int32_t transparency = settings.transparency;
+    const float alpha = static_cast<float>(100 - transparency) * 0.01f;
     const double layerCost = repeatCount > 0 ? LayerCostBytes(ShellSourceSize(object, index)) : 0.0;
 
     for (int32_t layerIndex = 0; layerIndex < repeatCount; ++layerIndex) {
@@ -56,7 +83,12 @@ void DrawShell(HostDocument document, HostObject object, const ExpansionSettings
         // of memory would take the user's work with it.
         if (layerCost > *headroom) break;
         *headroom -= layerCost;
-        if (materials.black) host.MQMat_SetAlpha(materials.black, alpha);
+        // A black layer shows its own object's transparency; other shells change no black material.
+        BlackMaterial black;
+        if (colorMode == Black) {
+            black = BlackMaterialFor(document, transparency, materials);
+            if (black.material) host.MQMat_SetAlpha(black.material, alpha);
+        }
 
         HostObject layer = Plugin().createDrawObject(document, kLayerVisibility);
         if (!layer) continue;  // the host gave no draw object: nothing to build into
@@ -68,10 +100,10 @@ void DrawShell(HostDocument document, HostObject object, const ExpansionSettings
         case Unchanged:
             break;
         case Black:
-            AssignFaceMaterial(layer, materials.blackIndex);
+            AssignFaceMaterial(layer, black.index);
             break;
         case ExtractedColors:
-            AssignFaceMaterial(layer, materials.vertexColorIndex);
+            AssignFaceMaterial(layer, materials->vertexColorIndex);
             ApplyExtractedColors(layer, UniqueIdOf(object));
             break;
         default:
@@ -109,7 +141,7 @@ void DrawPass(HostDocument document) {
         if (!forceDisplay && !host.MQObj_GetVisible(object)) continue;
         const ExpansionSettings& settings = Settings().findOrCreate(UniqueIdOf(object));
         if (!settings.enabled) continue;
-        DrawShell(document, object, settings, index, materials, &headroom);
+        DrawShell(document, object, settings, index, &materials, &headroom);
     }
 
     // The next change asks for a refresh again.

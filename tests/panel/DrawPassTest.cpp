@@ -108,29 +108,38 @@ TEST_F(PanelTest, LayersAreBuiltInnermostFirstOrOutermostFirstWhenInverted) {
     }
 }
 
-TEST_F(PanelTest, TheBlackMaterialsAlphaComesFromTheLastEnabledObject) {
-    testhost::AddUnitQuad("first");
-    testhost::AddUnitQuad("second");
+// Each black shell shows its own object's transparency, and only black shells set a black
+// material's alpha; one transparency shared by every black shell still costs two draw materials.
+TEST_F(PanelTest, EveryBlackShellShowsItsOwnObjectsTransparency) {
+    testhost::AddUnitQuad("torus");
+    testhost::AddUnitQuad("plain");  // its own materials ("変更しない"), opaque
+    testhost::AddUnitQuad("ball");
     Open();
-    const char* transparencies[] = {"20", "50"};
-    for (int32_t row = 0; row < 2; ++row) {
-        ClickRow(row);
-        TickRow(row, true);
-        wb::ProcessMessages();
-        ChooseComboEntry(IDC_COLOR_MODE, 1);
-        Type(IDC_TRANSPARENCY, transparencies[row]);
-    }
-    wb::ProcessMessages();
-    HostMaterial black = wb::DrawMaterials().at(1);
-    EXPECT_FLOAT_EQ(Host().MQMat_GetAlpha(black), 0.5f);
-    for (HostObject layer : wb::DrawObjects())
-        EXPECT_EQ(FaceMaterial(layer, 0), wb::DrawMaterialIndex(black));
-
-    // The last enabled object back at "変更しない" and opaque: the alpha ends at 1.
-    Type(IDC_TRANSPARENCY, "0");
-    ChooseComboEntry(IDC_COLOR_MODE, 0);
-    wb::ProcessMessages();
+    for (int32_t row = 0; row < 3; ++row) TickRow(row, true);
+    ClickRow(0);
+    Click(IDC_PRESET_BLACK_FRAME);
+    ClickRow(2);
+    Click(IDC_PRESET_BLUR);  // 90 % in the drawing colour
+    auto countAlphaCalls = [] {
+        std::vector<std::string> names = testhost::RecordNames([] { wb::ProcessMessages(); });
+        return std::count(names.begin(), names.end(), "MQMat_SetAlpha");
+    };
+    EXPECT_EQ(countAlphaCalls(), 1);  // the torus's one black layer
+    ASSERT_EQ(wb::DrawMaterials().size(), 2u);
     EXPECT_FLOAT_EQ(Host().MQMat_GetAlpha(wb::DrawMaterials().at(1)), 1.0f);
+
+    // The ball black at 90 % too: a third material, made for it alone.
+    ChooseComboEntry(IDC_COLOR_MODE, 1);
+    EXPECT_EQ(countAlphaCalls(), 1 + 5);
+    ASSERT_EQ(wb::DrawMaterials().size(), 3u);
+    std::map<int32_t, float> alphaOfIndex;
+    for (HostMaterial material : wb::DrawMaterials())
+        alphaOfIndex[wb::DrawMaterialIndex(material)] = Host().MQMat_GetAlpha(material);
+    const std::vector<HostObject>& layers = wb::DrawObjects();
+    ASSERT_EQ(layers.size(), 1u + 1u + 5u);  // torus, plain, ball
+    EXPECT_FLOAT_EQ(alphaOfIndex.at(FaceMaterial(layers.front(), 0)), 1.0f);
+    for (size_t layer = 2; layer < layers.size(); ++layer)
+        EXPECT_FLOAT_EQ(alphaOfIndex.at(FaceMaterial(layers[layer], 0)), 0.1f);
 }
 
 // ---- the host calls of a pass whose shells fit --------------------------------------------------
@@ -197,9 +206,10 @@ TEST_F(PanelTest, APassWhoseShellsFitMakesTheHostCallsItMadeBeforeMemoryWasWatch
     Event(kEventObjectModified);  // the pass rebuilds first
     const std::vector<std::string> calls = Renumbered(testhost::RecordCalls([] { wb::Redraw(); }));
     EXPECT_EQ(wb::DrawObjects().size(), 6u);
-    // Recorded from the plug-in as it was before it watched its memory.
-    const size_t kCallsBefore = 410;
-    const uint64_t kHashBefore = 0xd56c876d00f9bd1dull;
+    // Recorded from the plug-in as it was before it watched its memory, less the three black
+    // alphas that the blurred and the "paint" layers no longer set.
+    const size_t kCallsBefore = 407;
+    const uint64_t kHashBefore = 0x3b2c133d18679648ull;
     const std::string dump = testhost::TempFolder() + "draw-pass-calls.txt";
     if (calls.size() != kCallsBefore || Fnv1a(calls) != kHashBefore) {
         std::ofstream out(dump);
