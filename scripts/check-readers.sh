@@ -83,26 +83,28 @@ fail() {
   status=1
 }
 
-# What frozen.obj's own lines say, as "objects-with-faces faces triangles meshes materials":
+# What frozen.obj's own lines say, as "objects-with-faces faces triangles meshes materials used":
 # faces are f lines, a triangle per corner past the second; a mesh is a run of faces of one
-# object and one material (what OBJ readers make of it); materials are the library's newmtl
-# entries, and the distinct ones the faces use (the name "none" is no material).
+# object and one material (what OBJ readers make of it); materials are those an OBJ reader makes:
+# the library's newmtl entries, and one for each name the faces use that the library lacks
+# (assimp adds a default one besides); used counts the names the faces use but "none", which the
+# workbench writes for faces without a material.
 obj_counts() {
   local obj=$1 mtl=${1%.obj}.mtl
-  local defined
-  defined=$(grep -c '^newmtl ' "$mtl" 2>/dev/null)
-  awk -v defined="${defined:-0}" '
-    /^o / { object++ }
-    /^usemtl / { material = $2 }
+  [ -f "$mtl" ] || mtl=/dev/null
+  awk '
+    FILENAME == ARGV[1] { if ($1 == "newmtl") { defined[$2] = 1; materials++ } next }
+    /^o / { object++; new_mesh = 1 }
+    /^usemtl / { if ($2 != material) new_mesh = 1; material = $2 }
     /^f / {
       faces++; triangles += NF - 3
       if (!(object in with_faces)) { with_faces[object] = 1; objects++ }
-      key = object SUBSEP material
-      if (!(key in meshes)) { meshes[key] = 1; mesh_count++ }
+      if (new_mesh) { mesh_count++; new_mesh = 0 }
+      if (!(material in defined)) { defined[material] = 1; materials++ }
       if (material != "none" && !(material in used)) { used[material] = 1; used_count++ }
     }
-    END { printf "%d %d %d %d %d %d\n", objects, faces, triangles, mesh_count, defined, used_count }
-  ' "$obj"
+    END { printf "%d %d %d %d %d %d\n", objects, faces, triangles, mesh_count, materials, used_count }
+  ' "$mtl" "$obj"
 }
 
 # assimp's counts of a file read without post-processing: "meshes faces materials".
@@ -138,7 +140,7 @@ for run in "${runs[@]}"; do
     continue
   fi
   checked=$((checked + 1))
-  read -r objects faces triangles meshes defined used <<<"$(obj_counts "$obj")"
+  read -r objects faces triangles meshes materials used <<<"$(obj_counts "$obj")"
   line="$name: frozen.obj has $objects objects with faces, $faces faces ($triangles triangles), $used materials used"
 
   if [ "$have_validator" = 1 ]; then
@@ -169,10 +171,9 @@ for run in "${runs[@]}"; do
     if ! read -r a_meshes a_faces a_materials < <(assimp_counts "$obj"); then
       fail "$name: assimp cannot read frozen.obj: $(assimp info "$obj" -r -s 2>&1 | tail -n 3 | tr '\n' ' ')"
     else
-      # assimp's OBJ reader adds a default material to those of the library.
-      [ "$a_meshes $a_faces $a_materials" = "$meshes $faces $((defined + 1))" ] ||
+      [ "$a_meshes $a_faces $a_materials" = "$meshes $faces $((materials + 1))" ] ||
         fail "$name: assimp reads frozen.obj as $a_meshes meshes, $a_faces faces, $a_materials materials;" \
-             "its lines give $meshes, $faces, $((defined + 1)) (with assimp's default material)"
+             "its lines give $meshes, $faces, $((materials + 1)) (with assimp's default material)"
     fi
     if ! read -r a_meshes a_faces a_materials < <(assimp_counts "$glb"); then
       fail "$name: assimp cannot read $name.glb: $(assimp info "$glb" -r -s 2>&1 | tail -n 3 | tr '\n' ' ')"
