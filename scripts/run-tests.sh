@@ -30,7 +30,6 @@ run_build() {
   total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
   failures=$(sed -E 's/.* ([0-9]+) tests? failed.*/\1/' <<<"$line")
   skipped=$(grep -cE '\*\*\*Skipped' "$log")
-  rm -f "$log"
   if [ -z "$line" ] || [ "$status" -ne 0 ]; then failed=1; fi
   if [ -z "$line" ]; then
     summary+=("$name build: no tests ran (CTest exit code $status)")
@@ -39,6 +38,14 @@ run_build() {
     [ "$skipped" -gt 0 ] && extra=", $skipped skipped"
     summary+=("$name build: $ran tests ran, $((ran - failures)) passed, $failures failed$extra")
   fi
+  # CTest shows no output of a skipped test: give the last line of each, which says why.
+  local test
+  for test in $(sed -nE 's/^[[:space:]]*[0-9]+ - (.*) \(Skipped\)$/\1/p' "$log"); do
+    summary+=("  $test skipped: $(awk -v t="$test" '
+      $0 ~ "^[0-9]+/[0-9]+ Test: " { on = ($3 == t) } on && /^<end of output>/ { print last; on = 0 } { last = $0 }
+    ' "$dir/Testing/Temporary/LastTest.log")")
+  done
+  rm -f "$log"
 }
 
 run_build win64 "$top/build/win64" "$@"

@@ -45,3 +45,4 @@ if "$(dirname "$0")/probe-ia32.sh" >/dev/null 2>&1; then
     apt-get install -y -qq --no-install-recommends wine32 >/dev/null
   fi
 fi
+"$(dirname "$0")/setup-readers.sh"  # assimp and the glTF validator, for the readers test

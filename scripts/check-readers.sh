@@ -1,0 +1,203 @@
+#!/usr/bin/env bash
+# Other readers take the workbench's files as the workbench wrote them. Runs the workbench for
+# every preset, every freeze mode and a real textured model (the spider of assimp's test models),
+# each saving frozen.obj and a .glb, then:
+#  - the Khronos glTF validator finds no error and no warning in any .glb (infos are allowed);
+#  - assimp reads frozen.obj back with as many meshes, faces and materials as the file's own
+#    lines give, and the .glb with as many as its JSON gives;
+#  - the .glb holds what frozen.obj holds: a mesh per object with faces, the same triangles, a
+#    material per material the faces use.
+# A reader that is not installed (scripts/setup-readers.sh installs both) is named, the checks
+# that need it are not run, and the test exits 77, a skip for CTest, unless another check failed.
+# Usage: check-readers.sh BUILD_DIR   (the 64-bit build: BUILD_DIR/workbench.exe); inside xvfb-run
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+top=$(cd "$here/.." && pwd)
+build=$1
+validator=$top/tools/gltf-validator/validate.mjs
+spider=/usr/share/assimp/models/OBJ/spider.obj
+
+missing=()
+have_validator=1
+if ! command -v node >/dev/null; then
+  missing+=("the glTF validator (node is not installed)")
+  have_validator=0
+elif [ ! -f "$top/tools/gltf-validator/node_modules/gltf-validator/package.json" ]; then
+  missing+=("the glTF validator (not installed in tools/gltf-validator: run scripts/setup-readers.sh)")
+  have_validator=0
+fi
+have_assimp=1
+if ! command -v assimp >/dev/null; then
+  missing+=("assimp (Debian's assimp-utils is not installed: run scripts/setup-readers.sh)")
+  have_assimp=0
+fi
+
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+
+# name: workbench options. The default scene's full run has every effect and the black outline
+# frozen as new objects; each preset is frozen in another mode; the spider has textures.
+runs=(
+  "all:"
+  "black-frame:--preset black-frame --freeze new"
+  "colour-trace:--preset colour-trace --freeze add"
+  "blur:--preset blur --freeze replace"
+  "both-sides:--preset both-sides --freeze quick"
+  "reset:--preset reset"
+)
+if [ -f "$spider" ]; then
+  runs+=("spider:--scene $spider --preset colour-trace --freeze new")
+else
+  missing+=("the spider model ($spider: Debian's assimp-testmodels is not installed)")
+fi
+
+# The runs are independent; two at a time keep this machine's cores busy while Wine waits on its
+# server. The pictures are kept small: only the files matter here.
+# On a machine shared by many X servers a connection to ours now and then fails at once; a run
+# that found no display is tried again, up to three times.
+run_one() {
+  local name=${1%%:*} options=${1#*:} code
+  for _ in 1 2 3; do
+    # shellcheck disable=SC2086
+    "$here/wine-run.sh" "$build/workbench.exe" $options --size 64x48 \
+      --out "$out/$name" --save "$out/$name.glb" >"$out/$name.log" 2>&1
+    code=$?
+    [ "$code" -eq 2 ] && grep -qiE 'no X server answers|no display' "$out/$name.log" || break
+  done
+  echo "$code" >"$out/$name.status"
+}
+pids=()
+for run in "${runs[@]}"; do
+  run_one "$run" &
+  pids+=($!)
+  if [ "${#pids[@]}" -ge 2 ]; then
+    wait "${pids[0]}"
+    pids=("${pids[@]:1}")
+  fi
+done
+wait
+
+status=0
+fail() {
+  echo "readers: $*"
+  status=1
+}
+
+# What frozen.obj's own lines say, as "objects-with-faces faces triangles meshes materials used":
+# faces are f lines, a triangle per corner past the second; a mesh is a run of faces of one
+# object and one material (what OBJ readers make of it); materials are those an OBJ reader makes:
+# the library's newmtl entries, and one for each name the faces use that the library lacks
+# (assimp adds a default one besides); used counts the names the faces use but "none", which the
+# workbench writes for faces without a material.
+obj_counts() {
+  local obj=$1 mtl=${1%.obj}.mtl
+  [ -f "$mtl" ] || mtl=/dev/null
+  awk '
+    FILENAME == ARGV[1] { if ($1 == "newmtl") { defined[$2] = 1; materials++ } next }
+    /^o / { object++; new_mesh = 1 }
+    /^usemtl / { if ($2 != material) new_mesh = 1; material = $2 }
+    /^f / {
+      faces++; triangles += NF - 3
+      if (!(object in with_faces)) { with_faces[object] = 1; objects++ }
+      if (new_mesh) { mesh_count++; new_mesh = 0 }
+      if (!(material in defined)) { defined[material] = 1; materials++ }
+      if (material != "none" && !(material in used)) { used[material] = 1; used_count++ }
+    }
+    END { printf "%d %d %d %d %d %d\n", objects, faces, triangles, mesh_count, materials, used_count }
+  ' "$mtl" "$obj"
+}
+
+# assimp's counts of a file read without post-processing: "meshes faces materials".
+assimp_counts() {
+  assimp info "$1" -r -s 2>&1 | awk '
+    /^Meshes:/ { m = $2 } /^Faces:/ { f = $2 } /^Materials:/ { t = $2 }
+    END { if (m == "") exit 1; print m, f, t }'
+}
+
+# The validator reads every .glb in one go (node starts once): a line per file, its faults below.
+if [ "$have_validator" = 1 ]; then
+  glbs=()
+  for run in "${runs[@]}"; do
+    [ -f "$out/${run%%:*}.glb" ] && glbs+=("$out/${run%%:*}.glb")
+  done
+  [ "${#glbs[@]}" -gt 0 ] && node "$validator" "${glbs[@]}" >"$out/validator.txt" 2>&1
+fi
+
+checked=0
+for run in "${runs[@]}"; do
+  name=${run%%:*}
+  options=${run#*:}
+  code=$(cat "$out/$name.status" 2>/dev/null || echo "?")
+  if [ "$code" != 0 ]; then
+    fail "$name: the workbench run (${options:-the default scene, every effect}) ended with exit code $code:"
+    sed 's/^/    /' "$out/$name.log"
+    continue
+  fi
+  obj=$out/$name/frozen.obj
+  glb=$out/$name.glb
+  if [ ! -f "$obj" ] || [ ! -f "$glb" ]; then
+    fail "$name: the run wrote no frozen.obj or no $name.glb"
+    continue
+  fi
+  checked=$((checked + 1))
+  read -r objects faces triangles meshes materials used <<<"$(obj_counts "$obj")"
+  line="$name: frozen.obj has $objects objects with faces, $faces faces ($triangles triangles), $used materials used"
+
+  if [ "$have_validator" = 1 ]; then
+    report=$(awk -v file="$glb" 'index($0, file ": ") == 1 { on = 1; print; next } /^[^ ]/ { on = 0 } on' \
+             "$out/validator.txt")
+    if [ -z "$report" ]; then
+      fail "$name: the glTF validator did not report on $name.glb:"
+      sed 's/^/    /' "$out/validator.txt"
+    elif ! grep -q ': 0 errors, 0 warnings, ' <<<"$report"; then
+      fail "$name: the glTF validator finds fault with $name.glb:"
+      sed 's/^/    /' <<<"$report"
+    fi
+    # "...; meshes M, primitives P, triangles T, materials N"
+    read -r g_meshes g_primitives g_triangles g_materials < <(
+      sed -nE '1s/.*meshes ([0-9]+), primitives ([0-9]+), triangles ([0-9]+), materials ([0-9]+)$/\1 \2 \3 \4/p' <<<"$report")
+    if [ -n "${g_meshes:-}" ]; then
+      line+="; $name.glb: $g_meshes meshes, $g_triangles triangles, $g_materials materials"
+      [ "$g_meshes" = "$objects" ] ||
+        fail "$name: $name.glb has $g_meshes meshes, frozen.obj $objects objects with faces"
+      [ "$g_triangles" = "$triangles" ] ||
+        fail "$name: $name.glb has $g_triangles triangles, frozen.obj $triangles"
+      [ "$g_materials" = "$used" ] ||
+        fail "$name: $name.glb has $g_materials materials, frozen.obj's faces use $used"
+    fi
+  fi
+
+  if [ "$have_assimp" = 1 ]; then
+    if ! read -r a_meshes a_faces a_materials < <(assimp_counts "$obj"); then
+      fail "$name: assimp cannot read frozen.obj: $(assimp info "$obj" -r -s 2>&1 | tail -n 3 | tr '\n' ' ')"
+    else
+      [ "$a_meshes $a_faces $a_materials" = "$meshes $faces $((materials + 1))" ] ||
+        fail "$name: assimp reads frozen.obj as $a_meshes meshes, $a_faces faces, $a_materials materials;" \
+             "its lines give $meshes, $faces, $((materials + 1)) (with assimp's default material)"
+    fi
+    if ! read -r a_meshes a_faces a_materials < <(assimp_counts "$glb"); then
+      fail "$name: assimp cannot read $name.glb: $(assimp info "$glb" -r -s 2>&1 | tail -n 3 | tr '\n' ' ')"
+    elif [ -n "${g_primitives:-}" ]; then
+      # assimp makes a mesh of each primitive, and adds a default material of its own.
+      [ "$a_meshes $a_faces $a_materials" = "$g_primitives $g_triangles $((g_materials + 1))" ] ||
+        fail "$name: assimp reads $name.glb as $a_meshes meshes, $a_faces faces, $a_materials materials;" \
+             "its JSON gives $g_primitives primitives, $g_triangles triangles, $((g_materials + 1)) materials (with assimp's default)"
+    else
+      [ "$a_faces" = "$triangles" ] ||
+        fail "$name: assimp reads $a_faces faces in $name.glb, frozen.obj has $triangles triangles"
+    fi
+  fi
+  unset g_meshes g_primitives g_triangles g_materials
+  echo "readers: $line"
+done
+
+if [ "$status" -ne 0 ]; then
+  echo "readers: FAILED (${#runs[@]} runs, files of $checked checked)"
+  exit 1
+fi
+# A skip says why on its last line.
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "readers: the checks above passed, but these were not run: $(IFS=';'; echo "${missing[*]}" | sed 's/;/; /g')"
+  exit 77
+fi
+echo "readers: the files of $checked runs pass the glTF validator and read back in assimp as written"
