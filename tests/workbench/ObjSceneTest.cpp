@@ -19,6 +19,9 @@
 #define TINYGLTF_NO_FS
 #define TINYGLTF_IMPLEMENTATION
 #include "tiny_gltf.h"
+// And the OBJ files with the library other tools read them with.
+#define TINYOBJLOADER_IMPLEMENTATION
+#include "tiny_obj_loader.h"
 
 namespace {
 
@@ -49,6 +52,22 @@ std::string Name(HostObject o) {
     char b[256] = "";
     MQObj_GetName(o, b, sizeof b);
     return b;
+}
+
+bool ReadGlb(const std::string& path, tinygltf::Model* model) {
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    tinygltf::TinyGLTF reader;
+    reader.SetImageLoader([](tinygltf::Image*, const int, std::string*, std::string*, int, int,
+                             const unsigned char*, int, void*) { return true; }, nullptr);
+    std::string err, warn;
+    return reader.LoadBinaryFromMemory(model, &err, &warn, reinterpret_cast<const unsigned char*>(bytes.data()),
+                                       static_cast<unsigned>(bytes.size())) && err.empty();
+}
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 class ObjScene : public ::testing::Test {
@@ -252,24 +271,29 @@ TEST_F(ObjScene, SavedScenesLoadBackTheSame) {
     const wbtest::FaceData face = wbtest::ReadFace(first, 5);
     const HostPoint p = wbtest::VertexOf(first, face.points[1]);
 
-    // Saved into a folder of its own: the textures the materials use are copied beside it.
+    // Saved into a folder of its own: the textures the faces' materials use are copied beside
+    // it; the material no face uses (that of wal69ar_small.jpg) is left out, with its texture.
     const std::string folder = wbtest::TempDir() + "saved\\";
     CreateDirectoryA(folder.c_str(), nullptr);
     const std::string path = folder + "saved.obj";
+    DeleteFileA((folder + "wal69ar_small.jpg").c_str());
     ASSERT_TRUE(wb::SaveObjScene(path.c_str(), &error)) << error;
-    for (const char* texture : {"SpiderTex.jpg", "wal67ar_small.jpg", "wal69ar_small.jpg", "drkwood2.jpg"})
+    for (const char* texture : {"SpiderTex.jpg", "wal67ar_small.jpg", "drkwood2.jpg"})
         EXPECT_NE(GetFileAttributesA((folder + texture).c_str()), INVALID_FILE_ATTRIBUTES) << texture;
+    EXPECT_EQ(GetFileAttributesA((folder + "wal69ar_small.jpg").c_str()), INVALID_FILE_ATTRIBUTES);
     ASSERT_TRUE(wb::LoadObjScene(path.c_str(), &error)) << error;
     const Totals again = Count();
     EXPECT_EQ(again.objects, t.objects);
     EXPECT_EQ(again.vertices, t.vertices);
     EXPECT_EQ(again.faces, t.faces);
     HostDocument doc = wb::ActiveDocument();
-    EXPECT_EQ(MQDoc_GetMaterialCount(doc), 5);
+    EXPECT_EQ(MQDoc_GetMaterialCount(doc), 4);
     HostObject reloaded = MQDoc_GetObject(doc, 0);
     EXPECT_EQ(Name(reloaded), "HLeib01");
     const wbtest::FaceData face2 = wbtest::ReadFace(reloaded, 5);
-    EXPECT_EQ(face2.material, face.material);
+    char name[64] = "";
+    MQMat_GetName(MQDoc_GetMaterial(doc, face2.material), name, sizeof name);
+    EXPECT_STREQ(name, "HLeibTex");
     for (int k = 0; k < 3; ++k) {
         EXPECT_NEAR(face2.uvs[k].u, face.uvs[k].u, 1e-5f);
         EXPECT_NEAR(face2.uvs[k].v, face.uvs[k].v, 1e-5f);
@@ -311,6 +335,19 @@ TEST_F(ObjScene, VertexColoursBecomeCornerColoursAndLinesCountApart) {
     EXPECT_EQ(first.colors[2], 0xFF786E7Cu);                  // v 0 0 0 0.48627 0.43137 0.47059
     EXPECT_EQ(first.colors[0], 0xFF19C818u);                  // v 1 0 0 0.09412 0.78431 0.09804
     EXPECT_EQ(wb::ElementSummary(), "1 objects, 12 faces");
+    // The file has no materials: its coloured faces get one that shows their colours, in the
+    // pictures as in the glTF file.
+    HostDocument doc = wb::ActiveDocument();
+    ASSERT_EQ(MQDoc_GetMaterialCount(doc), 1);
+    EXPECT_EQ(first.material, 0);
+    EXPECT_EQ(MQMat_GetIntValue(MQDoc_GetMaterial(doc, 0), kMaterialShowsVertexColor), 1);
+    const std::string glb = wbtest::TempDir() + "cube_colours.glb";
+    ASSERT_TRUE(wb::SaveGltfScene(glb.c_str(), &error)) << error;
+    tinygltf::Model model;
+    ASSERT_TRUE(ReadGlb(glb, &model));
+    ASSERT_EQ(model.meshes.size(), 1u);
+    EXPECT_EQ(model.meshes[0].primitives[0].attributes.count("COLOR_0"), 1u);
+    EXPECT_EQ(model.meshes[0].primitives[0].material, 0);
     ASSERT_TRUE(wb::LoadObjScene(Model("OBJ/testline.obj").c_str(), &error)) << error;
     EXPECT_EQ(wb::ElementSummary(), "1 objects, 0 faces, 18 lines");  // six poly-lines of 3 segments
 }
@@ -334,7 +371,8 @@ TEST_F(ObjScene, MissingLibrariesAndTexturesWarnOncePerFile) {
 
 // A frozen document as the plug-in leaves it: a shell whose material shows vertex colours (black,
 // lit by emission alone) with half-transparent corners of different colours at one vertex, a
-// plain half-transparent material, and an object without UVs with a line and a point.
+// plain half-transparent material whose face has a coloured corner it does not show, and an object
+// without UVs with a line and a point.
 void BuildFrozenDocument() {
     HostDocument doc = wb::ActiveDocument();
     HostMaterial shell = MQ_CreateMaterial();
@@ -361,6 +399,7 @@ void BuildFrozenDocument() {
     const HostUV uvs[4] = {{0, 0}, {0.5f, 0}, {0.5f, 0.25f}, {0, 0.25f}};
     MQObj_SetFaceCoordinateArray(o, 0, uvs);
     MQObj_SetFaceMaterial(MQDoc_GetObject(doc, b), 0, 1);
+    MQObj_SetFaceVertexColor(MQDoc_GetObject(doc, b), 0, 1, 0xFF00FF00u);
 }
 
 TEST_F(ObjScene, SavedFilesKeepCornerColoursAlphaLightAndWinding) {
@@ -419,6 +458,9 @@ TEST_F(ObjScene, SavedFilesKeepCornerColoursAlphaLightAndWinding) {
         EXPECT_EQ(MQMat_GetAmbient(mat), vc ? 0.0f : 0.25f);
         EXPECT_EQ(MQMat_GetDiffuse(mat), 0.8f);
     }
+    // Other readers show the shell's vertex colours on white, not on its own black.
+    const std::string mtl = ReadText(wbtest::TempDir() + "frozen.mtl");
+    EXPECT_NE(mtl.find("newmtl material0_alpha128\nKd 1 1 1\nKa 0 0 0\nKe 0 0 0\n"), std::string::npos) << mtl;
     // Texture coordinates only where a face has them: the quad's four.
     std::ifstream in(path);
     std::string line;
@@ -427,23 +469,43 @@ TEST_F(ObjScene, SavedFilesKeepCornerColoursAlphaLightAndWinding) {
     EXPECT_EQ(vts, 4);
 }
 
+TEST_F(ObjScene, SavedNormalsAreTheShadedOnes) {
+    // The box's edges bend by 90 degrees: past the smoothing angle, its faces are flat; with a
+    // smoothing angle of 180 every corner takes the mean of its vertex's three faces.
+    std::string error;
+    ASSERT_TRUE(wb::LoadObjScene(Model("OBJ/box.obj").c_str(), &error)) << error;
+    HostObject box = MQDoc_GetObject(wb::ActiveDocument(), 0);
+    const std::string path = wbtest::TempDir() + "normals.obj";
+    for (const float angle : {59.5f, 180.0f}) {
+        MQObj_SetSmoothAngle(box, angle);
+        ASSERT_TRUE(wb::SaveObjScene(path.c_str(), &error)) << error;
+        tinyobj::attrib_t attrib;
+        std::vector<tinyobj::shape_t> shapes;
+        std::vector<tinyobj::material_t> materials;
+        std::string warn, err;
+        ASSERT_TRUE(tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, path.c_str(), wbtest::TempDir().c_str()));
+        EXPECT_EQ(attrib.normals.size(), angle < 90.0f ? 18u : 24u) << angle;
+        ASSERT_EQ(shapes.size(), 1u);
+        const std::vector<tinyobj::index_t>& corners = shapes[0].mesh.indices;
+        ASSERT_EQ(corners.size(), 36u);  // six quadrilaterals, read as triangles
+        for (size_t k = 0; k < corners.size(); ++k) {
+            ASSERT_GE(corners[k].normal_index, 0);
+            const float* n = &attrib.normals[corners[k].normal_index * 3];
+            const float* p = &attrib.vertices[corners[k].vertex_index * 3];
+            // The box is centred on the origin: the corner's position points outward too.
+            const float outward = (n[0] * p[0] + n[1] * p[1] + n[2] * p[2]) / sqrtf(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
+            EXPECT_NEAR(outward, angle < 90.0f ? 1.0f / sqrtf(3.0f) : 1.0f, 1e-5f) << angle << " corner " << k;
+        }
+    }
+}
+
 TEST_F(ObjScene, GlbFilesReadBackWithTheirColoursAlphaAndTextures) {
-    auto readBack = [](const std::string& path, tinygltf::Model* model) {
-        std::ifstream in(path, std::ios::binary);
-        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        tinygltf::TinyGLTF reader;
-        reader.SetImageLoader([](tinygltf::Image*, const int, std::string*, std::string*, int, int,
-                                 const unsigned char*, int, void*) { return true; }, nullptr);
-        std::string err, warn;
-        return reader.LoadBinaryFromMemory(model, &err, &warn, reinterpret_cast<const unsigned char*>(bytes.data()),
-                                           static_cast<unsigned>(bytes.size())) && err.empty();
-    };
     BuildFrozenDocument();
     const std::string path = wbtest::TempDir() + "frozen.glb";
     std::string error;
     ASSERT_TRUE(wb::SaveGltfScene(path.c_str(), &error)) << error;
     tinygltf::Model model;
-    ASSERT_TRUE(readBack(path, &model));
+    ASSERT_TRUE(ReadGlb(path, &model));
     ASSERT_EQ(model.meshes.size(), 2u);
     ASSERT_EQ(model.meshes[0].primitives.size(), 1u);
     const tinygltf::Primitive& shell = model.meshes[0].primitives[0];
@@ -458,7 +520,9 @@ TEST_F(ObjScene, GlbFilesReadBackWithTheirColoursAlphaAndTextures) {
         red = red || (c[0] == 1.0f && c[1] == 0.0f && c[2] == 0.0f);  // 0x80FF0000 is blue; 0x800000FF red
     }
     EXPECT_TRUE(red);
+    EXPECT_EQ(shell.attributes.count("TEXCOORD_0"), 0u);  // UVs, but no texture to use them
     const tinygltf::Material& shellMaterial = model.materials[shell.material];
+    EXPECT_EQ(shellMaterial.name, "material0");  // as in the OBJ file
     EXPECT_EQ(shellMaterial.alphaMode, "BLEND");
     EXPECT_EQ(shellMaterial.extensions.count("KHR_materials_unlit"), 1u);
     const tinygltf::Primitive& plain = model.meshes[1].primitives[0];
@@ -473,7 +537,7 @@ TEST_F(ObjScene, GlbFilesReadBackWithTheirColoursAlphaAndTextures) {
     ASSERT_TRUE(wb::LoadObjScene(Model("OBJ/spider.obj").c_str(), &error)) << error;
     ASSERT_TRUE(wb::SaveGltfScene(path.c_str(), &error)) << error;
     tinygltf::Model spider;
-    ASSERT_TRUE(readBack(path, &spider));
+    ASSERT_TRUE(ReadGlb(path, &spider));
     EXPECT_EQ(spider.meshes.size(), 19u);
     EXPECT_EQ(spider.images.size(), 4u);
     for (const tinygltf::Image& image : spider.images) {
