@@ -2,6 +2,11 @@
 // and frozen.obj loads again with the objects and faces the freeze left in the document.
 #include <gtest/gtest.h>
 
+#include <stdio.h>
+
+#include <algorithm>
+#include <string>
+
 #include "tests/demo/DemoTestUtil.h"
 #include "workbench/app/DemoScript.h"
 #include "workbench/host/Workbench.h"
@@ -102,6 +107,31 @@ TEST(RealModels, WusonBlurredAndFrozenIntoItself) {
                 break;
             }
     EXPECT_LT(differing, 160 * 120 / 100);
+}
+
+TEST(RealModels, VertexColouredCubeShowsItsColoursAndKeepsThemInEveryFile) {
+    workbench::Options options = SmallRun(FreshFolder("vertex_colours"));
+    options.scene = std::string(kModels) + "cube_with_vertexcolors.obj";
+    options.preset = workbench::Preset::BothSides;
+    options.save = options.out + "\\cube.glb";
+    workbench::RunReport report;
+    ASSERT_EQ(workbench::RunWorkbench(options, &report), workbench::kExitOk) << report.error;
+    // The cube's corners are green, blue, purple...: the first picture shows colours, not grey.
+    const rendertest::Picture before = ReadPng(options.out + "\\" + report.pictures[0].file);
+    int32_t coloured = 0;
+    for (size_t i = 0; i + 3 < before.rgba.size(); i += 4) {
+        const uint8_t* p = &before.rgba[i];
+        coloured += std::max({p[0], p[1], p[2]}) - std::min({p[0], p[1], p[2]}) > 40;
+    }
+    EXPECT_GT(coloured, 300);
+    // The glTF file has them as well.
+    FILE* glb = fopen(options.save.c_str(), "rb");
+    ASSERT_NE(glb, nullptr);
+    std::string bytes(4096, '\0');
+    bytes.resize(fread(&bytes[0], 1, bytes.size(), glb));
+    fclose(glb);
+    EXPECT_NE(bytes.find("\"COLOR_0\""), std::string::npos);
+    EXPECT_NE(bytes.find("\"materials\""), std::string::npos);
 }
 
 }  // namespace

@@ -1,55 +1,20 @@
-// Wavefront OBJ/MTL scenes: real models from assimp-testmodels, hand-made files with bad indices,
-// NaN coordinates and polygons of more than four points, malformed files that must give a clear
-// error, and saving then loading again.
+// Wavefront OBJ/MTL scenes loaded: real models from assimp-testmodels, hand-made files with bad
+// indices, NaN coordinates and polygons of more than four points, and malformed files that must
+// give a clear error.
 #include <gtest/gtest.h>
 
 #include <math.h>
 #include <string.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 
 #include "tests/workbench/WorkbenchTestUtil.h"
-
-// The written glTF files are read back with the library that wrote them.
-#define TINYGLTF_NO_STB_IMAGE
-#define TINYGLTF_NO_STB_IMAGE_WRITE
-#define TINYGLTF_NO_EXTERNAL_IMAGE
-#define TINYGLTF_NO_FS
-#define TINYGLTF_IMPLEMENTATION
-#include "tiny_gltf.h"
 
 namespace {
 
 const char kModels[] = "/usr/share/assimp/models/";
 
 std::string Model(const char* relative) { return std::string(kModels) + relative; }
-
-struct Totals {
-    int32_t objects = 0;
-    int32_t vertices = 0;
-    int32_t faces = 0;
-};
-
-Totals Count() {
-    Totals t;
-    HostDocument doc = wb::ActiveDocument();
-    for (int32_t i = 0; i < MQDoc_GetObjectCount(doc); ++i) {
-        HostObject o = MQDoc_GetObject(doc, i);
-        if (!o) continue;
-        ++t.objects;
-        t.vertices += MQObj_GetVertexCount(o);
-        t.faces += MQObj_GetFaceCount(o);
-    }
-    return t;
-}
-
-std::string Name(HostObject o) {
-    char b[256] = "";
-    MQObj_GetName(o, b, sizeof b);
-    return b;
-}
 
 class ObjScene : public ::testing::Test {
 protected:
@@ -91,11 +56,11 @@ TEST_F(ObjScene, BoxHasOneObjectOfSixQuads) {
 TEST_F(ObjScene, SpiderHasItsGroupsMaterialsAndTextures) {
     std::string error;
     ASSERT_TRUE(wb::LoadObjScene(Model("OBJ/spider.obj").c_str(), &error)) << error;
-    const Totals t = Count();
+    const wbtest::Totals t = wbtest::CountDocument();
     EXPECT_EQ(t.objects, 19);
     EXPECT_EQ(t.faces, 1368);  // every face of the file is a triangle
     HostDocument doc = wb::ActiveDocument();
-    EXPECT_EQ(Name(MQDoc_GetObject(doc, 0)), "HLeib01");
+    EXPECT_EQ(wbtest::ObjectName(MQDoc_GetObject(doc, 0)), "HLeib01");
     ASSERT_EQ(MQDoc_GetMaterialCount(doc), 5);
     char text[260] = "";
     MQMat_GetName(MQDoc_GetMaterial(doc, 2), text, sizeof text);
@@ -152,7 +117,7 @@ TEST_F(ObjScene, VFlipPolygonSplitBadIndicesAndInfinities) {
     ASSERT_EQ(MQDoc_GetObjectCount(doc), 3);
 
     HostObject hex = MQDoc_GetObject(doc, 0);
-    EXPECT_EQ(Name(hex), "hexagon");
+    EXPECT_EQ(wbtest::ObjectName(hex), "hexagon");
     ASSERT_EQ(MQObj_GetFaceCount(hex), 4);  // four triangles
     // vt 1 (0 0) on the odd OBJ corners, vt 2 (1 0.25) on the even ones (x = 0.5 or -1), with v
     // flipped: OBJ v 0 is the image bottom.
@@ -244,45 +209,6 @@ TEST_F(ObjScene, EveryAssimpObjModelLoadsOrFailsCleanly) {
     EXPECT_GE(loaded, 20);
 }
 
-TEST_F(ObjScene, SavedScenesLoadBackTheSame) {
-    std::string error;
-    ASSERT_TRUE(wb::LoadObjScene(Model("OBJ/spider.obj").c_str(), &error)) << error;
-    const Totals t = Count();
-    HostObject first = MQDoc_GetObject(wb::ActiveDocument(), 0);
-    const wbtest::FaceData face = wbtest::ReadFace(first, 5);
-    const HostPoint p = wbtest::VertexOf(first, face.points[1]);
-
-    // Saved into a folder of its own: the textures the materials use are copied beside it.
-    const std::string folder = wbtest::TempDir() + "saved\\";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    const std::string path = folder + "saved.obj";
-    ASSERT_TRUE(wb::SaveObjScene(path.c_str(), &error)) << error;
-    for (const char* texture : {"SpiderTex.jpg", "wal67ar_small.jpg", "wal69ar_small.jpg", "drkwood2.jpg"})
-        EXPECT_NE(GetFileAttributesA((folder + texture).c_str()), INVALID_FILE_ATTRIBUTES) << texture;
-    ASSERT_TRUE(wb::LoadObjScene(path.c_str(), &error)) << error;
-    const Totals again = Count();
-    EXPECT_EQ(again.objects, t.objects);
-    EXPECT_EQ(again.vertices, t.vertices);
-    EXPECT_EQ(again.faces, t.faces);
-    HostDocument doc = wb::ActiveDocument();
-    EXPECT_EQ(MQDoc_GetMaterialCount(doc), 5);
-    HostObject reloaded = MQDoc_GetObject(doc, 0);
-    EXPECT_EQ(Name(reloaded), "HLeib01");
-    const wbtest::FaceData face2 = wbtest::ReadFace(reloaded, 5);
-    EXPECT_EQ(face2.material, face.material);
-    for (int k = 0; k < 3; ++k) {
-        EXPECT_NEAR(face2.uvs[k].u, face.uvs[k].u, 1e-5f);
-        EXPECT_NEAR(face2.uvs[k].v, face.uvs[k].v, 1e-5f);
-    }
-    const HostPoint q = wbtest::VertexOf(reloaded, face2.points[1]);
-    EXPECT_EQ(q.x, p.x);
-    EXPECT_EQ(q.y, p.y);
-    EXPECT_EQ(q.z, p.z);
-    char found[MAX_PATH] = "";
-    EXPECT_NE(MQDoc_FindMappingFile(doc, found, "SpiderTex.jpg", 1), 0);
-    EXPECT_EQ(std::string(found).find(folder), 0u) << found;
-}
-
 TEST_F(ObjScene, ConcavePolygonLoadsAsARingNotADisc) {
     // A 66-corner ring in the plane x = -1.146, drawn as one polygon along a bridge: every
     // triangle faces the same way, so that none covers the hole.
@@ -311,6 +237,11 @@ TEST_F(ObjScene, VertexColoursBecomeCornerColoursAndLinesCountApart) {
     EXPECT_EQ(first.colors[2], 0xFF786E7Cu);                  // v 0 0 0 0.48627 0.43137 0.47059
     EXPECT_EQ(first.colors[0], 0xFF19C818u);                  // v 1 0 0 0.09412 0.78431 0.09804
     EXPECT_EQ(wb::ElementSummary(), "1 objects, 12 faces");
+    // The file has no materials: its coloured faces get one that shows their colours.
+    HostDocument doc = wb::ActiveDocument();
+    ASSERT_EQ(MQDoc_GetMaterialCount(doc), 1);
+    EXPECT_EQ(first.material, 0);
+    EXPECT_EQ(MQMat_GetIntValue(MQDoc_GetMaterial(doc, 0), kMaterialShowsVertexColor), 1);
     ASSERT_TRUE(wb::LoadObjScene(Model("OBJ/testline.obj").c_str(), &error)) << error;
     EXPECT_EQ(wb::ElementSummary(), "1 objects, 0 faces, 18 lines");  // six poly-lines of 3 segments
 }
@@ -330,156 +261,6 @@ TEST_F(ObjScene, MissingLibrariesAndTexturesWarnOncePerFile) {
     for (const char* file : {"not_there.mtl", "gone.png", "blank.png"})
         EXPECT_NE(warnings.find(file), std::string::npos) << warnings;
     EXPECT_EQ(MQDoc_GetMaterialCount(wb::ActiveDocument()), 3);
-}
-
-// A frozen document as the plug-in leaves it: a shell whose material shows vertex colours (black,
-// lit by emission alone) with half-transparent corners of different colours at one vertex, a
-// plain half-transparent material, and an object without UVs with a line and a point.
-void BuildFrozenDocument() {
-    HostDocument doc = wb::ActiveDocument();
-    HostMaterial shell = MQ_CreateMaterial();
-    const HostRGB black{0, 0, 0}, blue{0.2f, 0.4f, 0.6f};
-    MQMat_SetColor(shell, &black);
-    MQMat_SetAmbient(shell, 0.0f);
-    MQMat_SetEmission(shell, 1.0f);
-    MQMat_SetIntValue(shell, kMaterialShowsVertexColor, 1);
-    MQDoc_AddMaterial(doc, shell);
-    HostMaterial plain = MQ_CreateMaterial();
-    MQMat_SetColor(plain, &blue);
-    MQMat_SetAlpha(plain, 0.5f);
-    MQMat_SetAmbient(plain, 0.25f);
-    MQDoc_AddMaterial(doc, plain);
-    const int32_t a = wb::AddMeshObject("shell", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 0, 0}},
-                                        {{0, 1, 2, 3}, {1, 4, 2}});
-    const int32_t b = wb::AddMeshObject("plain", {{0, 0, 1}, {1, 0, 1}, {0, 1, 1}}, {{0, 1, 2}, {0, 1}, {2}});
-    HostObject o = MQDoc_GetObject(doc, a);
-    for (int32_t f = 0; f < 2; ++f) MQObj_SetFaceMaterial(o, f, 0);
-    const uint32_t colours[2][4] = {{0x80FF0000u, 0x8000FF00u, 0x800000FFu, 0x80102030u},
-                                    {0x80FFFFFFu, 0x80405060u, 0x80112233u, 0}};
-    for (int32_t f = 0; f < 2; ++f)
-        for (int32_t k = 0; k < MQObj_GetFacePointCount(o, f); ++k) MQObj_SetFaceVertexColor(o, f, k, colours[f][k]);
-    const HostUV uvs[4] = {{0, 0}, {0.5f, 0}, {0.5f, 0.25f}, {0, 0.25f}};
-    MQObj_SetFaceCoordinateArray(o, 0, uvs);
-    MQObj_SetFaceMaterial(MQDoc_GetObject(doc, b), 0, 1);
-}
-
-TEST_F(ObjScene, SavedFilesKeepCornerColoursAlphaLightAndWinding) {
-    BuildFrozenDocument();
-    HostDocument doc = wb::ActiveDocument();
-    HostObject o = MQDoc_GetObject(doc, 0);
-    const int32_t b = 1;
-
-    // What each face shows, corner by corner: position, colour and alpha as the renderer takes them.
-    struct Shown {
-        HostPoint p;
-        uint32_t rgb;
-        float alpha;
-    };
-    auto shown = [](HostObject obj) {
-        std::vector<Shown> all;
-        HostDocument d = wb::ActiveDocument();
-        for (int32_t f = 0; f < MQObj_GetFaceCount(obj); ++f) {
-            const wbtest::FaceData face = wbtest::ReadFace(obj, f);
-            HostMaterial m = MQDoc_GetMaterial(d, face.material);
-            const bool vc = m && MQMat_GetIntValue(m, kMaterialShowsVertexColor) != 0;
-            for (size_t k = 0; k < face.points.size(); ++k)
-                all.push_back({wbtest::VertexOf(obj, face.points[k]), vc ? face.colors[k] & 0xFFFFFFu : 0u,
-                               (m ? MQMat_GetAlpha(m) : 1.0f) * (vc ? (face.colors[k] >> 24) / 255.0f : 1.0f)});
-        }
-        return all;
-    };
-    const std::vector<Shown> before = shown(o), beforePlain = shown(MQDoc_GetObject(doc, b));
-
-    const std::string path = wbtest::TempDir() + "frozen.obj";
-    std::string error;
-    ASSERT_TRUE(wb::SaveObjScene(path.c_str(), &error)) << error;
-    ASSERT_TRUE(wb::LoadObjScene(path.c_str(), &error)) << error;
-    doc = wb::ActiveDocument();
-    EXPECT_EQ(wb::ElementSummary(), "2 objects, 3 faces, 1 lines, 1 points");
-    const std::vector<Shown> after = shown(MQDoc_GetObject(doc, 0)), afterPlain = shown(MQDoc_GetObject(doc, 1));
-    ASSERT_EQ(after.size(), before.size());
-    ASSERT_EQ(afterPlain.size(), beforePlain.size());
-    for (size_t k = 0; k < before.size(); ++k) {
-        EXPECT_EQ(after[k].p.x, before[k].p.x) << k;  // same corners in the same order
-        EXPECT_EQ(after[k].p.y, before[k].p.y) << k;
-        EXPECT_EQ(after[k].rgb, before[k].rgb) << k;
-        EXPECT_NEAR(after[k].alpha, before[k].alpha, 1e-6f) << k;
-    }
-    for (size_t k = 0; k < beforePlain.size(); ++k) EXPECT_NEAR(afterPlain[k].alpha, beforePlain[k].alpha, 1e-6f);
-    const wbtest::FaceData quad = wbtest::ReadFace(MQDoc_GetObject(doc, 0), 0);
-    EXPECT_EQ(quad.uvs[2].u, 0.5f);
-    EXPECT_EQ(quad.uvs[2].v, 0.25f);
-    for (int32_t m = 0; m < MQDoc_GetMaterialCount(doc); ++m) {
-        HostMaterial mat = MQDoc_GetMaterial(doc, m);
-        HostRGB c{};
-        MQMat_GetColor(mat, &c);
-        const bool vc = MQMat_GetIntValue(mat, kMaterialShowsVertexColor) != 0;
-        EXPECT_EQ(c.b, vc ? 0.0f : 0.6f);
-        EXPECT_EQ(MQMat_GetEmission(mat), vc ? 1.0f : 0.0f);
-        EXPECT_EQ(MQMat_GetAmbient(mat), vc ? 0.0f : 0.25f);
-        EXPECT_EQ(MQMat_GetDiffuse(mat), 0.8f);
-    }
-    // Texture coordinates only where a face has them: the quad's four.
-    std::ifstream in(path);
-    std::string line;
-    int vts = 0;
-    while (std::getline(in, line)) vts += line.compare(0, 3, "vt ") == 0;
-    EXPECT_EQ(vts, 4);
-}
-
-TEST_F(ObjScene, GlbFilesReadBackWithTheirColoursAlphaAndTextures) {
-    auto readBack = [](const std::string& path, tinygltf::Model* model) {
-        std::ifstream in(path, std::ios::binary);
-        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        tinygltf::TinyGLTF reader;
-        reader.SetImageLoader([](tinygltf::Image*, const int, std::string*, std::string*, int, int,
-                                 const unsigned char*, int, void*) { return true; }, nullptr);
-        std::string err, warn;
-        return reader.LoadBinaryFromMemory(model, &err, &warn, reinterpret_cast<const unsigned char*>(bytes.data()),
-                                           static_cast<unsigned>(bytes.size())) && err.empty();
-    };
-    BuildFrozenDocument();
-    const std::string path = wbtest::TempDir() + "frozen.glb";
-    std::string error;
-    ASSERT_TRUE(wb::SaveGltfScene(path.c_str(), &error)) << error;
-    tinygltf::Model model;
-    ASSERT_TRUE(readBack(path, &model));
-    ASSERT_EQ(model.meshes.size(), 2u);
-    ASSERT_EQ(model.meshes[0].primitives.size(), 1u);
-    const tinygltf::Primitive& shell = model.meshes[0].primitives[0];
-    EXPECT_EQ(model.accessors[shell.indices].count, 9u);  // the quad's two triangles and one more
-    ASSERT_EQ(shell.attributes.count("COLOR_0"), 1u);
-    const tinygltf::Accessor& colours = model.accessors[shell.attributes.at("COLOR_0")];
-    const tinygltf::BufferView& view = model.bufferViews[colours.bufferView];
-    const float* c = reinterpret_cast<const float*>(model.buffers[0].data.data() + view.byteOffset + colours.byteOffset);
-    bool red = false;
-    for (size_t i = 0; i < colours.count; ++i, c += 4) {
-        EXPECT_NEAR(c[3], 128.0f / 255.0f, 1e-6f);
-        red = red || (c[0] == 1.0f && c[1] == 0.0f && c[2] == 0.0f);  // 0x80FF0000 is blue; 0x800000FF red
-    }
-    EXPECT_TRUE(red);
-    const tinygltf::Material& shellMaterial = model.materials[shell.material];
-    EXPECT_EQ(shellMaterial.alphaMode, "BLEND");
-    EXPECT_EQ(shellMaterial.extensions.count("KHR_materials_unlit"), 1u);
-    const tinygltf::Primitive& plain = model.meshes[1].primitives[0];
-    EXPECT_EQ(model.accessors[plain.indices].count, 3u);  // the line and the point are left out
-    EXPECT_EQ(plain.attributes.count("COLOR_0"), 0u);
-    EXPECT_EQ(plain.attributes.count("TEXCOORD_0"), 0u);
-    const tinygltf::Material& plainMaterial = model.materials[plain.material];
-    EXPECT_EQ(plainMaterial.pbrMetallicRoughness.baseColorFactor[3], 0.5);
-    EXPECT_EQ(plainMaterial.alphaMode, "BLEND");
-
-    // Textures go inside the file.
-    ASSERT_TRUE(wb::LoadObjScene(Model("OBJ/spider.obj").c_str(), &error)) << error;
-    ASSERT_TRUE(wb::SaveGltfScene(path.c_str(), &error)) << error;
-    tinygltf::Model spider;
-    ASSERT_TRUE(readBack(path, &spider));
-    EXPECT_EQ(spider.meshes.size(), 19u);
-    EXPECT_EQ(spider.images.size(), 4u);
-    for (const tinygltf::Image& image : spider.images) {
-        EXPECT_GE(image.bufferView, 0);
-        EXPECT_EQ(image.mimeType, "image/jpeg");
-    }
 }
 
 }  // namespace

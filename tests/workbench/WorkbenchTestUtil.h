@@ -76,4 +76,30 @@ inline HostPoint VertexOf(HostObject obj, int32_t i) {
     return p;
 }
 
+// The active document's objects, and their vertices and faces.
+struct Totals {
+    int32_t objects = 0;
+    int32_t vertices = 0;
+    int32_t faces = 0;
+};
+
+inline Totals CountDocument() {
+    Totals t;
+    HostDocument doc = wb::ActiveDocument();
+    for (int32_t i = 0; i < MQDoc_GetObjectCount(doc); ++i) {
+        HostObject o = MQDoc_GetObject(doc, i);
+        if (!o) continue;
+        ++t.objects;
+        t.vertices += MQObj_GetVertexCount(o);
+        t.faces += MQObj_GetFaceCount(o);
+    }
+    return t;
+}
+
+inline std::string ObjectName(HostObject o) {
+    char b[256] = "";
+    MQObj_GetName(o, b, sizeof b);
+    return b;
+}
+
 }  // namespace wbtest

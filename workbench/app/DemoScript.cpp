@@ -234,6 +234,9 @@ bool SaveDocument(Run& run, std::string* error) {
     if (!run.options.save.empty() && !wb::SaveGltfScene(run.options.save.c_str(), error)) return false;
     SceneInfo after;
     DescribeActiveDocument(&after);
+    // The default scene's texture stays beside frozen.obj only while faces use it (a replacing
+    // freeze takes the ball's own faces away).
+    if (run.options.scene.empty() && after.texturedObjects.empty()) RemoveDefaultTexture(run.out.work);
     run.report.frozenObjects = after.objects;
     run.report.frozenFaces = after.faces;
     return true;

@@ -98,6 +98,10 @@ bool WriteDefaultHeightMap(const std::string& folder, std::string* path, std::st
     return WriteBmp24(*path, MakeBumpMap(256, 128), error);
 }
 
+void RemoveDefaultTexture(const std::string& folder) {
+    DeleteFileA((folder + "\\" + kTextureFile).c_str());
+}
+
 bool BuildDefaultScene(const std::string& folder, SceneInfo* info, std::string* error) {
     if (!WriteBmp24(folder + "\\" + kTextureFile, MakeBallTexture(256, 128), error)) return false;
     std::string heightMap;

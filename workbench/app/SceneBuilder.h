@@ -24,6 +24,10 @@ struct SceneInfo {
 // written.
 bool BuildDefaultScene(const std::string& folder, SceneInfo* info, std::string* error);
 
+// Deletes the default scene's texture.bmp from folder (where BuildDefaultScene wrote it): for when
+// no face uses it any more and the files saved there should not carry it.
+void RemoveDefaultTexture(const std::string& folder);
+
 // Writes the generated height map into folder as bumps.bmp and returns its path in *path.
 bool WriteDefaultHeightMap(const std::string& folder, std::string* path, std::string* error);
 

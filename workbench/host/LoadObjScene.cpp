@@ -259,6 +259,37 @@ void CheckTextures(const Document* d, const std::string& folder, std::vector<std
     }
 }
 
+// The materials of the faces to which the file gives vertex colours (not all white) show them, as
+// the file's author meant, unless their library says otherwise (declared: by material, -1 where
+// it says nothing, else whether it shows them). Such faces without a material get a new one that
+// shows them.
+void ShowVertexColors(Document* d, const std::vector<int8_t>& declared) {
+    std::vector<uint8_t> colored(d->materials.size(), 0);
+    int32_t added = -1;
+    for (Object* o : d->objects) {
+        for (Face& face : o->faces) {
+            if (face.count < 3) continue;
+            const Corner* c = o->corners.data() + face.first;
+            bool any = false;
+            for (int32_t k = 0; k < face.count && !any; ++k) any = (c[k].color & 0xFFFFFFu) != 0xFFFFFFu;
+            if (!any) continue;
+            if (face.material >= 0) {
+                colored[face.material] = 1;
+                continue;
+            }
+            if (added < 0) {
+                Material* m = NewMaterial();
+                m->name = "vertex_colors";
+                m->intValues.emplace_back(kMaterialShowsVertexColor, 1);
+                added = DocAddMaterial(d, m);
+            }
+            face.material = added;
+        }
+    }
+    for (size_t i = 0; i < colored.size(); ++i)
+        if (colored[i] && declared[i] < 0) d->materials[i]->intValues.emplace_back(kMaterialShowsVertexColor, 1);
+}
+
 }  // namespace
 
 namespace wb {
@@ -294,6 +325,7 @@ bool LoadObjScene(const char* path, std::string* error) {
     }
 
     Document* d = NewDocumentObject();
+    std::vector<int8_t> declaredVertexColors;
     for (const tinyobj::material_t& src : materials) {
         Material* m = NewMaterial();
         m->name = src.name;
@@ -319,9 +351,18 @@ bool LoadObjScene(const char* path, std::string* error) {
             if (ka > 0.0f) m->ambient = ka;
             m->emission = Mean3(src.emission);
         }
+        // "vertex_colors 1 r g b": shows vertex colours, its own colour (which Kd does not hold
+        // then) r g b; "vertex_colors 0": does not show them even where the file gives them.
         const auto shows = src.unknown_parameter.find(kMtlVertexColors);
-        if (shows != src.unknown_parameter.end() && atoi(shows->second.c_str()) != 0)
-            m->intValues.emplace_back(kMaterialShowsVertexColor, 1);
+        int flag = -1;
+        float own[3];
+        if (shows != src.unknown_parameter.end()) {
+            const int got = sscanf(shows->second.c_str(), "%d %f %f %f", &flag, &own[0], &own[1], &own[2]);
+            flag = got >= 1 && flag != 0 ? 1 : 0;
+            if (flag) m->intValues.emplace_back(kMaterialShowsVertexColor, 1);
+            if (flag && got == 4) m->color = HostRGB{Clamp01(own[0]), Clamp01(own[1]), Clamp01(own[2])};
+        }
+        declaredVertexColors.push_back(static_cast<int8_t>(flag));
         DocAddMaterial(d, m);
     }
     const int materialCount = static_cast<int>(materials.size());
@@ -387,6 +428,8 @@ bool LoadObjScene(const char* path, std::string* error) {
         return Fail(error, file + ": no usable faces" +
                                (skipped ? " (" + std::to_string(skipped) + " faces with bad indices or coordinates)" : ""));
     }
+
+    ShowVertexColors(d, declaredVertexColors);
 
     HostState& s = State();
     if (s.active) {

@@ -1,10 +1,10 @@
 // glTF 2.0 binary (.glb) scenes: the active document as a game engine takes it, through tinygltf.
 //
-// One mesh per object, one primitive (triangles) per material; positions, normals (smoothed within
-// the object's smoothing angle), UVs where faces have them, and COLOR_0 for materials that show
-// vertex colours. Materials give their colour, alpha and blend mode; a material lit by emission
-// alone is unlit (KHR_materials_unlit); textures are embedded, PNG and JPEG as they are, other
-// formats as PNG. Colours are the document's display (sRGB) values, converted to glTF's linear
+// One mesh per object, one primitive (triangles) per material; positions, normals (those of
+// ShadingNormals, as in the OBJ files), UVs where the material has a texture, and COLOR_0 for
+// materials that show vertex colours. Materials have the names of the OBJ files and give their
+// colour, alpha and blend mode; a material lit by emission alone is unlit (KHR_materials_unlit);
+// textures are embedded, PNG and JPEG as they are, other formats as PNG (and named so). Colours are the document's display (sRGB) values, converted to glTF's linear
 // ones. Lines and points are left out.
 #include <math.h>
 #include <string.h>
@@ -25,6 +25,7 @@
 #include "tiny_gltf.h"
 #include "workbench/host/Model.h"
 #include "workbench/host/SceneFile.h"
+#include "workbench/host/ShadingNormals.h"
 
 using namespace wb::detail;
 
@@ -118,7 +119,10 @@ public:
             stbi_image_free(rgba);
             if (!encoded.empty()) {
                 tinygltf::Image image;
+                // The file's name, with the extension of what it holds now.
                 image.name = path.substr(BaseNameStart(path));
+                const size_t dot = image.name.rfind('.');
+                if (!png && !jpeg) image.name = image.name.substr(0, dot) + ".png";
                 image.mimeType = jpeg ? "image/jpeg" : "image/png";
                 image.bufferView = static_cast<int>(model_->bufferViews.size());
                 std::vector<unsigned char>& buffer = model_->buffers[0].data;
@@ -145,12 +149,12 @@ private:
     std::map<std::string, std::pair<int, bool>> byPath_;
 };
 
-// The glTF material for a document material; faces tells whether its vertex colours are not
-// all opaque.
-tinygltf::Material MakeMaterial(const Material& m, bool vertexColors, bool transparentCorners,
-                                Textures* textures, bool* usesUnlit) {
+// The glTF material for a document material, named name; transparentCorners tells whether its
+// vertex colours are not all opaque.
+tinygltf::Material MakeMaterial(const Material& m, const std::string& name, bool vertexColors,
+                                bool transparentCorners, Textures* textures, bool* usesUnlit) {
     tinygltf::Material out;
-    out.name = m.name;
+    out.name = name;
     bool textureAlpha = false;
     const int texture = m.texture.empty() ? -1 : textures->of(m.texture, &textureAlpha);
     std::vector<double> base = {Linear(m.color.r), Linear(m.color.g), Linear(m.color.b), m.alpha};
@@ -181,91 +185,29 @@ struct Primitive {
     std::vector<float> positions, normals, uvs, colors;
     std::vector<uint32_t> indices;
     std::unordered_map<std::string, uint32_t> index;
-    bool hasUVs = false;
     bool transparentCorners = false;
 };
 
-void Normalize(float* n) {
-    const float len = sqrtf(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-    if (len > 0.0f && isfinite(len)) {
-        for (int k = 0; k < 3; ++k) n[k] /= len;
-    } else {
-        n[0] = 0.0f;
-        n[1] = 1.0f;
-        n[2] = 0.0f;
-    }
-}
-
-// The unit front normal of a live face: the Newell normal of its corners taken in reverse (the
-// host's faces face the side from which their corners run clockwise).
-void FaceNormal(const Object* o, const Face& face, float* n) {
-    n[0] = n[1] = n[2] = 0.0f;
-    const Corner* c = o->corners.data() + face.first;
-    for (int32_t k = 0; k < face.count; ++k) {
-        const HostPoint& a = o->vertices[c[face.count - 1 - k].vertex].p;
-        const HostPoint& b = o->vertices[c[(2 * face.count - 2 - k) % face.count].vertex].p;
-        n[0] += (a.y - b.y) * (a.z + b.z);
-        n[1] += (a.z - b.z) * (a.x + b.x);
-        n[2] += (a.x - b.x) * (a.y + b.y);
-    }
-    Normalize(n);
-}
-
 // Adds the object's faces to primitives (by document material, -1 for none).
 void GatherObject(const Object* o, const Document* d, std::map<int32_t, Primitive>* primitives) {
-    // Face normals, and the faces around each vertex for the smoothed normals.
+    std::vector<float> normals;
+    ShadingNormals(o, &normals);
     const size_t faceCount = o->faces.size();
-    std::vector<float> faceNormals(faceCount * 3, 0.0f);
-    std::vector<uint8_t> live(faceCount, 0);
-    std::vector<uint32_t> start(o->vertices.size() + 1, 0), around;
-    for (size_t f = 0; f < faceCount; ++f) {
-        const Face& face = o->faces[f];
-        if (face.count < 3 || !FaceAlive(o, static_cast<int32_t>(f))) continue;
-        bool ok = true;
-        for (int32_t k = 0; k < face.count; ++k) ok = ok && ValidVertex(o, o->corners[face.first + k].vertex);
-        if (!ok) continue;
-        live[f] = 1;
-        FaceNormal(o, face, &faceNormals[f * 3]);
-        for (int32_t k = 0; k < face.count; ++k) ++start[o->corners[face.first + k].vertex + 1];
-    }
-    for (size_t v = 0; v < o->vertices.size(); ++v) start[v + 1] += start[v];
-    around.resize(start.back());
-    std::vector<uint32_t> fill(start.begin(), start.end() - 1);
-    for (size_t f = 0; f < faceCount; ++f) {
-        if (!live[f]) continue;
-        const Face& face = o->faces[f];
-        for (int32_t k = 0; k < face.count; ++k) around[fill[o->corners[face.first + k].vertex]++] = static_cast<uint32_t>(f);
-    }
-    const bool smooth = o->shading != 0;
-    const float cosLimit = cosf(std::min(180.0f, std::max(0.0f, o->smoothAngle)) * 3.14159265f / 180.0f);
-
     std::string key;
     for (size_t f = 0; f < faceCount; ++f) {
-        if (!live[f]) continue;
+        if (!ShadedFace(o, static_cast<int32_t>(f))) continue;
         const Face& face = o->faces[f];
         int32_t mat = face.material;
         if (mat < 0 || static_cast<size_t>(mat) >= d->materials.size() || !d->materials[mat]) mat = -1;
         const bool vertexColors = mat >= 0 && ShowsVertexColors(d->materials[mat]);
         Primitive& prim = (*primitives)[mat];
         const Corner* c = o->corners.data() + face.first;
-        bool faceUVs = false;
-        for (int32_t k = 0; k < face.count; ++k) faceUVs = faceUVs || c[k].uv.u != 0.0f || c[k].uv.v != 0.0f;
-        prim.hasUVs = prim.hasUVs || faceUVs;
-        const float* fn = &faceNormals[f * 3];
         uint32_t corner[4];
         const int32_t count = std::min<int32_t>(face.count, 4);
         for (int32_t j = 0; j < count; ++j) {
-            const Corner& cc = c[face.count - 1 - j];  // glTF's front turns counter-clockwise
-            float n[3] = {fn[0], fn[1], fn[2]};
-            if (smooth) {
-                n[0] = n[1] = n[2] = 0.0f;
-                for (uint32_t a = start[cc.vertex]; a < start[cc.vertex + 1]; ++a) {
-                    const float* g = &faceNormals[around[a] * 3];
-                    if (g[0] * fn[0] + g[1] * fn[1] + g[2] * fn[2] < cosLimit - 1e-6f) continue;
-                    for (int k = 0; k < 3; ++k) n[k] += g[k];
-                }
-                Normalize(n);
-            }
+            const int32_t at = face.count - 1 - j;  // glTF's front turns counter-clockwise
+            const Corner& cc = c[at];
+            const float* n = &normals[(static_cast<size_t>(face.first) + at) * 3];
             const uint32_t color = vertexColors ? cc.color : 0xFFFFFFFFu;
             if ((color >> 24) != 255) prim.transparentCorners = true;
             key.assign(reinterpret_cast<const char*>(&cc.vertex), 4);
@@ -277,8 +219,8 @@ void GatherObject(const Object* o, const Document* d, std::map<int32_t, Primitiv
                 corner[j] = found->second;
                 continue;
             }
-            const uint32_t at = static_cast<uint32_t>(prim.positions.size() / 3);
-            prim.index.emplace(key, at);
+            const uint32_t index = static_cast<uint32_t>(prim.positions.size() / 3);
+            prim.index.emplace(key, index);
             const HostPoint& p = o->vertices[cc.vertex].p;
             prim.positions.insert(prim.positions.end(), {p.x, p.y, p.z});
             prim.normals.insert(prim.normals.end(), {n[0], n[1], n[2]});
@@ -288,7 +230,7 @@ void GatherObject(const Object* o, const Document* d, std::map<int32_t, Primitiv
                                 static_cast<float>(Linear(((color >> 8) & 255) / 255.0)),
                                 static_cast<float>(Linear(((color >> 16) & 255) / 255.0)),
                                 static_cast<float>((color >> 24) / 255.0)});
-            corner[j] = at;
+            corner[j] = index;
         }
         for (int32_t j = 1; j + 1 < count; ++j) prim.indices.insert(prim.indices.end(), {corner[0], corner[j], corner[j + 1]});
     }
@@ -319,6 +261,7 @@ bool SaveGltfScene(const char* path, std::string* error) {
     model.defaultScene = 0;
     Textures textures(&model);
     std::map<int32_t, int> materialIndex;  // document material -> glTF material
+    const std::vector<std::string> materialNames = SavedMaterialNames(d);
     bool usesUnlit = false;
 
     for (size_t oi = 0; oi < d->objects.size(); ++oi) {
@@ -342,12 +285,23 @@ bool SaveGltfScene(const char* path, std::string* error) {
                 }
             tinygltf::Primitive p;
             p.mode = TINYGLTF_MODE_TRIANGLES;
+            if (mat >= 0) {
+                // A material whose faces here have see-through corners is written once more,
+                // blended, if its first use had none.
+                const int32_t key = prim.transparentCorners && vertexColors ? -2 - mat : mat;
+                auto known = materialIndex.find(key);
+                if (known == materialIndex.end()) {
+                    model.materials.push_back(MakeMaterial(*d->materials[mat], materialNames[mat], vertexColors,
+                                                           prim.transparentCorners, &textures, &usesUnlit));
+                    known = materialIndex.emplace(key, static_cast<int>(model.materials.size()) - 1).first;
+                }
+                p.material = known->second;
+            }
             p.attributes["POSITION"] = AddAccessor(&model, prim.positions.data(), prim.positions.size() * 4, kFloat,
                                                    TINYGLTF_TYPE_VEC3, count, TINYGLTF_TARGET_ARRAY_BUFFER, lo, hi);
             p.attributes["NORMAL"] = AddAccessor(&model, prim.normals.data(), prim.normals.size() * 4, kFloat,
                                                  TINYGLTF_TYPE_VEC3, count, TINYGLTF_TARGET_ARRAY_BUFFER);
-            const bool textured = mat >= 0 && !d->materials[mat]->texture.empty();
-            if (prim.hasUVs || textured)
+            if (p.material >= 0 && model.materials[p.material].pbrMetallicRoughness.baseColorTexture.index >= 0)
                 p.attributes["TEXCOORD_0"] = AddAccessor(&model, prim.uvs.data(), prim.uvs.size() * 4, kFloat,
                                                          TINYGLTF_TYPE_VEC2, count, TINYGLTF_TARGET_ARRAY_BUFFER);
             if (vertexColors)
@@ -356,18 +310,6 @@ bool SaveGltfScene(const char* path, std::string* error) {
             p.indices = AddAccessor(&model, prim.indices.data(), prim.indices.size() * 4,
                                     TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT, TINYGLTF_TYPE_SCALAR,
                                     prim.indices.size(), TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
-            if (mat >= 0) {
-                // A material whose faces here have see-through corners is written once more,
-                // blended, if its first use had none.
-                const int32_t key = prim.transparentCorners && vertexColors ? -2 - mat : mat;
-                auto known = materialIndex.find(key);
-                if (known == materialIndex.end()) {
-                    model.materials.push_back(MakeMaterial(*d->materials[mat], vertexColors,
-                                                           prim.transparentCorners, &textures, &usesUnlit));
-                    known = materialIndex.emplace(key, static_cast<int>(model.materials.size()) - 1).first;
-                }
-                p.material = known->second;
-            }
             mesh.primitives.push_back(p);
         }
         if (mesh.primitives.empty()) continue;

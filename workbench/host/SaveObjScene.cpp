@@ -1,6 +1,8 @@
 // Wavefront OBJ/MTL scenes: saving the active document, so that loading the files again gives the
 // same picture: corner colours as "v x y z r g b", material colour, light factors and alpha, UVs
-// where faces have them, and the textures copied beside the files.
+// where faces have them, and the textures the written materials use copied beside the files.
+// Other readers get the normals the workbench shades with, and the materials that show vertex
+// colours in a colour that shows them.
 #include <stdio.h>
 #include <string.h>
 
@@ -14,24 +16,16 @@
 
 #include "workbench/host/Model.h"
 #include "workbench/host/SceneFile.h"
+#include "workbench/host/ShadingNormals.h"
 
 using namespace wb::detail;
 
 namespace {
 
-// The name written for faces without a material: tinyobjloader and other readers take a name no
-// library defines as no material.
-const char kNoMaterial[] = "none";
-
-std::string Sanitized(std::string name) {
-    for (char& ch : name)
-        if (ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n') ch = '_';
-    return name;
-}
-
-// The materials written. OBJ colours carry no alpha: a face whose material shows vertex colours
-// and whose corners are not opaque gets a copy of its material with that alpha joined to "d" (the
-// host multiplies the two). Faces of the same material and alpha share one copy.
+// The materials written: those of the faces written, no other. OBJ colours carry no alpha: a face
+// whose material shows vertex colours and whose corners are not opaque gets a copy of its
+// material with that alpha joined to "d" (the host multiplies the two). Faces of the same
+// material and alpha share one copy.
 struct SavedMaterial {
     int32_t source;  // document material
     uint8_t alpha;   // the faces' corner alpha joined to d (255: none)
@@ -40,10 +34,9 @@ struct SavedMaterial {
 
 class MaterialTable {
 public:
-    explicit MaterialTable(const Document* d) : d_(d) {
+    explicit MaterialTable(const Document* d) : d_(d), names_(SavedMaterialNames(d)) {
         used_.insert(kNoMaterial);
-        for (size_t i = 0; i < d->materials.size(); ++i)
-            if (d->materials[i]) add(static_cast<int32_t>(i), 255, d->materials[i]->name);
+        used_.insert(names_.begin(), names_.end());
     }
 
     // The saved material of face f of o, or -1 for none.
@@ -59,37 +52,41 @@ public:
         }
         const auto found = index_.find({m, alpha});
         if (found != index_.end()) return found->second;
-        return add(m, alpha, list_[index_[{m, 255}]].name + "_alpha" + std::to_string(alpha));
+        std::string name = names_[m];
+        if (alpha != 255) {
+            name += "_alpha" + std::to_string(alpha);
+            while (used_.count(name)) name += "_";
+            used_.insert(name);
+        }
+        list_.push_back(SavedMaterial{m, alpha, name});
+        return index_[{m, alpha}] = static_cast<int32_t>(list_.size()) - 1;
+    }
+
+    // In the document's order, a material's see-through copies beside it.
+    std::vector<const SavedMaterial*> inOrder() const {
+        std::vector<const SavedMaterial*> all;
+        for (const auto& entry : index_) all.push_back(&list_[entry.second]);
+        return all;
     }
 
     const std::vector<SavedMaterial>& list() const { return list_; }
 
 private:
-    int32_t add(int32_t source, uint8_t alpha, const std::string& wanted) {
-        std::string n = Sanitized(wanted);
-        if (n.empty() || used_.count(n)) n = "material" + std::to_string(source);
-        while (used_.count(n)) n += "_";
-        used_.insert(n);
-        list_.push_back(SavedMaterial{source, alpha, n});
-        const int32_t at = static_cast<int32_t>(list_.size()) - 1;
-        index_[{source, alpha}] = at;
-        return at;
-    }
-
     const Document* d_;
+    std::vector<std::string> names_;  // by document material
     std::vector<SavedMaterial> list_;
     std::map<std::pair<int32_t, uint8_t>, int32_t> index_;
     std::set<std::string> used_;
 };
 
-// Copies every texture the materials name into folder (the saved file's) and gives the name to
-// write for each: the copy's file name. A texture that cannot be found keeps its name; two
-// different files of the same name get distinct copies.
-bool CopyTextures(const Document* d, const std::string& folder, std::map<std::string, std::string>* written,
-                  std::string* error) {
+// Copies every texture the written materials name into folder (the saved file's) and gives the
+// name to write for each: the copy's file name. A texture that cannot be found keeps its name;
+// two different files of the same name get distinct copies.
+bool CopyTextures(const Document* d, const MaterialTable& table, const std::string& folder,
+                  std::map<std::string, std::string>* written, std::string* error) {
     std::map<std::string, std::string> sourceOfTarget;  // upper-cased target path -> source
-    for (const Material* m : d->materials) {
-        if (!m) continue;
+    for (const SavedMaterial* saved : table.inOrder()) {
+        const Material* m = d->materials[saved->source];
         for (const std::string* name : {&m->texture, &m->alphaTexture, &m->bumpTexture}) {
             if (name->empty() || written->count(*name)) continue;
             const std::string source = FindTextureFile(*name, State().textureFolder);
@@ -126,8 +123,13 @@ bool CopyTextures(const Document* d, const std::string& folder, std::map<std::st
     return true;
 }
 
+// Writes the materials. One that shows vertex colours is written white, which the vertex colours
+// multiply in other readers (the host ignores its colour meanwhile), with no emission colour,
+// which readers would add to the vertex colours; its own colour goes into the private
+// "vertex_colors" statement. When the OBJ file carries vertex colours, the other materials say
+// that they do not show them: a reader of this host takes vertex colours for shown otherwise.
 bool WriteMtl(const std::string& path, const Document* d, const MaterialTable& table,
-              const std::map<std::string, std::string>& textures) {
+              const std::map<std::string, std::string>& textures, bool colors) {
     FILE* mtl = fopen(path.c_str(), "wb");
     if (!mtl) return false;
     fprintf(mtl, "# Puffshell workbench\n");
@@ -135,19 +137,24 @@ bool WriteMtl(const std::string& path, const Document* d, const MaterialTable& t
         const auto found = textures.find(name);
         return found == textures.end() ? name : found->second;
     };
-    for (const SavedMaterial& saved : table.list()) {
-        const Material* m = d->materials[saved.source];
-        const HostRGB& c = m->color;
-        const float alpha = m->alpha * (saved.alpha / 255.0f);
-        fprintf(mtl, "\nnewmtl %s\n", saved.name.c_str());
+    for (const SavedMaterial* saved : table.inOrder()) {
+        const Material* m = d->materials[saved->source];
+        const bool vertexColors = ShowsVertexColors(m);
+        const HostRGB c = vertexColors ? HostRGB{1.0f, 1.0f, 1.0f} : m->color;
+        const float emission = vertexColors ? 0.0f : m->emission;
+        const float alpha = m->alpha * (saved->alpha / 255.0f);
+        fprintf(mtl, "\nnewmtl %s\n", saved->name.c_str());
         // Kd is the colour; Ka and Ke hold it as lit by the ambient and emission factors.
         fprintf(mtl, "Kd %.9g %.9g %.9g\n", c.r, c.g, c.b);
         fprintf(mtl, "Ka %.9g %.9g %.9g\n", c.r * m->ambient, c.g * m->ambient, c.b * m->ambient);
-        fprintf(mtl, "Ke %.9g %.9g %.9g\n", c.r * m->emission, c.g * m->emission, c.b * m->emission);
+        fprintf(mtl, "Ke %.9g %.9g %.9g\n", c.r * emission, c.g * emission, c.b * emission);
         fprintf(mtl, "Ks %.9g %.9g %.9g\nNs %.9g\n", m->specular, m->specular, m->specular, m->power);
         fprintf(mtl, "d %.9g\n", alpha);
         fprintf(mtl, "%s %.9g %.9g %.9g\n", kMtlLightFactors, m->diffuse, m->ambient, m->emission);
-        if (ShowsVertexColors(m)) fprintf(mtl, "%s 1\n", kMtlVertexColors);
+        if (vertexColors)
+            fprintf(mtl, "%s 1 %.9g %.9g %.9g\n", kMtlVertexColors, m->color.r, m->color.g, m->color.b);
+        else if (colors)
+            fprintf(mtl, "%s 0\n", kMtlVertexColors);
         if (!m->texture.empty()) fprintf(mtl, "map_Kd %s\n", textureName(m->texture).c_str());
         if (!m->alphaTexture.empty()) fprintf(mtl, "map_d %s\n", textureName(m->alphaTexture).c_str());
         if (!m->bumpTexture.empty()) fprintf(mtl, "bump %s\n", textureName(m->bumpTexture).c_str());
@@ -255,19 +262,22 @@ bool SaveObjScene(const char* path, std::string* error) {
             if (FaceAlive(o, static_cast<int32_t>(f))) faceMaterials[oi][f] = table.of(o, o->faces[f]);
     }
     std::map<std::string, std::string> textures;
-    if (!CopyTextures(d, file.substr(0, base), &textures, error)) return false;
-    if (!WriteMtl(mtlPath, d, table, textures)) return Fail(error, mtlPath + ": cannot be written");
+    if (!CopyTextures(d, table, file.substr(0, base), &textures, error)) return false;
+    const bool colors = HasColors(d);
+    if (!WriteMtl(mtlPath, d, table, textures, colors)) return Fail(error, mtlPath + ": cannot be written");
 
     // Stage 2: the objects. Polygons go out counter-clockwise, as OBJ readers expect (the reverse
     // of the load, which makes the host's own turning order).
     FILE* out = fopen(file.c_str(), "wb");
     if (!out) return Fail(error, file + ": cannot be written");
     fprintf(out, "# Puffshell workbench\nmtllib %s\n", mtlName.c_str());
-    const bool colors = HasColors(d);
-    int64_t vBase = 1, tBase = 1;
+    int64_t vBase = 1, tBase = 1, nBase = 1;
     int32_t currentMaterial = -1;  // readers keep a material across objects
     std::unordered_map<uint64_t, int64_t> uvIndex;
-    std::vector<int64_t> uv;
+    std::unordered_map<std::string, int64_t> normalIndex;
+    std::vector<int64_t> uv, normal;
+    std::vector<float> normals;
+    std::string key;
     for (size_t oi = 0; oi < d->objects.size(); ++oi) {
         const Object* o = d->objects[oi];
         if (!o) continue;
@@ -276,6 +286,8 @@ bool SaveObjScene(const char* path, std::string* error) {
         const ObjectVertices vertices(o, colors, vBase);
         vertices.write(out);
         uvIndex.clear();
+        normalIndex.clear();
+        ShadingNormals(o, &normals);
         for (size_t f = 0; f < o->faces.size(); ++f) {
             if (!FaceAlive(o, static_cast<int32_t>(f))) continue;
             const Face& face = o->faces[f];
@@ -312,11 +324,30 @@ bool SaveObjScene(const char* path, std::string* error) {
                 uv[j] = tBase++;
                 uvIndex[key] = uv[j];
             }
+            // Polygons carry the normals the workbench shades them with, each written once.
+            const bool shaded = face.count >= 3;
+            normal.assign(static_cast<size_t>(face.count), 0);
+            for (int32_t j = 0; shaded && j < face.count; ++j) {
+                const float* n = &normals[static_cast<size_t>(&at(j) - o->corners.data()) * 3];
+                key.assign(reinterpret_cast<const char*>(n), 12);
+                const auto found = normalIndex.find(key);
+                if (found != normalIndex.end()) {
+                    normal[j] = found->second;
+                    continue;
+                }
+                fprintf(out, "vn %.6g %.6g %.6g\n", n[0], n[1], n[2]);
+                normal[j] = nBase++;
+                normalIndex.emplace(key, normal[j]);
+            }
             fputs(face.count == 2 ? "l" : "f", out);
             for (int32_t j = 0; j < face.count; ++j) {
                 const long long v = vertices.corner(at(j));
-                if (uvs)
+                if (uvs && shaded)
+                    fprintf(out, " %lld/%lld/%lld", v, static_cast<long long>(uv[j]), static_cast<long long>(normal[j]));
+                else if (uvs)
                     fprintf(out, " %lld/%lld", v, static_cast<long long>(uv[j]));
+                else if (shaded)
+                    fprintf(out, " %lld//%lld", v, static_cast<long long>(normal[j]));
                 else
                     fprintf(out, " %lld", v);
             }

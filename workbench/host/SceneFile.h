@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "workbench/host/Model.h"
 
@@ -15,6 +16,22 @@ namespace detail {
 // ("light_factors 0.8 0.6 0"), which Kd, Ka and Ke hold only multiplied by its colour.
 constexpr char kMtlVertexColors[] = "vertex_colors";
 constexpr char kMtlLightFactors[] = "light_factors";
+
+// The name written for faces without a material: tinyobjloader and other readers take a name no
+// library defines as no material.
+constexpr char kNoMaterial[] = "none";
+
+// A name as the saved files give it: blanks, which end a name in OBJ and MTL files, become "_".
+inline std::string Sanitized(std::string name) {
+    for (char& ch : name)
+        if (ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n') ch = '_';
+    return name;
+}
+
+// The names the saved files (OBJ/MTL and glTF alike) give the document's materials, by index
+// (empty for an empty slot): the material's own name sanitized, or "materialN" (N its index) when
+// it has none or an earlier material took it; never kNoMaterial, each name once.
+std::vector<std::string> SavedMaterialNames(const Document* d);
 
 // True when the material shows its faces' vertex colours instead of its own colour.
 inline bool ShowsVertexColors(const Material* m) {

@@ -1,0 +1,284 @@
+// Scenes saved: OBJ/MTL files that load back the same and that other readers (tinyobjloader here)
+// show as the workbench drew them, and glTF binary files read back with tinygltf.
+#include <gtest/gtest.h>
+
+#include <math.h>
+#include <string.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "tests/workbench/WorkbenchTestUtil.h"
+
+// The written glTF files are read back with the library that wrote them.
+#define TINYGLTF_NO_STB_IMAGE
+#define TINYGLTF_NO_STB_IMAGE_WRITE
+#define TINYGLTF_NO_EXTERNAL_IMAGE
+#define TINYGLTF_NO_FS
+#define TINYGLTF_IMPLEMENTATION
+#include "tiny_gltf.h"
+// And the OBJ files with the library other tools read them with.
+#define TINYOBJLOADER_IMPLEMENTATION
+#include "tiny_obj_loader.h"
+
+namespace {
+
+const char kModels[] = "/usr/share/assimp/models/";
+
+std::string Model(const char* relative) { return std::string(kModels) + relative; }
+
+bool ReadGlb(const std::string& path, tinygltf::Model* model) {
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    tinygltf::TinyGLTF reader;
+    reader.SetImageLoader([](tinygltf::Image*, const int, std::string*, std::string*, int, int,
+                             const unsigned char*, int, void*) { return true; }, nullptr);
+    std::string err, warn;
+    return reader.LoadBinaryFromMemory(model, &err, &warn, reinterpret_cast<const unsigned char*>(bytes.data()),
+                                       static_cast<unsigned>(bytes.size())) && err.empty();
+}
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+class SavedScene : public ::testing::Test {
+protected:
+    void SetUp() override { wb::NewDocument(); }
+};
+
+TEST_F(SavedScene, SavedScenesLoadBackTheSame) {
+    std::string error;
+    ASSERT_TRUE(wb::LoadObjScene(Model("OBJ/spider.obj").c_str(), &error)) << error;
+    const wbtest::Totals t = wbtest::CountDocument();
+    HostObject first = MQDoc_GetObject(wb::ActiveDocument(), 0);
+    const wbtest::FaceData face = wbtest::ReadFace(first, 5);
+    const HostPoint p = wbtest::VertexOf(first, face.points[1]);
+
+    // Saved into a folder of its own: the textures the faces' materials use are copied beside
+    // it; the material no face uses (that of wal69ar_small.jpg) is left out, with its texture.
+    const std::string folder = wbtest::TempDir() + "saved\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string path = folder + "saved.obj";
+    DeleteFileA((folder + "wal69ar_small.jpg").c_str());
+    ASSERT_TRUE(wb::SaveObjScene(path.c_str(), &error)) << error;
+    for (const char* texture : {"SpiderTex.jpg", "wal67ar_small.jpg", "drkwood2.jpg"})
+        EXPECT_NE(GetFileAttributesA((folder + texture).c_str()), INVALID_FILE_ATTRIBUTES) << texture;
+    EXPECT_EQ(GetFileAttributesA((folder + "wal69ar_small.jpg").c_str()), INVALID_FILE_ATTRIBUTES);
+    ASSERT_TRUE(wb::LoadObjScene(path.c_str(), &error)) << error;
+    const wbtest::Totals again = wbtest::CountDocument();
+    EXPECT_EQ(again.objects, t.objects);
+    EXPECT_EQ(again.vertices, t.vertices);
+    EXPECT_EQ(again.faces, t.faces);
+    HostDocument doc = wb::ActiveDocument();
+    EXPECT_EQ(MQDoc_GetMaterialCount(doc), 4);
+    HostObject reloaded = MQDoc_GetObject(doc, 0);
+    EXPECT_EQ(wbtest::ObjectName(reloaded), "HLeib01");
+    const wbtest::FaceData face2 = wbtest::ReadFace(reloaded, 5);
+    char name[64] = "";
+    MQMat_GetName(MQDoc_GetMaterial(doc, face2.material), name, sizeof name);
+    EXPECT_STREQ(name, "HLeibTex");
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_NEAR(face2.uvs[k].u, face.uvs[k].u, 1e-5f);
+        EXPECT_NEAR(face2.uvs[k].v, face.uvs[k].v, 1e-5f);
+    }
+    const HostPoint q = wbtest::VertexOf(reloaded, face2.points[1]);
+    EXPECT_EQ(q.x, p.x);
+    EXPECT_EQ(q.y, p.y);
+    EXPECT_EQ(q.z, p.z);
+    char found[MAX_PATH] = "";
+    EXPECT_NE(MQDoc_FindMappingFile(doc, found, "SpiderTex.jpg", 1), 0);
+    EXPECT_EQ(std::string(found).find(folder), 0u) << found;
+}
+
+// A frozen document as the plug-in leaves it: a shell whose material shows vertex colours (black,
+// lit by emission alone) with half-transparent corners of different colours at one vertex, a
+// plain half-transparent material whose face has a coloured corner it does not show, and an object
+// without UVs with a line and a point.
+void BuildFrozenDocument() {
+    HostDocument doc = wb::ActiveDocument();
+    HostMaterial shell = MQ_CreateMaterial();
+    const HostRGB black{0, 0, 0}, blue{0.2f, 0.4f, 0.6f};
+    MQMat_SetColor(shell, &black);
+    MQMat_SetAmbient(shell, 0.0f);
+    MQMat_SetEmission(shell, 1.0f);
+    MQMat_SetIntValue(shell, kMaterialShowsVertexColor, 1);
+    MQDoc_AddMaterial(doc, shell);
+    HostMaterial plain = MQ_CreateMaterial();
+    MQMat_SetColor(plain, &blue);
+    MQMat_SetAlpha(plain, 0.5f);
+    MQMat_SetAmbient(plain, 0.25f);
+    MQDoc_AddMaterial(doc, plain);
+    const int32_t a = wb::AddMeshObject("shell", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 0, 0}},
+                                        {{0, 1, 2, 3}, {1, 4, 2}});
+    const int32_t b = wb::AddMeshObject("plain", {{0, 0, 1}, {1, 0, 1}, {0, 1, 1}}, {{0, 1, 2}, {0, 1}, {2}});
+    HostObject o = MQDoc_GetObject(doc, a);
+    for (int32_t f = 0; f < 2; ++f) MQObj_SetFaceMaterial(o, f, 0);
+    const uint32_t colours[2][4] = {{0x80FF0000u, 0x8000FF00u, 0x800000FFu, 0x80102030u},
+                                    {0x80FFFFFFu, 0x80405060u, 0x80112233u, 0}};
+    for (int32_t f = 0; f < 2; ++f)
+        for (int32_t k = 0; k < MQObj_GetFacePointCount(o, f); ++k) MQObj_SetFaceVertexColor(o, f, k, colours[f][k]);
+    const HostUV uvs[4] = {{0, 0}, {0.5f, 0}, {0.5f, 0.25f}, {0, 0.25f}};
+    MQObj_SetFaceCoordinateArray(o, 0, uvs);
+    MQObj_SetFaceMaterial(MQDoc_GetObject(doc, b), 0, 1);
+    MQObj_SetFaceVertexColor(MQDoc_GetObject(doc, b), 0, 1, 0xFF00FF00u);
+}
+
+TEST_F(SavedScene, SavedFilesKeepCornerColoursAlphaLightAndWinding) {
+    BuildFrozenDocument();
+    HostDocument doc = wb::ActiveDocument();
+    HostObject o = MQDoc_GetObject(doc, 0);
+    const int32_t b = 1;
+
+    // What each face shows, corner by corner: position, colour and alpha as the renderer takes them.
+    struct Shown {
+        HostPoint p;
+        uint32_t rgb;
+        float alpha;
+    };
+    auto shown = [](HostObject obj) {
+        std::vector<Shown> all;
+        HostDocument d = wb::ActiveDocument();
+        for (int32_t f = 0; f < MQObj_GetFaceCount(obj); ++f) {
+            const wbtest::FaceData face = wbtest::ReadFace(obj, f);
+            HostMaterial m = MQDoc_GetMaterial(d, face.material);
+            const bool vc = m && MQMat_GetIntValue(m, kMaterialShowsVertexColor) != 0;
+            for (size_t k = 0; k < face.points.size(); ++k)
+                all.push_back({wbtest::VertexOf(obj, face.points[k]), vc ? face.colors[k] & 0xFFFFFFu : 0u,
+                               (m ? MQMat_GetAlpha(m) : 1.0f) * (vc ? (face.colors[k] >> 24) / 255.0f : 1.0f)});
+        }
+        return all;
+    };
+    const std::vector<Shown> before = shown(o), beforePlain = shown(MQDoc_GetObject(doc, b));
+
+    const std::string path = wbtest::TempDir() + "frozen.obj";
+    std::string error;
+    ASSERT_TRUE(wb::SaveObjScene(path.c_str(), &error)) << error;
+    ASSERT_TRUE(wb::LoadObjScene(path.c_str(), &error)) << error;
+    doc = wb::ActiveDocument();
+    EXPECT_EQ(wb::ElementSummary(), "2 objects, 3 faces, 1 lines, 1 points");
+    const std::vector<Shown> after = shown(MQDoc_GetObject(doc, 0)), afterPlain = shown(MQDoc_GetObject(doc, 1));
+    ASSERT_EQ(after.size(), before.size());
+    ASSERT_EQ(afterPlain.size(), beforePlain.size());
+    for (size_t k = 0; k < before.size(); ++k) {
+        EXPECT_EQ(after[k].p.x, before[k].p.x) << k;  // same corners in the same order
+        EXPECT_EQ(after[k].p.y, before[k].p.y) << k;
+        EXPECT_EQ(after[k].rgb, before[k].rgb) << k;
+        EXPECT_NEAR(after[k].alpha, before[k].alpha, 1e-6f) << k;
+    }
+    for (size_t k = 0; k < beforePlain.size(); ++k) EXPECT_NEAR(afterPlain[k].alpha, beforePlain[k].alpha, 1e-6f);
+    const wbtest::FaceData quad = wbtest::ReadFace(MQDoc_GetObject(doc, 0), 0);
+    EXPECT_EQ(quad.uvs[2].u, 0.5f);
+    EXPECT_EQ(quad.uvs[2].v, 0.25f);
+    for (int32_t m = 0; m < MQDoc_GetMaterialCount(doc); ++m) {
+        HostMaterial mat = MQDoc_GetMaterial(doc, m);
+        HostRGB c{};
+        MQMat_GetColor(mat, &c);
+        const bool vc = MQMat_GetIntValue(mat, kMaterialShowsVertexColor) != 0;
+        EXPECT_EQ(c.b, vc ? 0.0f : 0.6f);
+        EXPECT_EQ(MQMat_GetEmission(mat), vc ? 1.0f : 0.0f);
+        EXPECT_EQ(MQMat_GetAmbient(mat), vc ? 0.0f : 0.25f);
+        EXPECT_EQ(MQMat_GetDiffuse(mat), 0.8f);
+    }
+    // Other readers show the shell's vertex colours on white, not on its own black.
+    const std::string mtl = ReadText(wbtest::TempDir() + "frozen.mtl");
+    EXPECT_NE(mtl.find("newmtl material0_alpha128\nKd 1 1 1\nKa 0 0 0\nKe 0 0 0\n"), std::string::npos) << mtl;
+    // Texture coordinates only where a face has them: the quad's four.
+    std::ifstream in(path);
+    std::string line;
+    int vts = 0;
+    while (std::getline(in, line)) vts += line.compare(0, 3, "vt ") == 0;
+    EXPECT_EQ(vts, 4);
+}
+
+TEST_F(SavedScene, SavedNormalsAreTheShadedOnes) {
+    // The box's edges bend by 90 degrees: past the smoothing angle, its faces are flat; with a
+    // smoothing angle of 180 every corner takes the mean of its vertex's three faces.
+    std::string error;
+    ASSERT_TRUE(wb::LoadObjScene(Model("OBJ/box.obj").c_str(), &error)) << error;
+    HostObject box = MQDoc_GetObject(wb::ActiveDocument(), 0);
+    const std::string path = wbtest::TempDir() + "normals.obj";
+    for (const float angle : {59.5f, 180.0f}) {
+        MQObj_SetSmoothAngle(box, angle);
+        ASSERT_TRUE(wb::SaveObjScene(path.c_str(), &error)) << error;
+        tinyobj::attrib_t attrib;
+        std::vector<tinyobj::shape_t> shapes;
+        std::vector<tinyobj::material_t> materials;
+        std::string warn, err;
+        ASSERT_TRUE(tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, path.c_str(), wbtest::TempDir().c_str()));
+        EXPECT_EQ(attrib.normals.size(), angle < 90.0f ? 18u : 24u) << angle;
+        ASSERT_EQ(shapes.size(), 1u);
+        const std::vector<tinyobj::index_t>& corners = shapes[0].mesh.indices;
+        ASSERT_EQ(corners.size(), 36u);  // six quadrilaterals, read as triangles
+        for (size_t k = 0; k < corners.size(); ++k) {
+            ASSERT_GE(corners[k].normal_index, 0);
+            const float* n = &attrib.normals[corners[k].normal_index * 3];
+            const float* p = &attrib.vertices[corners[k].vertex_index * 3];
+            // The box is centred on the origin: the corner's position points outward too.
+            const float outward = (n[0] * p[0] + n[1] * p[1] + n[2] * p[2]) / sqrtf(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
+            EXPECT_NEAR(outward, angle < 90.0f ? 1.0f / sqrtf(3.0f) : 1.0f, 1e-5f) << angle << " corner " << k;
+        }
+    }
+}
+
+TEST_F(SavedScene, GlbFilesReadBackWithTheirColoursAlphaAndTextures) {
+    BuildFrozenDocument();
+    const std::string path = wbtest::TempDir() + "frozen.glb";
+    std::string error;
+    ASSERT_TRUE(wb::SaveGltfScene(path.c_str(), &error)) << error;
+    tinygltf::Model model;
+    ASSERT_TRUE(ReadGlb(path, &model));
+    ASSERT_EQ(model.meshes.size(), 2u);
+    ASSERT_EQ(model.meshes[0].primitives.size(), 1u);
+    const tinygltf::Primitive& shell = model.meshes[0].primitives[0];
+    EXPECT_EQ(model.accessors[shell.indices].count, 9u);  // the quad's two triangles and one more
+    ASSERT_EQ(shell.attributes.count("COLOR_0"), 1u);
+    const tinygltf::Accessor& colours = model.accessors[shell.attributes.at("COLOR_0")];
+    const tinygltf::BufferView& view = model.bufferViews[colours.bufferView];
+    const float* c = reinterpret_cast<const float*>(model.buffers[0].data.data() + view.byteOffset + colours.byteOffset);
+    bool red = false;
+    for (size_t i = 0; i < colours.count; ++i, c += 4) {
+        EXPECT_NEAR(c[3], 128.0f / 255.0f, 1e-6f);
+        red = red || (c[0] == 1.0f && c[1] == 0.0f && c[2] == 0.0f);  // 0x80FF0000 is blue; 0x800000FF red
+    }
+    EXPECT_TRUE(red);
+    EXPECT_EQ(shell.attributes.count("TEXCOORD_0"), 0u);  // UVs, but no texture to use them
+    const tinygltf::Material& shellMaterial = model.materials[shell.material];
+    EXPECT_EQ(shellMaterial.name, "material0");  // as in the OBJ file
+    EXPECT_EQ(shellMaterial.alphaMode, "BLEND");
+    EXPECT_EQ(shellMaterial.extensions.count("KHR_materials_unlit"), 1u);
+    const tinygltf::Primitive& plain = model.meshes[1].primitives[0];
+    EXPECT_EQ(model.accessors[plain.indices].count, 3u);  // the line and the point are left out
+    EXPECT_EQ(plain.attributes.count("COLOR_0"), 0u);
+    EXPECT_EQ(plain.attributes.count("TEXCOORD_0"), 0u);
+    const tinygltf::Material& plainMaterial = model.materials[plain.material];
+    EXPECT_EQ(plainMaterial.pbrMetallicRoughness.baseColorFactor[3], 0.5);
+    EXPECT_EQ(plainMaterial.alphaMode, "BLEND");
+
+    // Textures go inside the file.
+    ASSERT_TRUE(wb::LoadObjScene(Model("OBJ/spider.obj").c_str(), &error)) << error;
+    ASSERT_TRUE(wb::SaveGltfScene(path.c_str(), &error)) << error;
+    tinygltf::Model spider;
+    ASSERT_TRUE(ReadGlb(path, &spider));
+    EXPECT_EQ(spider.meshes.size(), 19u);
+    EXPECT_EQ(spider.images.size(), 4u);
+    for (const tinygltf::Image& image : spider.images) {
+        EXPECT_GE(image.bufferView, 0);
+        EXPECT_EQ(image.mimeType, "image/jpeg");
+    }
+}
+
+TEST_F(SavedScene, InputVertexColoursReachTheGlb) {
+    std::string error;
+    ASSERT_TRUE(wb::LoadObjScene(Model("OBJ/cube_with_vertexcolors.obj").c_str(), &error)) << error;
+    const std::string glb = wbtest::TempDir() + "cube_colours.glb";
+    ASSERT_TRUE(wb::SaveGltfScene(glb.c_str(), &error)) << error;
+    tinygltf::Model model;
+    ASSERT_TRUE(ReadGlb(glb, &model));
+    ASSERT_EQ(model.meshes.size(), 1u);
+    EXPECT_EQ(model.meshes[0].primitives[0].attributes.count("COLOR_0"), 1u);
+    EXPECT_EQ(model.meshes[0].primitives[0].material, 0);
+}
+
+}  // namespace
