@@ -5,7 +5,8 @@
 // vertex colours. Materials give their colour, alpha and blend mode; a material lit by emission
 // alone is unlit (KHR_materials_unlit); textures are embedded, PNG and JPEG as they are, other
 // formats as PNG. Colours are the document's display (sRGB) values, converted to glTF's linear
-// ones. Lines and points are left out.
+// ones. Names, which the host keeps in code page 932, go out in UTF-8. Lines and points are left
+// out.
 #include <math.h>
 #include <string.h>
 
@@ -25,6 +26,7 @@
 #include "tiny_gltf.h"
 #include "workbench/host/Model.h"
 #include "workbench/host/SceneFile.h"
+#include "workbench/host/TextEncoding.h"
 
 using namespace wb::detail;
 
@@ -118,7 +120,7 @@ public:
             stbi_image_free(rgba);
             if (!encoded.empty()) {
                 tinygltf::Image image;
-                image.name = path.substr(BaseNameStart(path));
+                image.name = HostToUtf8(path.substr(BaseNameStart(path)));
                 image.mimeType = jpeg ? "image/jpeg" : "image/png";
                 image.bufferView = static_cast<int>(model_->bufferViews.size());
                 std::vector<unsigned char>& buffer = model_->buffers[0].data;
@@ -150,7 +152,7 @@ private:
 tinygltf::Material MakeMaterial(const Material& m, bool vertexColors, bool transparentCorners,
                                 Textures* textures, bool* usesUnlit) {
     tinygltf::Material out;
-    out.name = m.name;
+    out.name = HostToUtf8(m.name);
     bool textureAlpha = false;
     const int texture = m.texture.empty() ? -1 : textures->of(m.texture, &textureAlpha);
     std::vector<double> base = {Linear(m.color.r), Linear(m.color.g), Linear(m.color.b), m.alpha};
@@ -327,7 +329,7 @@ bool SaveGltfScene(const char* path, std::string* error) {
         std::map<int32_t, Primitive> primitives;
         GatherObject(o, d, &primitives);
         tinygltf::Mesh mesh;
-        mesh.name = o->name;
+        mesh.name = HostToUtf8(o->name);
         for (auto& entry : primitives) {
             Primitive& prim = entry.second;
             if (prim.indices.empty()) continue;
@@ -373,7 +375,7 @@ bool SaveGltfScene(const char* path, std::string* error) {
         if (mesh.primitives.empty()) continue;
         model.meshes.push_back(mesh);
         tinygltf::Node node;
-        node.name = o->name;
+        node.name = mesh.name;
         node.mesh = static_cast<int>(model.meshes.size()) - 1;
         model.nodes.push_back(node);
         model.scenes[0].nodes.push_back(static_cast<int>(model.nodes.size()) - 1);

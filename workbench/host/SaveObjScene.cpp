@@ -14,6 +14,7 @@
 
 #include "workbench/host/Model.h"
 #include "workbench/host/SceneFile.h"
+#include "workbench/host/TextEncoding.h"
 
 using namespace wb::detail;
 
@@ -31,7 +32,8 @@ std::string Sanitized(std::string name) {
 
 // The materials written. OBJ colours carry no alpha: a face whose material shows vertex colours
 // and whose corners are not opaque gets a copy of its material with that alpha joined to "d" (the
-// host multiplies the two). Faces of the same material and alpha share one copy.
+// host multiplies the two). Faces of the same material and alpha share one copy. Names are kept
+// as the file holds them (encoding), so that they stay distinct there.
 struct SavedMaterial {
     int32_t source;  // document material
     uint8_t alpha;   // the faces' corner alpha joined to d (255: none)
@@ -40,10 +42,10 @@ struct SavedMaterial {
 
 class MaterialTable {
 public:
-    explicit MaterialTable(const Document* d) : d_(d) {
+    MaterialTable(const Document* d, FileEncoding encoding) : d_(d) {
         used_.insert(kNoMaterial);
         for (size_t i = 0; i < d->materials.size(); ++i)
-            if (d->materials[i]) add(static_cast<int32_t>(i), 255, d->materials[i]->name);
+            if (d->materials[i]) add(static_cast<int32_t>(i), 255, HostToFile(d->materials[i]->name, encoding));
     }
 
     // The saved material of face f of o, or -1 for none.
@@ -65,6 +67,7 @@ public:
     const std::vector<SavedMaterial>& list() const { return list_; }
 
 private:
+    // wanted: the name in the file's encoding.
     int32_t add(int32_t source, uint8_t alpha, const std::string& wanted) {
         std::string n = Sanitized(wanted);
         if (n.empty() || used_.count(n)) n = "material" + std::to_string(source);
@@ -127,13 +130,13 @@ bool CopyTextures(const Document* d, const std::string& folder, std::map<std::st
 }
 
 bool WriteMtl(const std::string& path, const Document* d, const MaterialTable& table,
-              const std::map<std::string, std::string>& textures) {
+              const std::map<std::string, std::string>& textures, FileEncoding encoding) {
     FILE* mtl = fopen(path.c_str(), "wb");
     if (!mtl) return false;
     fprintf(mtl, "# Puffshell workbench\n");
     auto textureName = [&](const std::string& name) {
         const auto found = textures.find(name);
-        return found == textures.end() ? name : found->second;
+        return HostToFile(found == textures.end() ? name : found->second, encoding);
     };
     for (const SavedMaterial& saved : table.list()) {
         const Material* m = d->materials[saved.source];
@@ -243,9 +246,11 @@ bool SaveObjScene(const char* path, std::string* error) {
     const std::string mtlPath = file.substr(0, dot) + ".mtl";
     const std::string mtlName = mtlPath.substr(base);
     const Document* d = Active();
+    // Names go out in the encoding the scene came in (UTF-8 for a scene made here).
+    const FileEncoding encoding = d->cp932Files ? FileEncoding::Cp932 : FileEncoding::Utf8;
 
     // Stage 1: the materials each face is written with, and the textures beside the file.
-    MaterialTable table(d);
+    MaterialTable table(d, encoding);
     std::vector<std::vector<int32_t>> faceMaterials(d->objects.size());
     for (size_t oi = 0; oi < d->objects.size(); ++oi) {
         const Object* o = d->objects[oi];
@@ -256,13 +261,13 @@ bool SaveObjScene(const char* path, std::string* error) {
     }
     std::map<std::string, std::string> textures;
     if (!CopyTextures(d, file.substr(0, base), &textures, error)) return false;
-    if (!WriteMtl(mtlPath, d, table, textures)) return Fail(error, mtlPath + ": cannot be written");
+    if (!WriteMtl(mtlPath, d, table, textures, encoding)) return Fail(error, mtlPath + ": cannot be written");
 
     // Stage 2: the objects. Polygons go out counter-clockwise, as OBJ readers expect (the reverse
     // of the load, which makes the host's own turning order).
     FILE* out = fopen(file.c_str(), "wb");
     if (!out) return Fail(error, file + ": cannot be written");
-    fprintf(out, "# Puffshell workbench\nmtllib %s\n", mtlName.c_str());
+    fprintf(out, "# Puffshell workbench\nmtllib %s\n", HostToFile(mtlName, encoding).c_str());
     const bool colors = HasColors(d);
     int64_t vBase = 1, tBase = 1;
     int32_t currentMaterial = -1;  // readers keep a material across objects
@@ -272,7 +277,7 @@ bool SaveObjScene(const char* path, std::string* error) {
         const Object* o = d->objects[oi];
         if (!o) continue;
         const std::string name = o->name.empty() ? "obj" + std::to_string(oi + 1) : o->name;
-        fprintf(out, "\no %s\n", Sanitized(name).c_str());
+        fprintf(out, "\no %s\n", Sanitized(HostToFile(name, encoding)).c_str());
         const ObjectVertices vertices(o, colors, vBase);
         vertices.write(out);
         uvIndex.clear();
