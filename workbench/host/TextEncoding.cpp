@@ -127,8 +127,7 @@ void SceneTextToHost(std::string* text, FileEncoding* encoding, size_t* lost) {
     text->swap(out);
 }
 
-std::string HostToUtf8(const std::string& text, size_t* replaced) {
-    if (replaced) *replaced = 0;
+std::string HostToUtf8(const std::string& text) {
     std::string out;
     out.reserve(text.size() + text.size() / 2);
     for (size_t i = 0; i < text.size();) {
@@ -147,7 +146,6 @@ std::string HostToUtf8(const std::string& text, size_t* replaced) {
             AppendCodePoint(wide[0], &out);
         } else {
             AppendCodePoint(0xFFFD, &out);
-            if (replaced) ++*replaced;
         }
         i += length ? length : 1;
     }

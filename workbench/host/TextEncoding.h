@@ -27,8 +27,8 @@ bool IsUtf8(const char* text, size_t n);
 void SceneTextToHost(std::string* text, FileEncoding* encoding, size_t* lost);
 
 // A host string (code page 932) in UTF-8. Bytes that form no code page 932 character become
-// U+FFFD, so that the result is always well-formed UTF-8; *replaced (when given) counts them.
-std::string HostToUtf8(const std::string& text, size_t* replaced = nullptr);
+// U+FFFD, so that the result is always well-formed UTF-8.
+std::string HostToUtf8(const std::string& text);
 
 // A host string as a file of the given encoding holds it: UTF-8 as HostToUtf8 makes it, code
 // page 932 as it is.
