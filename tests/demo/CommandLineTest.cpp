@@ -78,6 +78,16 @@ TEST(CommandLine, BadValuesNameTheOption) {
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+std::string ReadText(const std::string& path) {
+    std::string text;
+    FILE* file = fopen(path.c_str(), "rb");
+    if (!file) return text;
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, n);
+    fclose(file);
+    return text;
+}
+
 // workbench.exe itself: exit code 2 and a message naming what was wrong; the output folder it
 // would have made is not there.
 TEST(CommandLineErrors, BadInputEndsWithExitCode2AndNamesIt) {
@@ -113,22 +123,38 @@ TEST(CommandLineErrors, BadInputEndsWithExitCode2AndNamesIt) {
     EXPECT_FALSE(Exists(folder + "\\out")) << run.output;
 }
 
-// A scene with a Japanese name: the summary names it as given, in UTF-8 (the terminal's encoding
-// under Wine), and no path shows up as Wine's Windows form of a Unix path.
-TEST(CommandLineOutput, FileNamesAreShownAsGivenInTheTerminalsEncoding) {
+// A scene with Japanese names, file and object, in UTF-8: the summary names both as given, in
+// UTF-8 (the terminal's encoding under Wine), and no path shows up as Wine's Windows form of a
+// Unix path; the frozen shell keeps the object's name in frozen.obj (UTF-8, as the scene) and in
+// the glb.
+TEST(CommandLineOutput, NamesAreShownInTheTerminalsEncodingAndKeptInTheFiles) {
     const std::string folder = FreshFolder("shown_names");
     const std::string utf8Name = "\xE7\x90\x83\xE4\xBD\x93.obj";  // 球体.obj
     wchar_t wide[64] = L"";
     char ansi[64] = "";
     MultiByteToWideChar(CP_UTF8, 0, utf8Name.c_str(), -1, wide, 64);
     WideCharToMultiByte(CP_ACP, 0, wide, -1, ansi, sizeof ansi, nullptr, nullptr);
-    WriteSphereObj(folder + "\\" + ansi, nullptr);
-    const ProgramRun run = RunWorkbenchExe("--scene \"" + folder + "\\" + ansi + "\" --preset reset --size 64x48 --out \"" +
-                                           folder + "\\out\"");
+    const std::string scene = folder + "\\" + ansi;
+    WriteSphereObj(scene, nullptr);
+    // The whole file in UTF-8: its material library's name (球体.mtl) and the object's.
+    std::string sphere = ReadText(scene);
+    const size_t name = sphere.find("o sphere\n");
+    ASSERT_NE(name, std::string::npos);
+    sphere.replace(0, name + 9, "mtllib " + utf8Name.substr(0, utf8Name.size() - 3) + u8"mtl\no 立方体\n");
+    FILE* file = fopen(scene.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    fputs(sphere.c_str(), file);
+    fclose(file);
+    const ProgramRun run = RunWorkbenchExe("--scene \"" + scene + "\" --preset black-frame --size 64x48 --out \"" +
+                                           folder + "\\out\" --save \"" + folder + "\\names.glb\"");
     EXPECT_EQ(run.exitCode, 0u) << run.output;
     EXPECT_NE(run.output.find(utf8Name + ": 1 objects"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find(u8"\"立方体\" selected"), std::string::npos) << run.output;
     EXPECT_EQ(run.output.find("Z:\\"), std::string::npos) << run.output;
-    EXPECT_TRUE(Exists(folder + "\\out\\reset.png"));
+    EXPECT_EQ(run.output.find("warning"), std::string::npos) << run.output;  // the library is found
+    EXPECT_TRUE(Exists(folder + "\\out\\black_frame.png"));
+    EXPECT_NE(ReadText(folder + "\\out\\frozen.obj").find(u8"o 立方体_shell\n"), std::string::npos);
+    EXPECT_NE(ReadText(folder + "\\names.glb").find(u8"\"立方体 shell\""), std::string::npos);
 }
 
 TEST(CommandLineErrors, HelpPrintsTheUsage) {

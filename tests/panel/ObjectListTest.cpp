@@ -54,6 +54,21 @@ TEST_F(PanelTest, RowsSkipEmptySlotsAndMapToTheObjectsAfterThem) {
     EXPECT_NEAR(testhost::VertexPositions(wb::DrawObjects()[0])[0].x, 20.0f, 1e-5);
 }
 
+TEST_F(PanelTest, RowsShowTheNamesOfAUtf8SceneInTheHostsCodePage) {
+    // 立方体 is in code page 932; é is not, and shows as "?". The file is UTF-8 (u8).
+    const std::string path = testhost::TempFolder() + "names.obj";
+    FILE* file = fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    fputs(u8"o 立方体\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\no Café\nf 1 3 2\n", file);
+    fclose(file);
+    std::string warnings;
+    ASSERT_TRUE(wb::LoadObjScene(path.c_str(), &warnings));
+    Open();
+    ASSERT_EQ(RowCount(), 2);
+    EXPECT_EQ(RowText(0), "\x97\xA7\x95\xFB\x91\xCC");
+    EXPECT_EQ(RowText(1), "Caf?");
+}
+
 TEST_F(PanelTest, TheListIsRefilledAfterADeleteButNotAfterARename) {
     AddMarkedTriangle("a", 0);
     AddMarkedTriangle("b", 10);

@@ -43,6 +43,21 @@ std::string ReadText(const std::string& path) {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+std::string MaterialName(HostMaterial m) {
+    char b[256] = "";
+    MQMat_GetName(m, b, sizeof b);
+    return b;
+}
+
+// UTF-8 text in code page 932, the host's encoding (and that of this program's plain literals).
+std::string Cp932(const std::string& utf8) {
+    wchar_t wide[256];
+    char text[512];
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide, 256);
+    const int m = WideCharToMultiByte(932, 0, wide, n, text, sizeof text, nullptr, nullptr);
+    return std::string(text, static_cast<size_t>(m > 0 ? m : 0));
+}
+
 class SavedScene : public ::testing::Test {
 protected:
     void SetUp() override { wb::NewDocument(); }
@@ -279,6 +294,88 @@ TEST_F(SavedScene, InputVertexColoursReachTheGlb) {
     ASSERT_EQ(model.meshes.size(), 1u);
     EXPECT_EQ(model.meshes[0].primitives[0].attributes.count("COLOR_0"), 1u);
     EXPECT_EQ(model.meshes[0].primitives[0].material, 0);
+}
+
+// Names in the encodings a scene comes in: UTF-8 (byte-order mark included), the modeller's own
+// code page 932, and Latin-1 (not UTF-8, so read as code page 932 whose bytes it need not form).
+// The host gets code page 932; frozen OBJ files keep the scene's encoding, glb files hold UTF-8.
+// (Plain string literals here are code page 932, u8 ones UTF-8.)
+TEST_F(SavedScene, NamesInUtf8Cp932AndLatin1LoadSaveAndReachTheGlb) {
+    const std::string obj = u8"mtllib 材質.mtl\no 立方体\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nusemtl 赤い材質\nf 1/1 2/1 3/1\n";
+    const std::string mtl = u8"newmtl 赤い材質\nKd 1 0 0\nmap_Kd テクスチャ 画像.png\n";
+    const std::string png("\x89\x50\x4E\x47\x0D\x0A\x1A\x0A\x00\x00\x00\x0D\x49\x48\x44\x52\x00\x00\x00\x01\x00\x00"
+                          "\x00\x01\x08\x02\x00\x00\x00\x90\x77\x53\xDE\x00\x00\x00\x0C\x49\x44\x41\x54\x78\x9C"
+                          "\x63\xF8\xCF\xC0\x00\x00\x03\x01\x01\x00\xC9\xFE\x92\xEF\x00\x00\x00\x00\x49\x45\x4E"
+                          "\x44\xAE\x42\x60\x82", 69);
+    std::string error;
+    for (const bool utf8 : {true, false}) {
+        SCOPED_TRACE(utf8 ? "UTF-8" : "code page 932");
+        wb::NewDocument();
+        auto inFile = [&](const std::string& text) { return utf8 ? text : Cp932(text); };
+        const std::string dir = wbtest::TempDir() + (utf8 ? "utf8\\" : "cp932\\");
+        CreateDirectoryA(dir.c_str(), nullptr);
+        ASSERT_TRUE(wbtest::WriteText(dir + "箱.obj", (utf8 ? "\xEF\xBB\xBF" : "") + inFile(obj)));
+        ASSERT_TRUE(wbtest::WriteText(dir + "材質.mtl", inFile(mtl)));
+        ASSERT_TRUE(wbtest::WriteText(dir + "テクスチャ 画像.png", png));
+        std::string warnings;
+        ASSERT_TRUE(wb::LoadObjScene((dir + "箱.obj").c_str(), &warnings));
+        EXPECT_EQ(warnings, "");  // the library and the texture are found
+        HostDocument doc = wb::ActiveDocument();
+        HostObject cube = MQDoc_GetObject(doc, 0);
+        EXPECT_EQ(wbtest::ObjectName(cube), "\x97\xA7\x95\xFB\x91\xCC");  // 立方体
+        EXPECT_EQ(MaterialName(MQDoc_GetMaterial(doc, 0)), "赤い材質");
+        // A shell frozen as a new object, named as the workbench's script names it.
+        wb::AddMeshObject((wbtest::ObjectName(cube) + " shell").c_str(), {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
+
+        ASSERT_TRUE(wb::SaveObjScene((dir + "frozen.obj").c_str(), &error)) << error;
+        EXPECT_NE(ReadText(dir + "frozen.obj").find(inFile(u8"o 立方体_shell\n")), std::string::npos);
+        const std::string savedMtl = ReadText(dir + "frozen.mtl");
+        EXPECT_NE(savedMtl.find(inFile(u8"newmtl 赤い材質\n")), std::string::npos) << savedMtl;
+        EXPECT_NE(savedMtl.find(inFile(u8"map_Kd テクスチャ 画像.png\n")), std::string::npos) << savedMtl;
+        ASSERT_TRUE(wb::LoadObjScene((dir + "frozen.obj").c_str(), &warnings));
+        EXPECT_EQ(warnings, "");
+        EXPECT_EQ(wbtest::ObjectName(MQDoc_GetObject(wb::ActiveDocument(), 1)), "立方体_shell");
+
+        ASSERT_TRUE(wb::SaveGltfScene((dir + "frozen.glb").c_str(), &error)) << error;
+        tinygltf::Model model;
+        ASSERT_TRUE(ReadGlb(dir + "frozen.glb", &model));
+        ASSERT_EQ(model.nodes.size(), 2u);
+        EXPECT_EQ(model.nodes[1].name, u8"立方体_shell");
+        ASSERT_EQ(model.materials.size(), 1u);
+        EXPECT_EQ(model.materials[0].name, u8"赤い材質");
+        ASSERT_EQ(model.images.size(), 1u);
+        EXPECT_EQ(model.images[0].name, u8"テクスチャ 画像.png");
+    }
+
+    // Latin-1: the bytes stay as they are in the host and the OBJ; the glb gets what code page 932
+    // makes of them ("\xE6k" is a character there, a lone "\xE9" none).
+    const std::string dir = wbtest::TempDir();
+    ASSERT_TRUE(wbtest::WriteText(dir + "latin1.obj", "mtllib latin1.mtl\no Caf\xE9\nv 0 0 0\nv 1 0 0\nv 0 1 0\n"
+                                                      "usemtl Terraind\xE6k\nf 1 2 3\n"));
+    ASSERT_TRUE(wbtest::WriteText(dir + "latin1.mtl", "newmtl Terraind\xE6k\nKd 0 1 0\n"));
+    std::string warnings;
+    ASSERT_TRUE(wb::LoadObjScene((dir + "latin1.obj").c_str(), &warnings));
+    EXPECT_EQ(warnings, "");
+    EXPECT_EQ(wbtest::ObjectName(MQDoc_GetObject(wb::ActiveDocument(), 0)), "Caf\xE9");
+    ASSERT_TRUE(wb::SaveObjScene((dir + "latin1_out.obj").c_str(), &error)) << error;
+    EXPECT_NE(ReadText(dir + "latin1_out.obj").find("o Caf\xE9\n"), std::string::npos);
+    EXPECT_NE(ReadText(dir + "latin1_out.mtl").find("newmtl Terraind\xE6k\n"), std::string::npos);
+    ASSERT_TRUE(wb::SaveGltfScene((dir + "latin1.glb").c_str(), &error)) << error;
+    tinygltf::Model model;
+    ASSERT_TRUE(ReadGlb(dir + "latin1.glb", &model));
+    ASSERT_EQ(model.nodes.size(), 1u);
+    EXPECT_EQ(model.nodes[0].name, "Caf\xEF\xBF\xBD");  // U+FFFD
+    ASSERT_EQ(model.materials.size(), 1u);
+    EXPECT_EQ(model.materials[0].name, u8"Terraind詭");
+
+    // UTF-8 with characters code page 932 lacks: shown as "?", one warning for the file.
+    const std::string lacks = u8"o Café\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\no Crème\nf 1 3 2\n";
+    ASSERT_TRUE(wbtest::WriteText(dir + "lacks.obj", lacks));
+    ASSERT_TRUE(wb::LoadObjScene((dir + "lacks.obj").c_str(), &warnings));
+    EXPECT_EQ(warnings.find('\n'), std::string::npos) << warnings;
+    EXPECT_NE(warnings.find("lacks.obj: 2 characters"), std::string::npos) << warnings;
+    EXPECT_EQ(wbtest::ObjectName(MQDoc_GetObject(wb::ActiveDocument(), 0)), "Caf?");
+    EXPECT_EQ(wbtest::ObjectName(MQDoc_GetObject(wb::ActiveDocument(), 1)), "Cr?me");
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "tiny_obj_loader.h"
 #include "workbench/host/Model.h"
 #include "workbench/host/SceneFile.h"
+#include "workbench/host/TextEncoding.h"
 #include "workbench/host/TriangulatePolygon.h"
 
 using namespace wb::detail;
@@ -211,8 +212,20 @@ private:
     std::vector<HostPoint> points_;
 };
 
+// A scene file's text in the host's code page, with a warning for the characters it lacks.
+std::string ReadSceneText(const std::string& path, std::istream& in, FileEncoding* encoding,
+                          std::vector<std::string>* warnings) {
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    size_t lost = 0;
+    SceneTextToHost(&text, encoding, &lost);
+    if (lost)
+        warnings->push_back(path + ": " + std::to_string(lost) +
+                            " characters that code page 932 lacks are shown as \"?\"");
+    return text;
+}
+
 // Reads the material libraries an OBJ file names, from its folder, and keeps the names of those
-// that are not there (tinyobjloader only tells in passing).
+// that are not there (tinyobjloader only tells in passing) and warnings about their text.
 class MaterialFiles : public tinyobj::MaterialReader {
 public:
     explicit MaterialFiles(const std::string& folder) : folder_(folder) {}
@@ -226,15 +239,19 @@ public:
             missing_.push_back(path);
             return false;
         }
-        tinyobj::LoadMtl(names, materials, &in, warn, err);
+        FileEncoding encoding;
+        std::istringstream text(ReadSceneText(path, in, &encoding, &warnings_));
+        tinyobj::LoadMtl(names, materials, &text, warn, err);
         return true;
     }
 
     const std::vector<std::string>& missing() const { return missing_; }
+    const std::vector<std::string>& warnings() const { return warnings_; }
 
 private:
     std::string folder_;
     std::vector<std::string> missing_;
+    std::vector<std::string> warnings_;
 };
 
 float Mean3(const float* v) { return (Clamp01(v[0]) + Clamp01(v[1]) + Clamp01(v[2])) / 3.0f; }
@@ -306,9 +323,11 @@ bool LoadObjScene(const char* path, std::string* error) {
     MaterialFiles materialFiles(folder);
     std::string warn, err;
     bool parsed = false;
+    FileEncoding encoding = FileEncoding::Utf8;
+    std::vector<std::string> textWarnings;
     try {
         std::ifstream in(file, std::ios::binary);
-        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::string text = ReadSceneText(file, in, &encoding, &textWarnings);
         std::string split;
         if (SplitLongPolygons(text, &split)) text.swap(split);
         std::istringstream stream(text);
@@ -326,6 +345,7 @@ bool LoadObjScene(const char* path, std::string* error) {
 
     Document* d = NewDocumentObject();
     std::vector<int8_t> declaredVertexColors;
+    d->cp932Files = encoding == FileEncoding::Cp932;
     for (const tinyobj::material_t& src : materials) {
         Material* m = NewMaterial();
         m->name = src.name;
@@ -440,7 +460,8 @@ bool LoadObjScene(const char* path, std::string* error) {
     s.textureFolder = folder;
     // Warnings, one line each, naming the file: libraries and textures that are not there, faces
     // that could not be used. The scene is loaded all the same.
-    std::vector<std::string> warnings;
+    std::vector<std::string> warnings = textWarnings;
+    warnings.insert(warnings.end(), materialFiles.warnings().begin(), materialFiles.warnings().end());
     for (const std::string& missing : materialFiles.missing())
         warnings.push_back(missing + ": material library not found");
     CheckTextures(d, folder, &warnings);

@@ -133,6 +133,9 @@ struct Document {
     int32_t currentObject = -1;
     int32_t currentMaterial = -1;
     Scene scene;
+    // The scene came from OBJ/MTL files in code page 932: SaveObjScene writes names so again
+    // (else in UTF-8).
+    bool cp932Files = false;
 };
 
 // ---- handle checks --------------------------------------------------------------------------

@@ -4,8 +4,9 @@
 // ShadingNormals, as in the OBJ files), UVs where the material has a texture, and COLOR_0 for
 // materials that show vertex colours. Materials have the names of the OBJ files and give their
 // colour, alpha and blend mode; a material lit by emission alone is unlit (KHR_materials_unlit);
-// textures are embedded, PNG and JPEG as they are, other formats as PNG (and named so). Colours are the document's display (sRGB) values, converted to glTF's linear
-// ones. Lines and points are left out.
+// textures are embedded, PNG and JPEG as they are, other formats as PNG (and named so). Colours
+// are the document's display (sRGB) values, converted to glTF's linear ones. Names, which the host
+// keeps in code page 932, go out in UTF-8. Lines and points are left out.
 #include <math.h>
 #include <string.h>
 
@@ -26,6 +27,7 @@
 #include "workbench/host/Model.h"
 #include "workbench/host/SceneFile.h"
 #include "workbench/host/ShadingNormals.h"
+#include "workbench/host/TextEncoding.h"
 
 using namespace wb::detail;
 
@@ -120,7 +122,7 @@ public:
             if (!encoded.empty()) {
                 tinygltf::Image image;
                 // The file's name, with the extension of what it holds now.
-                image.name = path.substr(BaseNameStart(path));
+                image.name = HostToUtf8(path.substr(BaseNameStart(path)));
                 const size_t dot = image.name.rfind('.');
                 if (!png && !jpeg) image.name = image.name.substr(0, dot) + ".png";
                 image.mimeType = jpeg ? "image/jpeg" : "image/png";
@@ -154,7 +156,7 @@ private:
 tinygltf::Material MakeMaterial(const Material& m, const std::string& name, bool vertexColors,
                                 bool transparentCorners, Textures* textures, bool* usesUnlit) {
     tinygltf::Material out;
-    out.name = name;
+    out.name = HostToUtf8(name);
     bool textureAlpha = false;
     const int texture = m.texture.empty() ? -1 : textures->of(m.texture, &textureAlpha);
     std::vector<double> base = {Linear(m.color.r), Linear(m.color.g), Linear(m.color.b), m.alpha};
@@ -270,7 +272,7 @@ bool SaveGltfScene(const char* path, std::string* error) {
         std::map<int32_t, Primitive> primitives;
         GatherObject(o, d, &primitives);
         tinygltf::Mesh mesh;
-        mesh.name = o->name;
+        mesh.name = HostToUtf8(o->name);
         for (auto& entry : primitives) {
             Primitive& prim = entry.second;
             if (prim.indices.empty()) continue;
@@ -315,7 +317,7 @@ bool SaveGltfScene(const char* path, std::string* error) {
         if (mesh.primitives.empty()) continue;
         model.meshes.push_back(mesh);
         tinygltf::Node node;
-        node.name = o->name;
+        node.name = mesh.name;
         node.mesh = static_cast<int>(model.meshes.size()) - 1;
         model.nodes.push_back(node);
         model.scenes[0].nodes.push_back(static_cast<int>(model.nodes.size()) - 1);

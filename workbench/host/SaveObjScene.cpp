@@ -17,6 +17,7 @@
 #include "workbench/host/Model.h"
 #include "workbench/host/SceneFile.h"
 #include "workbench/host/ShadingNormals.h"
+#include "workbench/host/TextEncoding.h"
 
 using namespace wb::detail;
 
@@ -129,13 +130,14 @@ bool CopyTextures(const Document* d, const MaterialTable& table, const std::stri
 // "vertex_colors" statement. When the OBJ file carries vertex colours, the other materials say
 // that they do not show them: a reader of this host takes vertex colours for shown otherwise.
 bool WriteMtl(const std::string& path, const Document* d, const MaterialTable& table,
-              const std::map<std::string, std::string>& textures, bool colors) {
+              const std::map<std::string, std::string>& textures, bool colors,
+              FileEncoding encoding) {
     FILE* mtl = fopen(path.c_str(), "wb");
     if (!mtl) return false;
     fprintf(mtl, "# Puffshell workbench\n");
     auto textureName = [&](const std::string& name) {
         const auto found = textures.find(name);
-        return found == textures.end() ? name : found->second;
+        return HostToFile(found == textures.end() ? name : found->second, encoding);
     };
     for (const SavedMaterial* saved : table.inOrder()) {
         const Material* m = d->materials[saved->source];
@@ -143,7 +145,7 @@ bool WriteMtl(const std::string& path, const Document* d, const MaterialTable& t
         const HostRGB c = vertexColors ? HostRGB{1.0f, 1.0f, 1.0f} : m->color;
         const float emission = vertexColors ? 0.0f : m->emission;
         const float alpha = m->alpha * (saved->alpha / 255.0f);
-        fprintf(mtl, "\nnewmtl %s\n", saved->name.c_str());
+        fprintf(mtl, "\nnewmtl %s\n", HostToFile(saved->name, encoding).c_str());
         // Kd is the colour; Ka and Ke hold it as lit by the ambient and emission factors.
         fprintf(mtl, "Kd %.9g %.9g %.9g\n", c.r, c.g, c.b);
         fprintf(mtl, "Ka %.9g %.9g %.9g\n", c.r * m->ambient, c.g * m->ambient, c.b * m->ambient);
@@ -250,6 +252,8 @@ bool SaveObjScene(const char* path, std::string* error) {
     const std::string mtlPath = file.substr(0, dot) + ".mtl";
     const std::string mtlName = mtlPath.substr(base);
     const Document* d = Active();
+    // Names go out in the encoding the scene came in (UTF-8 for a scene made here).
+    const FileEncoding encoding = d->cp932Files ? FileEncoding::Cp932 : FileEncoding::Utf8;
 
     // Stage 1: the materials each face is written with, and the textures beside the file.
     MaterialTable table(d);
@@ -264,13 +268,13 @@ bool SaveObjScene(const char* path, std::string* error) {
     std::map<std::string, std::string> textures;
     if (!CopyTextures(d, table, file.substr(0, base), &textures, error)) return false;
     const bool colors = HasColors(d);
-    if (!WriteMtl(mtlPath, d, table, textures, colors)) return Fail(error, mtlPath + ": cannot be written");
+    if (!WriteMtl(mtlPath, d, table, textures, colors, encoding)) return Fail(error, mtlPath + ": cannot be written");
 
     // Stage 2: the objects. Polygons go out counter-clockwise, as OBJ readers expect (the reverse
     // of the load, which makes the host's own turning order).
     FILE* out = fopen(file.c_str(), "wb");
     if (!out) return Fail(error, file + ": cannot be written");
-    fprintf(out, "# Puffshell workbench\nmtllib %s\n", mtlName.c_str());
+    fprintf(out, "# Puffshell workbench\nmtllib %s\n", HostToFile(mtlName, encoding).c_str());
     int64_t vBase = 1, tBase = 1, nBase = 1;
     int32_t currentMaterial = -1;  // readers keep a material across objects
     std::unordered_map<uint64_t, int64_t> uvIndex;
@@ -282,7 +286,7 @@ bool SaveObjScene(const char* path, std::string* error) {
         const Object* o = d->objects[oi];
         if (!o) continue;
         const std::string name = o->name.empty() ? "obj" + std::to_string(oi + 1) : o->name;
-        fprintf(out, "\no %s\n", Sanitized(name).c_str());
+        fprintf(out, "\no %s\n", Sanitized(HostToFile(name, encoding)).c_str());
         const ObjectVertices vertices(o, colors, vBase);
         vertices.write(out);
         uvIndex.clear();
@@ -297,7 +301,8 @@ bool SaveObjScene(const char* path, std::string* error) {
             if (!ok) continue;
             const int32_t mat = faceMaterials[oi][f];
             if (mat != currentMaterial && face.count >= 3) {
-                fprintf(out, "usemtl %s\n", mat >= 0 ? table.list()[mat].name.c_str() : kNoMaterial);
+                const std::string name = mat >= 0 ? HostToFile(table.list()[mat].name, encoding) : kNoMaterial;
+                fprintf(out, "usemtl %s\n", name.c_str());
                 currentMaterial = mat;
             }
             if (face.count == 1) {
