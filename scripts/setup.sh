@@ -27,6 +27,8 @@ wine32_failed=$state/wine32-failed
 # Present while the i386 architecture is there because this set-up added it.
 added_i386=$state/added-i386
 export DEBIAN_FRONTEND=noninteractive
+# Another apt at work (an unattended upgrade, a second set-up) is waited for, not taken for a failure.
+apt_wait=(-o DPkg::Lock::Timeout=300)
 
 packaging=(cmake ninja-build make binutils g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
            zip unzip)
@@ -56,7 +58,7 @@ update_lists() {
   local log status try
   log=$(mktemp)
   for try in 1 2 3; do
-    apt-get update -qq >"$log" 2>&1
+    apt-get update -qq "${apt_wait[@]}" >"$log" 2>&1
     status=$?
     if [ "$status" -eq 0 ]; then rm -f "$log"; return 0; fi
     [ "$try" -lt 3 ] && sleep $((pause * try))
@@ -69,7 +71,7 @@ update_lists() {
 install_packages() {
   local log status=0
   log=$(mktemp)
-  apt-get install -y -qq --no-install-recommends "$@" >"$log" 2>&1 || status=$?
+  apt-get install -y -qq --no-install-recommends "${apt_wait[@]}" "$@" >"$log" 2>&1 || status=$?
   [ "$status" -eq 0 ] || apt_reason "$log" "$status"
   rm -f "$log"
   return "$status"
