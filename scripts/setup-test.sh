@@ -106,6 +106,13 @@ check "a second set-up within the hour exits 0" [ $? -eq 0 ]
 check "a second set-up within the hour does not try wine32 again" [ ! -s "$fake/calls" ]
 check "a second set-up within the hour says so" [ "$(count "$out" 'could not be installed [0-9]* min ago')" -eq 1 ]
 
+# An i386 architecture that no package uses, on a machine where this set-up never ran: an earlier
+# set-up added it without a marker, and it goes again.
+reset_machine 0
+echo i386 >"$fake/archs"
+setup >/dev/null
+check "an unused i386 architecture an earlier set-up left is removed" [ ! -s "$fake/archs" ]
+
 # An i386 architecture someone else added, holding a package of theirs, stays.
 reset_machine 0
 mkdir -p "$work/state"
