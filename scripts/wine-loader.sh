@@ -21,7 +21,7 @@ if [ "$machine" = "014c" ]; then
   echo "wine-run: $program is a 32-bit program, and Debian's wine32, which runs it, is not installed ($loader is missing)." >&2
   reason=$("$here/win32-runs.sh") || case $reason in
     "wine32 is not installed"*) ;;
-    *) echo "  On this machine: $reason." >&2 ;;
+    *) echo "  On this machine: $reason" >&2 ;;
   esac
   echo "  Install it as root with scripts/setup.sh, or: dpkg --add-architecture i386 && apt-get update && apt-get install wine32" >&2
   echo "  The 64-bit build (build/win64) runs without it." >&2
