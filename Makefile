@@ -1,11 +1,13 @@
 # Front door of the project. Each target installs what is missing first (Debian 12, as root).
 #   make test   build both builds (plug-in, workbench, tests); run every test of each under Wine;
 #               check the release zip
-#   make dist   the release zip dist/Puffshell-<version>.zip from both builds
+#   make dist   the release zip dist/Puffshell-<version>.zip from both builds; needs only the
+#               packaging tools (setup.sh packaging), not Wine
 #   make demo   run the workbench (32-bit build where it runs) on its default scene; out/demo/
 #   make bench  time the plug-in's redraws in the workbench; table and out/bench/summary.json
 #   make stress random host events, document edits and panel work on the real plug-in for a few
-#               minutes, checked after every step; STRESS_ARGS="--seed N --steps N" replays a run
+#               minutes, checked after every step, with Wine's heap checks; STRESS_ARGS="--seed N
+#               --steps N" replays a run
 
 WIN64 := build/win64
 WIN32 := build/win32
@@ -18,13 +20,21 @@ all: build
 setup:
 	@./scripts/setup.sh
 
+# configure DIR TOOLCHAIN ON|OFF: a build tree, with or without the tests and the workbench.
+configure = cmake -S . -B $(1) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-$(2).cmake \
+	-DPUFFSHELL_BUILD_TESTS=$(3) -DPUFFSHELL_BUILD_WORKBENCH=$(3)
+# A tree that make dist made without them gets them back.
+without_tests = grep -q '^PUFFSHELL_BUILD_TESTS:BOOL=OFF' $(1)/CMakeCache.txt 2>/dev/null
+
 $(WIN64)/build.ninja: | setup
-	cmake -S . -B $(WIN64) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
+	$(call configure,$(WIN64),x86_64,ON)
 
 $(WIN32)/build.ninja: | setup
-	cmake -S . -B $(WIN32) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
+	$(call configure,$(WIN32),i686,ON)
 
 build: setup $(WIN64)/build.ninja $(WIN32)/build.ninja
+	@if $(call without_tests,$(WIN32)); then $(call configure,$(WIN32),i686,ON); fi
+	@if $(call without_tests,$(WIN64)); then $(call configure,$(WIN64),x86_64,ON); fi
 	cmake --build $(WIN32)
 	cmake --build $(WIN64)
 
@@ -33,7 +43,12 @@ test: build
 	$(XVFB) ./scripts/run-tests.sh
 	$(XVFB) ./scripts/check-dist.sh
 
-dist: setup $(WIN64)/build.ninja $(WIN32)/build.ninja
+# The zip needs the two DLLs only: trees that do not exist yet are made without the tests and the
+# workbench, whose packages (Wine, GoogleTest, ...) packaging does not need.
+dist:
+	@./scripts/setup.sh packaging
+	@[ -f $(WIN32)/build.ninja ] || $(call configure,$(WIN32),i686,OFF)
+	@[ -f $(WIN64)/build.ninja ] || $(call configure,$(WIN64),x86_64,OFF)
 	cmake --build $(WIN32) --target Puffshell
 	cmake --build $(WIN64) --target Puffshell
 	./scripts/make-dist.sh
@@ -55,9 +70,9 @@ stress: build
 	cmake --build $(WIN32) --target workbench_stress
 	cmake --build $(WIN64) --target workbench_stress
 	@echo "stress: the 64-bit build"
-	$(XVFB) ./scripts/wine-run.sh $(WIN64)/workbench_stress.exe $(STRESS_ARGS)
+	$(XVFB) ./scripts/stress-run.sh $(WIN64) $(STRESS_ARGS)
 	@if reason=$$(./scripts/win32-runs.sh); then echo "stress: the 32-bit build"; \
-	   $(XVFB) ./scripts/wine-run.sh $(WIN32)/workbench_stress.exe $(STRESS_ARGS); \
+	   $(XVFB) ./scripts/stress-run.sh $(WIN32) $(STRESS_ARGS); \
 	 else echo "stress: the 32-bit build was not run: $$reason"; fi
 
 clean:

@@ -8,12 +8,16 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 export WINEPREFIX=${WINEPREFIX:-$(cd "$here/.." && pwd)/build/wineprefix}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-wine="env LC_ALL=ja_JP.UTF-8 /usr/lib/wine/wine64"
-# A prefix made before wine32 was installed has no 32-bit system folder and cannot run the 32-bit
-# build; make it again.
-if [ -f "$WINEPREFIX/.puffshell-ready" ] && [ -x /usr/lib/wine/wine ] &&
-   [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
-  /usr/lib/wine/wineserver -k 2>/dev/null || true
+# PUFFSHELL_WINE_DIR points elsewhere for tests.
+wine_dir=${PUFFSHELL_WINE_DIR:-/usr/lib/wine}
+wine="env LC_ALL=ja_JP.UTF-8 $wine_dir/wine64"
+# A prefix made before wine32 was installed cannot run the 32-bit build: wine64 alone makes an
+# empty 32-bit system folder, without the 32-bit system files. Where wine32 is installed now and
+# they are missing, make the prefix again.
+if [ -f "$WINEPREFIX/.puffshell-ready" ] && [ -x "$wine_dir/wine" ] &&
+   [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+  echo "wine-prefix: $WINEPREFIX lacks the 32-bit system files (made before wine32 was installed); making it again" >&2
+  "$wine_dir/wineserver" -k 2>/dev/null || true
   rm -rf "$WINEPREFIX"
 fi
 # Drive Z: (the Unix root) is given /dev/null as its device. Without a device entry Wine opens the
@@ -37,6 +41,6 @@ printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
   '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Managed"="N"' '' |
   iconv -f UTF-8 -t UTF-16 >"$regfile"
 $wine regedit /S "Z:$regfile" >/dev/null 2>&1
-/usr/lib/wine/wineserver -w || true
+"$wine_dir/wineserver" -w || true
 [ -L "$WINEPREFIX/dosdevices/z::" ] || ln -s /dev/null "$WINEPREFIX/dosdevices/z::"
 touch "$WINEPREFIX/.puffshell-ready"

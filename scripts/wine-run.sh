@@ -1,12 +1,18 @@
 #!/usr/bin/env bash
 # Runs a Windows program of either build in the build tree's own prefix, with code page 932 as the
 # ANSI code page: a 32-bit program under wine32's loader, a 64-bit one under wine64. Needs an X
-# display (make wraps runs in xvfb-run); without one it says so and exits with code 2.
+# display (make wraps runs in xvfb-run) and the program's Wine loader; without either it says what
+# is missing and exits with code 2.
+# Wine's own messages are off; PUFFSHELL_WINEDEBUG sets them instead (e.g. "-all,warn+heap" for
+# the heap checks).
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 export WINEPREFIX=${WINEPREFIX:-$(cd "$here/.." && pwd)/build/wineprefix}
-export WINEDEBUG=-all
+export WINEDEBUG=${PUFFSHELL_WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
+wine_dir=${PUFFSHELL_WINE_DIR:-/usr/lib/wine}
+[ $# -gt 0 ] || { echo "usage: wine-run.sh PROGRAM.exe [ARGUMENTS...]" >&2; exit 2; }
+loader=$("$here/wine-loader.sh" "$1") || exit 2
 
 # Every window of the program (and of Wine itself) needs the X server; without it Wine fails far
 # later, in ways that blame the program.
@@ -33,12 +39,12 @@ fi
 # Code page 932 comes from the locale name alone; glibc need not know the locale, and setting
 # it only for Wine keeps the shell from warning about it.
 status=0
-env LC_ALL=ja_JP.UTF-8 "$("$here/wine-loader.sh" "$1")" "$@" || status=$?
+env LC_ALL=ja_JP.UTF-8 "$loader" "$@" || status=$?
 # Wine's desktop process, started with the program's first window, holds an X connection of its
 # own and ends a moment after the program. A caller that stops the X server right away
 # (xvfb-run does) would make it report "X connection ... broken"; wait until Wine has finished.
 # A caller that keeps one wineserver alive across many runs (run-tests.sh) stops it itself.
 if [ -z "${PUFFSHELL_SHARED_WINESERVER:-}" ]; then
-  /usr/lib/wine/wineserver -w 2>/dev/null || true
+  "$wine_dir/wineserver" -w 2>/dev/null || true
 fi
 exit $status

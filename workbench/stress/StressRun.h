@@ -130,5 +130,8 @@ void CheckStep(RunState& run, const StepKind& kind, const DocumentPrint& before,
 // Image blocks handed out by the host and not freed; after an unload, a non-zero count is a
 // failure.
 void CheckBlocksBalanced(RunState& run, const char* when);
+// Validates every heap of the process (HeapCheck.cpp); a damaged block is a failure. when says
+// where the run is, e.g. "after the step".
+void CheckHeaps(RunState& run, const char* when);
 
 }  // namespace stress

@@ -149,6 +149,7 @@ void RunStep(RunState& run) {
         run.panelSynced = false;
     }
     CheckStep(run, kind, before, redrawsBefore, redrawsAfterAction);
+    CheckHeaps(run, "after the step");
     ++run.progress.steps;
     run.progress.stepStartedMs = 0;
 }
@@ -221,6 +222,7 @@ int main(int argc, char** argv) {
     snprintf(run.progress.action, sizeof run.progress.action, "the end of the run");
     wb::UnloadPlugin();
     CheckBlocksBalanced(run, "when the plug-in was unloaded at the end");
+    CheckHeaps(run, "when the plug-in was unloaded at the end");
     // The open-file dialog may have made one of the run's folders the current one.
     SetCurrentDirectoryA(temp);
     RemoveFolder(run.folder);
