@@ -8,7 +8,8 @@
 #     exactly as the panel template writes it; both DLLs carry the version resource, no debug
 #     section and under 600 KB; the address of each DLL's export MQOnEvent resolves with addr2line
 #     to that function in a source file of ours, from the symbols file and from the DLL with its
-#     symbols file beside it (the debug link's name and checksum hold);
+#     symbols file beside it (the debug link's name and checksum hold); the 32-bit DLL still
+#     exports the fourteen entry points and imports only system DLLs;
 #  3. the workbench loads Puffshell.dll from there (the 32-bit one where this machine runs 32-bit
 #     programs, else x64/Puffshell.dll) and shows the black-frame shell on both objects;
 #  4. the DLLs built again from a copy of the sources in another folder, with only the plug-in's
@@ -97,6 +98,10 @@ for dll in Puffshell.dll x64/Puffshell.dll; do
   resolves "$beside/$(basename "$dll")" >/dev/null
   say "$dll: $size bytes, no debug section; MQOnEvent at $address resolves to $line through its symbols file"
 done
+# Stripping must leave the 32-bit DLL's exports and imports as they were, where it cannot be run.
+checked=$(./scripts/check-dll32.sh "$unpacked/Puffshell.dll" 2>&1) ||
+  fail "the shipped Puffshell.dll after stripping: $checked"
+say "${checked#*: }"
 
 export WINEPREFIX=$top/build/wineprefix WINEDEBUG=-all
 ./scripts/wine-prefix.sh
