@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
 # Checks the release as a user receives it, and that it is reproducible. Run inside xvfb-run
 # after both builds (make test does), from the top of the tree:
-#  1. make-dist.sh writes dist/Puffshell-<version>.zip; its entries are the six files in order;
+#  1. make-dist.sh writes dist/Puffshell-<version>.zip and Puffshell-<version>-symbols.zip; their
+#     entries are the six files and the two symbols files, in order;
 #  2. unpacked into a fresh folder whose path has a space and Japanese characters: the SHA-256
 #     sums hold; readme.txt is code page 932 with CRLF line ends and names every preset caption
-#     exactly as the panel template writes it; both DLLs carry the version resource;
+#     exactly as the panel template writes it; both DLLs carry the version resource, no debug
+#     section and under 600 KB; the address of each DLL's export MQOnEvent resolves with addr2line
+#     to that function in a source file of ours, from the symbols file and from the DLL with its
+#     symbols file beside it (the debug link's name and checksum hold); the 32-bit DLL still
+#     exports the fourteen entry points and imports only system DLLs;
 #  3. the workbench loads Puffshell.dll from there (the 32-bit one where this machine runs 32-bit
 #     programs, else x64/Puffshell.dll) and shows the black-frame shell on both objects;
 #  4. the DLLs built again from a copy of the sources in another folder, with only the plug-in's
-#     targets, are byte-identical to build/win32's and build/win64's, and make-dist.sh gives a
-#     byte-identical zip from them.
+#     targets, are byte-identical to build/win32's and build/win64's, and make-dist.sh gives
+#     byte-identical zips from them.
 # Every step prints one line; the first failure ends the run with exit code 1.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -32,6 +37,12 @@ expected=$'Puffshell.dll\nx64/Puffshell.dll\nreadme.txt\nreadme_en.txt\nLICENSE.
 [ "$listing" = "$expected" ] || fail "$zip holds other entries or another order:
 $listing"
 say "$zip holds the six files in order"
+symbols_zip=dist/Puffshell-$version-symbols.zip
+listing=$(unzip -Z1 "$symbols_zip")
+[ "$listing" = $'Puffshell.dll.debug\nx64/Puffshell.dll.debug' ] ||
+  fail "$symbols_zip holds other entries or another order:
+$listing"
+say "$symbols_zip holds the two symbols files in order"
 
 # 2. Unpacked where a user might put it.
 unpacked="$work/配布 テスト/Puffshell 解凍"
@@ -49,6 +60,48 @@ while read -r caption; do
 done <<<"$captions"
 grep -qF "$version" <<<"$readme" || fail "readme.txt does not give the version $version"
 say "sums hold; readme.txt is CP932 with CRLF and names $(tr '\n' ' ' <<<"$captions")and $version"
+
+# resolves FILE: what addr2line makes of $address in FILE (with $tools' binutils): must be the
+# function MQOnEvent in plugin/Exports.cpp; prints file:line.
+resolves() {
+  local where
+  where=$("$tools-addr2line" -f -e "$1" "$address" | paste -sd' ')
+  [[ $where =~ ^MQOnEvent\ plugin/Exports\.cpp:[1-9][0-9]*$ ]] ||
+    fail "$address of MQOnEvent in $dll resolves to \"$where\" with $1"
+  echo "${where#* }"
+}
+
+# The shipped DLLs: lean, and their crash addresses still resolve. The address of the export
+# MQOnEvent is the image base plus its entry in the export table.
+symbols_dir="$work/symbols"
+mkdir -p "$symbols_dir"
+unzip -q "$symbols_zip" -d "$symbols_dir"
+for dll in Puffshell.dll x64/Puffshell.dll; do
+  case $dll in x64/*) tools=x86_64-w64-mingw32 ;; *) tools=i686-w64-mingw32 ;; esac
+  size=$(stat -c %s "$unpacked/$dll")
+  [ "$size" -lt $((600 * 1024)) ] || fail "$dll has $size bytes, not under 600 KB"
+  if "$tools-objdump" -h "$unpacked/$dll" | grep -q ' \.debug_'; then
+    fail "$dll holds debug sections"
+  fi
+  headers=$("$tools-objdump" -p "$unpacked/$dll")
+  base=$(awk '$1 == "ImageBase" {print $2}' <<<"$headers")
+  # "[  13] MQOnEvent" under the name table, "[  13] +base[  14] 14b0 Export RVA" in the address table.
+  index=$(sed -n 's/^\s*\[ *\([0-9]*\)\] MQOnEvent$/\1/p' <<<"$headers")
+  rva=$(sed -n "s/^\\s*\\[ *${index:-none}\\] +base\\[ *[0-9]*\\] \\([0-9a-f]*\\) Export RVA\$/\\1/p" <<<"$headers")
+  [ -n "$base" ] && [ -n "$rva" ] || fail "no image base or no export MQOnEvent in $dll"
+  address=$(printf '0x%x' $((0x$base + 0x$rva)))
+  line=$(resolves "$symbols_dir/$dll.debug")
+  # A debugger beside the DLL finds the symbols through the debug link, if name and checksum hold.
+  beside="$work/beside/$(dirname "$dll")"
+  mkdir -p "$beside"
+  cp "$unpacked/$dll" "$symbols_dir/$dll.debug" "$beside/"
+  resolves "$beside/$(basename "$dll")" >/dev/null
+  say "$dll: $size bytes, no debug section; MQOnEvent at $address resolves to $line through its symbols file"
+done
+# Stripping must leave the 32-bit DLL's exports and imports as they were, where it cannot be run.
+checked=$(./scripts/check-dll32.sh "$unpacked/Puffshell.dll" 2>&1) ||
+  fail "the shipped Puffshell.dll after stripping: $checked"
+say "${checked#*: }"
 
 export WINEPREFIX=$top/build/wineprefix WINEDEBUG=-all
 ./scripts/wine-prefix.sh
@@ -106,5 +159,8 @@ for arch in 32:i686 64:x86_64; do
   fi
 done
 ./scripts/make-dist.sh "$copy/build32" "$copy/build64" "$work/dist2" >/dev/null
-cmp "$zip" "$work/dist2/$(basename "$zip")" || fail "make-dist.sh gives another zip from the second build"
-say "a second build in another folder gives the same DLLs and the same zip ($((SECONDS - start)) s)"
+for made in "$zip" "$symbols_zip"; do
+  cmp "$made" "$work/dist2/$(basename "$made")" ||
+    fail "make-dist.sh gives another $(basename "$made") from the second build"
+done
+say "a second build in another folder gives the same DLLs and the same two zips ($((SECONDS - start)) s)"

@@ -3,7 +3,12 @@
 #   Puffshell.dll (32-bit), x64/Puffshell.dll, readme.txt (Japanese, code page 932),
 #   readme_en.txt (UTF-8 with a byte-order mark, as its Japanese captions need), LICENSE.txt and
 #   SHA256SUMS.txt, every text with CRLF line ends for Windows' editors.
-# The same DLLs give the same zip, byte for byte: a fixed entry order, no directory entries, no
+# The DLLs go into the zip without their debug information and symbol table, which users have no
+# use for; what they held goes into dist/Puffshell-<version>-symbols.zip, as Puffshell.dll.debug
+# and x64/Puffshell.dll.debug, each named with its checksum in its DLL's debug link, so that
+# addr2line or a debugger resolves an address of a crash in the shipped DLL to a function and a
+# source line.
+# The same DLLs give the same zips, byte for byte: a fixed entry order, no directory entries, no
 # Unix extra fields (owners, access times), fixed permissions, and every entry dated at
 # SOURCE_DATE_EPOCH, by default the time of the last commit.
 # Usage: make-dist.sh [WIN32_BUILD WIN64_BUILD OUT_DIR]   (default build/win32 build/win64 dist)
@@ -35,9 +40,22 @@ fi
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
-mkdir "$stage/x64"
-cp "$win32/Puffshell.dll" "$stage/Puffshell.dll"
-cp "$win64/Puffshell.dll" "$stage/x64/Puffshell.dll"
+mkdir -p "$stage/x64" "$stage/symbols/x64"
+
+# split_dll TOOL_PREFIX DLL DIR: writes DIR/Puffshell.dll, DLL without debug sections or symbol
+# table, and the file that holds them, Puffshell.dll.debug at DIR's place under $stage/symbols,
+# which the stripped DLL names in its debug link. objcopy stamps the PE headers it writes with
+# SOURCE_DATE_EPOCH, else with the time of day: 0 here, as the linker leaves them.
+split_dll() {
+  local objcopy=$1-objcopy dll=$2 dir=$3
+  local symbols=$stage/symbols${dir#"$stage"}/Puffshell.dll.debug
+  SOURCE_DATE_EPOCH=0 "$objcopy" --only-keep-debug "$dll" "$symbols" ||
+    fail "$objcopy could not take the symbols out of $dll"
+  SOURCE_DATE_EPOCH=0 "$objcopy" --strip-all --add-gnu-debuglink="$symbols" "$dll" "$dir/Puffshell.dll" ||
+    fail "$objcopy could not strip $dll"
+}
+split_dll i686-w64-mingw32 "$win32/Puffshell.dll" "$stage"
+split_dll x86_64-w64-mingw32 "$win64/Puffshell.dll" "$stage/x64"
 
 # The texts are kept in UTF-8 with LF; the release's version and copyright are filled in here.
 literal() { printf '%s' "$1" | sed 's/[\/&]/\\&/g'; }
@@ -60,6 +78,15 @@ zipfile="Puffshell-$version.zip"
 # zip stores local times: UTC makes them the same on every machine. A fresh archive every time
 # (zip would otherwise update an existing one).
 (cd "$stage" && TZ=UTC zip -q -X -D -9 "$stage/$zipfile" "${entries[@]}")
+
+symbols=(Puffshell.dll.debug x64/Puffshell.dll.debug)
+symbolsfile="Puffshell-$version-symbols.zip"
+chmod 755 "$stage/symbols/x64"
+(cd "$stage/symbols" && chmod 644 "${symbols[@]}" && touch -h -d "@$SOURCE_DATE_EPOCH" "${symbols[@]}" &&
+   TZ=UTC zip -q -X -D -9 "$stage/$symbolsfile" "${symbols[@]}")
+
 mkdir -p "$out"
 mv -f "$stage/$zipfile" "$out/$zipfile"
-echo "make-dist: $out/$zipfile ($version, entries dated $(TZ=UTC date -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S UTC'))"
+mv -f "$stage/$symbolsfile" "$out/$symbolsfile"
+echo "make-dist: $out/$zipfile and $symbolsfile ($version, entries dated" \
+     "$(TZ=UTC date -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S UTC'))"
