@@ -25,7 +25,17 @@ no_display() {
   exit 2
 }
 [ -n "${DISPLAY:-}" ] || no_display "DISPLAY is not set" "$@"
-if command -v xdpyinfo >/dev/null && ! xdpyinfo >/dev/null 2>&1; then
+# A busy machine's X server now and then refuses a connection that a moment later it takes: ask
+# three times before calling it absent.
+x_answers() {
+  local try
+  for try in 1 2 3; do
+    xdpyinfo >/dev/null 2>&1 && return 0
+    [ "$try" -lt 3 ] && sleep 0.5
+  done
+  return 1
+}
+if command -v xdpyinfo >/dev/null && ! x_answers; then
   no_display "no X server answers on DISPLAY=$DISPLAY" "$@"
 fi
 
