@@ -9,6 +9,7 @@
 #include "workbench/app/HostLoop.h"
 #include "workbench/app/PanelSteps.h"
 #include "workbench/app/RunSteps.h"
+#include "workbench/app/StopOnInterrupt.h"
 #include "workbench/app/Terminal.h"
 #include "workbench/host/Workbench.h"
 #include "workbench/panel/PanelDriver.h"
@@ -61,6 +62,7 @@ void ApplyPresetToSelectedRow(Run& run, Preset preset, bool startClean) {
 
 // For every row: click it, then the preset.
 void ApplyPresetToEveryRow(Run& run, Preset preset, CleanStart start) {
+    run.step = std::string("the preset ") + PresetOptionName(preset) + " on each object";
     for (int32_t row = 0; row < RowCount(); ++row) {
         SelectRow(row);
         ApplyPresetToSelectedRow(run, preset, StartsClean(run, start, row));
@@ -114,6 +116,19 @@ std::string FormatTimes(const std::vector<double>& times) {
     return text;
 }
 
+// Faces of the visible document objects and of the plug-in's draw objects: what a picture draws.
+int64_t FacesInView() {
+    int64_t faces = 0;
+    HostDocument doc = wb::ActiveDocument();
+    for (int32_t i = 0; i < MQDoc_GetObjectCount(doc); ++i) {
+        HostObject object = MQDoc_GetObject(doc, i);
+        if (object && MQObj_GetVisible(object)) faces += MQObj_GetFaceCount(object);
+    }
+    for (HostObject object : wb::DrawObjects())
+        if (object && MQObj_GetVisible(object)) faces += MQObj_GetFaceCount(object);
+    return faces;
+}
+
 int32_t CountShells() {
     int32_t shells = 0;
     for (int32_t row = 0; row < RowCount(); ++row) shells += panel::RowChecked(row) ? 1 : 0;
@@ -126,6 +141,7 @@ int32_t CountShells() {
 bool TakePicture(Run& run, const char* file, std::string* error) {
     PictureRecord record;
     record.file = file;
+    run.step = std::string("the host's redraw before ") + file;
     AnswerRefreshes(&record.redrawMs);
     record.shells = CountShells();
     record.layers = static_cast<int32_t>(wb::DrawObjects().size());
@@ -134,9 +150,15 @@ bool TakePicture(Run& run, const char* file, std::string* error) {
     view.height = run.options.height;
     view.zoom = run.options.scene.empty() ? kDefaultSceneZoom : 1.0f;
     std::vector<uint8_t> rgba;
+    run.step = "drawing " + std::string(file) + " (" + std::to_string(FacesInView()) + " faces at " +
+               std::to_string(view.width) + "x" + std::to_string(view.height) + ")";
+    if (!RenderView(wb::ActiveDocument(), view, &rgba, &record.stats)) {
+        *error = ShownFile(run.out, file) + ": cannot be drawn";
+        return false;
+    }
     const std::string path = InOut(run, file);
-    if (!RenderView(wb::ActiveDocument(), view, &rgba, &record.stats) ||
-        !WritePng(path.c_str(), view.width, view.height, rgba)) {
+    WritingRunFiles writing;
+    if (!WritePng(path.c_str(), view.width, view.height, rgba)) {
         *error = ShownFile(run.out, file) + ": cannot be written";
         return false;
     }
@@ -158,7 +180,12 @@ bool TakePanelPicture(Run& run, std::string* error) {
     SetActiveWindow(panel::FindPanel());
     SetFocus(panel::ObjectList());
     const std::string path = InOut(run, "panel.png");
-    const bool saved = panel::SavePanelPicture(path);
+    run.step = "capturing panel.png";
+    bool saved = false;
+    {
+        WritingRunFiles writing;
+        saved = panel::SavePanelPicture(path);
+    }
     panel::HoldPainting(true);
     if (!saved) {
         *error = ShownFile(run.out, "panel.png") + ": the panel could not be captured";
@@ -171,14 +198,24 @@ bool TakePanelPicture(Run& run, std::string* error) {
 
 // Saves the document as frozen.obj, after the host has answered what the plug-in asked for.
 bool SaveDocument(Run& run, std::string* error) {
+    run.step = "the host's redraw after the freeze";
     AnswerRefreshes(nullptr);
     const std::string path = InOut(run, "frozen.obj");
+    WritingRunFiles writing;
+    run.step = "saving frozen.obj";
     if (!wb::SaveObjScene(path.c_str(), error)) return false;
-    if (!run.options.save.empty() && !wb::SaveGltfScene(run.options.save.c_str(), error)) return false;
+    run.step = "saving " + run.options.save;
+    if (!run.saveWork.empty() && !wb::SaveGltfScene(run.saveWork.c_str(), error)) {
+        // Named as given, not as the run's own folder holds it.
+        for (size_t at = error->find(run.saveWork); at != std::string::npos; at = error->find(run.saveWork, at))
+            error->replace(at, run.saveWork.size(), run.options.save);
+        return false;
+    }
     SceneInfo after;
     DescribeActiveDocument(&after);
     run.report.frozenObjects = after.objects;
     run.report.frozenFaces = after.faces;
+    run.frozenSummary = std::to_string(after.objects) + " objects, " + ElementCounts(after);
     return true;
 }
 
@@ -199,6 +236,7 @@ bool FreezeAndSave(Run& run, bool blackFrameFirst, std::string* error) {
         if (blackFrameFirst) ApplyPresetToSelectedRow(run, Preset::BlackFrame, true);
         const std::string source = panel::RowText(row);
         const int32_t slots = MQDoc_GetObjectCount(doc);
+        run.step = "freezing the shell of " + source;
         if (!FreezeSelected(run.options.freeze, error)) return false;
         ++run.report.frozenShells;
         if (MQDoc_GetObjectCount(doc) == slots + 1) unnamed.emplace_back(slots, source + " shell");
@@ -217,8 +255,8 @@ bool FreezeAndSave(Run& run, bool blackFrameFirst, std::string* error) {
     }
     if (renamed) AnnounceDocumentChange();
     if (!SaveDocument(run, error)) return false;
-    Say("frozen.obj: %d shells frozen (%s), %d objects, %d faces\n", run.report.frozenShells,
-        FreezeModeName(run.options.freeze), run.report.frozenObjects, run.report.frozenFaces);
+    Say("frozen.obj: %d shells frozen (%s), %s\n", run.report.frozenShells, FreezeModeName(run.options.freeze),
+        run.frozenSummary.c_str());
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include <stdio.h>
 
 #include <algorithm>
+#include <new>
 #include <sstream>
 #include <string>
 
@@ -15,6 +16,7 @@
 #include "workbench/app/PanelSteps.h"
 #include "workbench/app/RunSteps.h"
 #include "workbench/app/SceneBuilder.h"
+#include "workbench/app/StopOnInterrupt.h"
 #include "workbench/app/Terminal.h"
 #include "workbench/host/Workbench.h"
 #include "workbench/panel/PanelDriver.h"
@@ -67,11 +69,20 @@ bool CheckImage(const std::string& path, std::string* error) {
 
 // ---- the run ----------------------------------------------------------------------------------
 
+// Whether the run puts a height map on: every effect in turn has a height-map step; a single
+// preset (in the script or in the view) only with --height-map.
+bool UsesHeightMap(const Options& o) {
+    if (o.preset == Preset::None) return !o.interactive;
+    return !o.heightMap.empty() && o.preset != Preset::Reset;
+}
+
 int PrepareScene(Run& run) {
     const Options& o = run.options;
     std::string error, warning;
+    run.step = o.scene.empty() ? "building the default scene" : "loading " + o.scene;
     if (o.scene.empty()) {
-        if (!BuildDefaultScene(run.out.work, &run.scene, &error)) return Fail(run, kExitFailed, error);
+        WritingRunFiles writing;  // its images
+        if (!BuildDefaultScene(run.out.work, UsesHeightMap(o), &run.scene, &error)) return Fail(run, kExitFailed, error);
     } else if (!LoadSceneFile(o.scene, &run.scene, &error, &warning)) {
         return Fail(run, kExitBadInput, error);
     }
@@ -94,14 +105,17 @@ int PrepareScene(Run& run) {
     if (!o.scene.empty()) run.heightMapScale = ScaledToScene(run.scene.radius, 0.1f, 1);
 
     // The height map: the command line's, else the generated one; on the textured objects, or on
-    // all when none has a texture.
+    // all when none has a texture. A run that puts none on makes none.
     if (!o.heightMap.empty()) {
         if (!CheckImage(o.heightMap, &error)) return Fail(run, kExitBadInput, error);
         run.heightMap = FullPath(o.heightMap);
+    } else if (!UsesHeightMap(o)) {
+        return kExitOk;
     } else if (!run.scene.heightMapPath.empty()) {
         run.heightMap = run.scene.heightMapPath;
-    } else if (!WriteDefaultHeightMap(run.out.work, &run.heightMap, &error)) {
-        return Fail(run, kExitFailed, error);
+    } else {
+        WritingRunFiles writing;
+        if (!WriteDefaultHeightMap(run.out.work, &run.heightMap, &error)) return Fail(run, kExitFailed, error);
     }
     return kExitOk;
 }
@@ -138,9 +152,8 @@ int RunInteractive(Run& run) {
         return kExitOk;
     }
     if (!SaveDocument(run, &error)) return Fail(run, kExitFailed, error);
-    Say("workbench: %d freeze%s made in the view; the document (%d objects, %d faces) is saved as %s\n",
-        freezes, freezes == 1 ? "" : "s", run.report.frozenObjects, run.report.frozenFaces,
-        ShownFile(run.out, "frozen.obj").c_str());
+    Say("workbench: %d freeze%s made in the view; the document (%s) is saved\n", freezes, freezes == 1 ? "" : "s",
+        run.frozenSummary.c_str());
     return kExitOk;
 }
 
@@ -148,11 +161,12 @@ int RunScript(Run& run) {
     const Options& o = run.options;
     std::string error;
     const std::string plugin = o.plugin.empty() ? DefaultPluginPath() : o.plugin;
+    run.step = "opening the plug-in's panel";
     if (!OpenPanel(plugin, &error)) return Fail(run, kExitFailed, error);
     Say("workbench: %s loaded (\"%s\", type %d), panel shown\n",
         o.plugin.empty() ? PathForPeople(plugin).c_str() : o.plugin.c_str(), wb::PluginName().c_str(),
         wb::PluginType());
-    ChooseHeightMapRows(run);
+    if (UsesHeightMap(o)) ChooseHeightMapRows(run);
     if (o.interactive) return RunInteractive(run);
 
     // The script clicks through every row several times; the panel is painted for its picture
@@ -172,6 +186,26 @@ int RunScript(Run& run) {
     return kExitOk;
 }
 
+// The message for a run that ran out of memory: what did not fit, and where it would.
+std::string OutOfMemory(const Run& run) {
+    std::string message = "out of memory while " + run.step;
+    if (sizeof(void*) == 4)
+        return message + ": this 32-bit workbench has some 2 GB for the scene, the plug-in's shells and "
+                         "the pictures; run the 64-bit build (build/win64/workbench.exe), which has room for them";
+    return message + ": the scene, the plug-in's shells and the pictures need more memory than this machine has "
+                     "free; close other programs, or try fewer layers (--repeat) or a smaller --size";
+}
+
+// The files of a run that succeeded, as its last line names them: "written to OUT: a, b; and
+// FILE.glb".
+std::string WrittenFiles(const OutputFolder& out) {
+    std::string list;
+    for (const std::string& file : out.placed) list += (list.empty() ? "" : ", ") + file;
+    std::string text = out.placed.empty() ? "" : "written to " + out.given + ": " + list;
+    for (const std::string& file : out.placedElsewhere) text += (text.empty() ? "written: " : "; and ") + file;
+    return text;
+}
+
 }  // namespace
 
 std::string DefaultPluginPath() { return panel::BesideThisProgram("Puffshell.dll"); }
@@ -188,17 +222,36 @@ int RunWorkbench(const Options& options, RunReport* report) {
                     "set DISPLAY to a running X server");
     std::string error;
     if (!OpenOutputFolder(options.out, &run.out, &error)) return Fail(run, kExitBadInput, error);
-    int code = PrepareScene(run);
-    if (code == kExitOk) {
-        code = RunScript(run);
+    // The glb goes into the run's folder too, and to its place with the rest; whether it can be
+    // written there is found out now rather than after the work.
+    if (!options.save.empty() && !AddFileElsewhere(&run.out, options.save, &run.saveWork, &error)) {
+        DiscardOutputFolder(&run.out);
+        return Fail(run, kExitBadInput, "--save " + error);
+    }
+    StopOnInterrupt(&run.out);
+    int code = kExitOk;
+    // Memory can run out anywhere (a large scene's shells and pictures in a 32-bit process): the
+    // run ends with a message saying what did not fit, and writes nothing.
+    try {
+        code = PrepareScene(run);
+        if (code == kExitOk) code = RunScript(run);
+    } catch (const std::bad_alloc&) {
+        code = Fail(run, kExitFailed, OutOfMemory(run));
+    }
+    try {
         ClosePanel();
+    } catch (const std::bad_alloc&) {  // the panel goes with the process
     }
     // Only a run that succeeded and has something to show leaves files behind.
     const bool keep = code == kExitOk && (!options.interactive || run.report.frozenShells > 0);
-    if (keep && !CommitOutputFolder(&run.out, &error)) code = Fail(run, kExitFailed, error);
-    if (!keep) DiscardOutputFolder(&run.out);
-    if (code == kExitOk && !options.interactive)
-        Say("workbench: pictures and frozen.obj are in %s\n", options.out.c_str());
+    {
+        WritingRunFiles placing;
+        if (keep && !CommitOutputFolder(&run.out, &error)) code = Fail(run, kExitFailed, error);
+        if (!keep) DiscardOutputFolder(&run.out);
+        EndStopOnInterrupt();
+    }
+    const std::string written = WrittenFiles(run.out);
+    if (code == kExitOk && !written.empty()) Say("workbench: %s\n", written.c_str());
     return code;
 }
 

@@ -26,6 +26,9 @@ struct Run {
     float distance = 1.0f;
     float heightMapScale = 4.0f;  // typed into the height-map scale edit
     std::vector<int32_t> heightMapRows;
+    std::string saveWork;         // where --save's glb is written first (empty: no --save)
+    std::string step;             // what the run is doing, for a message when memory runs out
+    std::string frozenSummary;    // the saved document's objects, faces, lines and points
 };
 
 // Prints "workbench: message" to stderr, with the paths as the person gave them, keeps it in the
