@@ -190,8 +190,9 @@ int RunScript(Run& run) {
 std::string OutOfMemory(const Run& run) {
     std::string message = "out of memory while " + run.step;
     if (sizeof(void*) == 4)
-        return message + ": this 32-bit workbench has some 2 GB for the scene, the plug-in's shells and "
-                         "the pictures; run the 64-bit build (build/win64/workbench.exe), which has room for them";
+        return message + ": this 32-bit workbench has at most 4 GB (2 GB on a 32-bit Windows) for the scene, the "
+                         "plug-in's shells and the pictures; run the 64-bit build (build/win64/workbench.exe), which "
+                         "has room for them";
     return message + ": the scene, the plug-in's shells and the pictures need more memory than this machine has "
                      "free; close other programs, or try fewer layers (--repeat) or a smaller --size";
 }
