@@ -5,11 +5,30 @@
 #include <gtest/gtest.h>
 
 #include <stdio.h>
+#include <stdlib.h>
+
+#include <new>
 
 #include <windows.h>
 
 #include "tests/demo/DemoTestUtil.h"
 #include "workbench/app/CommandLine.h"
+#include "workbench/app/DemoScript.h"
+
+// (GCC takes the replaced operators' malloc and free for a mismatch with new and delete.)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
+// Memory that runs out: while set, an allocation of more bytes than this in the test program
+// (the workbench's own code, run in-process) fails as it does in a full 32-bit process.
+static size_t g_failAllocationsAbove = 0;
+
+void* operator new(size_t size) {
+    if (g_failAllocationsAbove && size > g_failAllocationsAbove) throw std::bad_alloc();
+    if (void* block = malloc(size ? size : 1)) return block;
+    throw std::bad_alloc();
+}
+void operator delete(void* block) noexcept { free(block); }
+void operator delete(void* block, size_t) noexcept { free(block); }
 
 using namespace demotest;
 using namespace workbench;
@@ -109,6 +128,9 @@ TEST(CommandLineErrors, BadInputEndsWithExitCode2AndNamesIt) {
         {"--scene /usr/share/assimp/models/invalid/malformed.obj", "malformed.obj"},
         {"--scene /usr/share/assimp/models/invalid/empty.obj", "empty.obj"},
         {"--height-map \"" + notImage + "\"", "not_an_image.bmp"},
+        {"--scene /dev/zero", "/dev/zero: is not a regular file"},
+        // Found before the work, not after it: the glb's folder would have to be a file.
+        {"--save \"" + notImage + "\\x.glb\"", "x.glb: its folder cannot be created"},
     };
     for (const auto& c : cases) {
         const ProgramRun run = RunWorkbenchExe(c.arguments + out);
@@ -155,6 +177,22 @@ TEST(CommandLineOutput, NamesAreShownInTheTerminalsEncodingAndKeptInTheFiles) {
     EXPECT_TRUE(Exists(folder + "\\out\\black_frame.png"));
     EXPECT_NE(ReadText(folder + "\\out\\frozen.obj").find(u8"o 立方体_shell\n"), std::string::npos);
     EXPECT_NE(ReadText(folder + "\\names.glb").find(u8"\"立方体 shell\""), std::string::npos);
+}
+
+// Memory running out in the middle of a run (here the picture's samples, 800 MB at 4096 x 4096)
+// ends it with a message naming the step, exit code 1 and no files: never std::terminate.
+TEST(CommandLineErrors, OutOfMemoryEndsTheRunWithAMessageAndNoFiles) {
+    const std::string folder = FreshFolder("out_of_memory");
+    workbench::Options options = SmallRun(folder + "\\out");
+    options.preset = workbench::Preset::BlackFrame;
+    options.width = options.height = 4096;
+    workbench::RunReport report;
+    g_failAllocationsAbove = 256u << 20;
+    const int code = workbench::RunWorkbench(options, &report);
+    g_failAllocationsAbove = 0;
+    EXPECT_EQ(code, workbench::kExitFailed);
+    EXPECT_NE(report.error.find("out of memory while drawing before.png"), std::string::npos) << report.error;
+    EXPECT_FALSE(Exists(folder + "\\out")) << "a failed run leaves no files";
 }
 
 TEST(CommandLineErrors, HelpPrintsTheUsage) {

@@ -25,7 +25,7 @@ protected:
     void SetUp() override {
         SceneInfo info;
         std::string error;
-        ASSERT_TRUE(BuildDefaultScene(demotest::FreshFolder("interactive"), &info, &error)) << error;
+        ASSERT_TRUE(BuildDefaultScene(demotest::FreshFolder("interactive"), true, &info, &error)) << error;
         ASSERT_TRUE(OpenPanel(DefaultPluginPath(), &error)) << error;
         ASSERT_NE(OpenInteractiveView(320, 240, &error), nullptr) << error;
         StepInteractiveView();

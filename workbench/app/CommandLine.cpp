@@ -185,9 +185,11 @@ const char* UsageText() {
            "                    scene as loaded (with --preset); freezes made in it are saved as\n"
            "                    frozen.obj when its window closes; Ctrl+C saves nothing (code 130)\n"
            "  --plugin PATH     the plug-in DLL (default: Puffshell.dll beside workbench.exe)\n"
-           "  --save FILE.glb   also write the frozen document as glTF 2.0 binary\n"
-           "Exit codes: 0 done, 1 the plug-in or the workbench failed, 2 bad options or input files or no\n"
-           "display, 130 interrupted. A failed run writes nothing into --out.\n";
+           "  --save FILE.glb   also write the frozen document as glTF 2.0 binary (its folder is made;\n"
+           "                    a path that cannot be written stops the run before the work)\n"
+           "Exit codes: 0 done, 1 the plug-in or the workbench failed (or ran out of memory), 2 bad\n"
+           "options or input files or no display, 130 interrupted (Ctrl+C). A run that does not finish\n"
+           "writes nothing into --out.\n";
 }
 
 const char* PresetOptionName(Preset preset) {

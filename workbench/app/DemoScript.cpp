@@ -4,6 +4,7 @@
 #include <stdio.h>
 
 #include <algorithm>
+#include <new>
 #include <sstream>
 #include <string>
 
@@ -13,35 +14,15 @@
 #include "workbench/app/InteractiveView.h"
 #include "workbench/app/OutputFolder.h"
 #include "workbench/app/PanelSteps.h"
+#include "workbench/app/RunSteps.h"
 #include "workbench/app/SceneBuilder.h"
+#include "workbench/app/StopOnInterrupt.h"
 #include "workbench/app/Terminal.h"
 #include "workbench/host/Workbench.h"
 #include "workbench/panel/PanelDriver.h"
 
 namespace workbench {
 
-namespace {
-
-// The default scene's pictures come a little closer than the renderer's fitted view, which
-// leaves room for a whole turn around the scene; a loaded scene keeps the fitted view.
-const float kDefaultSceneZoom = 1.3f;
-
-// A run's state: the options, the scene, and the values the script types into the panel.
-struct Run {
-    Run(const Options& o, RunReport& r) : options(o), report(r) {}
-    const Options& options;
-    RunReport& report;
-    OutputFolder out;             // where the run writes
-    SceneInfo scene;
-    std::string heightMap;        // image the height-map step loads (full path)
-    bool typeDistance = false;    // type `distance` after each preset
-    float distance = 1.0f;
-    float heightMapScale = 4.0f;  // typed into the height-map scale edit
-    std::vector<int32_t> heightMapRows;
-};
-
-// Prints "workbench: message" to stderr, with the paths as the person gave them, keeps it in the
-// report and returns code.
 int Fail(Run& run, int code, const std::string& message) {
     std::string shown = ShownText(run.out, message);
     if (!run.options.heightMap.empty() && !run.heightMap.empty()) {
@@ -55,6 +36,8 @@ int Fail(Run& run, int code, const std::string& message) {
 }
 
 std::string InOut(const Run& run, const char* file) { return WorkFile(run.out, file); }
+
+namespace {
 
 // A value in proportion to the scene's size, rounded to `decimals` as the panel's edit shows it:
 // at least one unit of the last decimal and at most a million (a file's coordinates may be
@@ -84,211 +67,22 @@ bool CheckImage(const std::string& path, std::string* error) {
     return loaded;
 }
 
-// ---- the panel work of each effect ------------------------------------------------------------
-
-// What to type after a preset: the command line's distance and layer count; without a distance,
-// the scene's own (a loaded scene's is in proportion to its size) and, on the default scene, a
-// colour trace twice as wide as the presets' 1.0, so that the trace's colours show.
-void TypeTweaks(Run& run, Preset preset) {
-    if (run.typeDistance) TypeDistance(run.distance);
-    else if (preset == Preset::ColourTrace && run.options.scene.empty()) TypeDistance(2.0f);
-    if (run.options.repeat > 0) TypeRepeat(run.options.repeat);
-}
-
-// Which rows get "黒枠" before another preset, for a clean start from the defaults (push along
-// normals, distance 1.0): every row; none, when every row holds the black frame already; or only
-// the rows that the height-map step left with the height map on, when every other row holds the
-// black frame or a preset on top of it (so that each field the next preset does not set is at its
-// default there already).
-enum class CleanStart { EveryRow, None, HeightMapRows };
-
-bool StartsClean(const Run& run, CleanStart start, int32_t row) {
-    switch (start) {
-        case CleanStart::EveryRow: return true;
-        case CleanStart::None: return false;
-        case CleanStart::HeightMapRows:
-            return std::find(run.heightMapRows.begin(), run.heightMapRows.end(), row) != run.heightMapRows.end();
-    }
-    return true;
-}
-
-// The preset on the selected row, after "黒枠" where start asks for it, then what the command line
-// asks to type. "ﾘｾｯﾄ" alone switches the shell off.
-void ApplyPresetToSelectedRow(Run& run, Preset preset, bool startClean) {
-    if (preset == Preset::Reset) {
-        PressPreset(Preset::Reset);
-        return;
-    }
-    if (startClean || preset == Preset::BlackFrame) PressPreset(Preset::BlackFrame);
-    if (preset != Preset::BlackFrame) PressPreset(preset);
-    TypeTweaks(run, preset);
-}
-
-// For every row: click it, then the preset.
-void ApplyPresetToEveryRow(Run& run, Preset preset, CleanStart start = CleanStart::EveryRow) {
-    for (int32_t row = 0; row < RowCount(); ++row) {
-        SelectRow(row);
-        ApplyPresetToSelectedRow(run, preset, StartsClean(run, start, row));
-    }
-}
-
-// Height map on for the chosen rows, on top of what each row holds.
-bool LoadHeightMapOnRows(Run& run, std::string* error) {
-    for (int32_t row : run.heightMapRows) {
-        SelectRow(row);
-        TickRow(row, true);
-        if (!LoadHeightMap(run.heightMap, run.heightMapScale, error)) return false;
-    }
-    return true;
-}
-
-// The height-map effect alone: the chosen rows reset (no push), every other shell switched off
-// with its check box, then the chosen rows switched on and pushed by the height map only.
-bool HeightMapEffect(Run& run, std::string* error) {
-    for (int32_t row = 0; row < RowCount(); ++row) {
-        if (std::find(run.heightMapRows.begin(), run.heightMapRows.end(), row) != run.heightMapRows.end()) {
-            SelectRow(row);
-            PressPreset(Preset::Reset);
-        } else {
-            TickRow(row, false);
-        }
-    }
-    return LoadHeightMapOnRows(run, error);
-}
-
-// ---- pictures and the summary -------------------------------------------------------------------
-
-void PrintSummaryHeader() {
-    Say("%-18s %6s %7s %12s  %s\n", "picture", "shells", "layers", "faces drawn", "redraws (ms each)");
-}
-
-std::string FormatTimes(const std::vector<double>& times) {
-    if (times.empty()) return "none";
-    std::string text = std::to_string(times.size()) + ":";
-    char number[32];
-    for (double t : times) {
-        snprintf(number, sizeof number, " %.1f", t);
-        text += number;
-    }
-    return text;
-}
-
-int32_t CountShells() {
-    int32_t shells = 0;
-    for (int32_t row = 0; row < RowCount(); ++row) shells += panel::RowChecked(row) ? 1 : 0;
-    return shells;
-}
-
-// Answers the refreshes the plug-in asked for, renders the view and writes it as file.
-bool TakePicture(Run& run, const char* file, std::string* error) {
-    PictureRecord record;
-    record.file = file;
-    AnswerRefreshes(&record.redrawMs);
-    record.shells = CountShells();
-    record.layers = static_cast<int32_t>(wb::DrawObjects().size());
-    RenderOptions view;
-    view.width = run.options.width;
-    view.height = run.options.height;
-    view.zoom = run.options.scene.empty() ? kDefaultSceneZoom : 1.0f;
-    std::vector<uint8_t> rgba;
-    const std::string path = InOut(run, file);
-    if (!RenderView(wb::ActiveDocument(), view, &rgba, &record.stats) ||
-        !WritePng(path.c_str(), view.width, view.height, rgba)) {
-        *error = ShownFile(run.out, file) + ": cannot be written";
-        return false;
-    }
-    Say("%-18s %6d %7d %12d  %s\n", file, record.shells, record.layers, record.stats.faces,
-        FormatTimes(record.redrawMs).c_str());
-    run.report.pictures.push_back(record);
-    return true;
-}
-
-bool TakePanelPicture(Run& run, std::string* error) {
-    if (RowCount() == 0) {
-        *error = "the panel lists no objects";
-        return false;
-    }
-    AnswerRefreshes(nullptr);
-    SelectRow(0);
-    panel::HoldPainting(false);
-    // As after a click: the list has the focus, so that its selected row shows highlighted.
-    SetActiveWindow(panel::FindPanel());
-    SetFocus(panel::ObjectList());
-    const std::string path = InOut(run, "panel.png");
-    const bool saved = panel::SavePanelPicture(path);
-    panel::HoldPainting(true);
-    if (!saved) {
-        *error = ShownFile(run.out, "panel.png") + ": the panel could not be captured";
-        return false;
-    }
-    run.report.panelPicture = true;
-    Say("panel.png: the panel with row 1 \"%s\" selected\n", panel::RowText(0).c_str());
-    return true;
-}
-
-// Saves the document as frozen.obj, after the host has answered what the plug-in asked for.
-bool SaveDocument(Run& run, std::string* error) {
-    AnswerRefreshes(nullptr);
-    const std::string path = InOut(run, "frozen.obj");
-    if (!wb::SaveObjScene(path.c_str(), error)) return false;
-    if (!run.options.save.empty() && !wb::SaveGltfScene(run.options.save.c_str(), error)) return false;
-    SceneInfo after;
-    DescribeActiveDocument(&after);
-    // The default scene's texture stays beside frozen.obj only while faces use it (a replacing
-    // freeze takes the ball's own faces away).
-    if (run.options.scene.empty() && after.texturedObjects.empty()) RemoveDefaultTexture(run.out.work);
-    run.report.frozenObjects = after.objects;
-    run.report.frozenFaces = after.faces;
-    return true;
-}
-
-// Freezes every switched-on shell through the panel, then saves the document as frozen.obj. With
-// blackFrameFirst, every row gets "黒枠" (and what the command line types) right before its
-// freeze, so that each row is clicked once for both.
-bool FreezeAndSave(Run& run, bool blackFrameFirst, std::string* error) {
-    std::vector<int32_t> rows;
-    for (int32_t row = 0; row < RowCount(); ++row)
-        if (blackFrameFirst || panel::RowChecked(row)) rows.push_back(row);
-    HostDocument doc = wb::ActiveDocument();
-    std::vector<std::pair<int32_t, std::string>> unnamed;  // new shells: slot, name to give
-    // The view is not redrawn between the freezes: as in the modeller, the refreshes they ask
-    // for come together into one redraw, here before the document is saved. (A freeze as new
-    // object appends it, so the rows of the sources stay where they are.)
-    for (int32_t row : rows) {
-        SelectRow(row);
-        if (blackFrameFirst) ApplyPresetToSelectedRow(run, Preset::BlackFrame, true);
-        const std::string source = panel::RowText(row);
-        const int32_t slots = MQDoc_GetObjectCount(doc);
-        if (!FreezeSelected(run.options.freeze, error)) return false;
-        ++run.report.frozenShells;
-        if (MQDoc_GetObjectCount(doc) == slots + 1) unnamed.emplace_back(slots, source + " shell");
-    }
-    // A shell frozen as a new object comes without a name; give each one, as a person would, so
-    // that the list and frozen.obj tell the shells apart.
-    bool renamed = false;
-    for (const auto& shell : unnamed) {
-        HostObject object = MQDoc_GetObject(doc, shell.first);
-        char name[256] = "";
-        if (object) MQObj_GetName(object, name, sizeof name);
-        if (object && !name[0]) {
-            MQObj_SetName(object, shell.second.c_str());
-            renamed = true;
-        }
-    }
-    if (renamed) AnnounceDocumentChange();
-    if (!SaveDocument(run, error)) return false;
-    Say("frozen.obj: %d shells frozen (%s), %d objects, %d faces\n", run.report.frozenShells,
-        FreezeModeName(run.options.freeze), run.report.frozenObjects, run.report.frozenFaces);
-    return true;
-}
-
 // ---- the run ----------------------------------------------------------------------------------
+
+// Whether the run puts a height map on: every effect in turn has a height-map step; a single
+// preset (in the script or in the view) only with --height-map.
+bool UsesHeightMap(const Options& o) {
+    if (o.preset == Preset::None) return !o.interactive;
+    return !o.heightMap.empty() && o.preset != Preset::Reset;
+}
 
 int PrepareScene(Run& run) {
     const Options& o = run.options;
     std::string error, warning;
+    run.step = o.scene.empty() ? "building the default scene" : "loading " + o.scene;
     if (o.scene.empty()) {
-        if (!BuildDefaultScene(run.out.work, &run.scene, &error)) return Fail(run, kExitFailed, error);
+        WritingRunFiles writing;  // its images
+        if (!BuildDefaultScene(run.out.work, UsesHeightMap(o), &run.scene, &error)) return Fail(run, kExitFailed, error);
     } else if (!LoadSceneFile(o.scene, &run.scene, &error, &warning)) {
         return Fail(run, kExitBadInput, error);
     }
@@ -311,83 +105,19 @@ int PrepareScene(Run& run) {
     if (!o.scene.empty()) run.heightMapScale = ScaledToScene(run.scene.radius, 0.1f, 1);
 
     // The height map: the command line's, else the generated one; on the textured objects, or on
-    // all when none has a texture.
+    // all when none has a texture. A run that puts none on makes none.
     if (!o.heightMap.empty()) {
         if (!CheckImage(o.heightMap, &error)) return Fail(run, kExitBadInput, error);
         run.heightMap = FullPath(o.heightMap);
+    } else if (!UsesHeightMap(o)) {
+        return kExitOk;
     } else if (!run.scene.heightMapPath.empty()) {
         run.heightMap = run.scene.heightMapPath;
-    } else if (!WriteDefaultHeightMap(run.out.work, &run.heightMap, &error)) {
-        return Fail(run, kExitFailed, error);
+    } else {
+        WritingRunFiles writing;
+        if (!WriteDefaultHeightMap(run.out.work, &run.heightMap, &error)) return Fail(run, kExitFailed, error);
     }
     return kExitOk;
-}
-
-// The objects that get the height map: the textured ones, or all when none is textured; of more
-// than kMaxHeightMapObjects, the ones with the most faces. Each goes through the open-file dialog,
-// about a tenth of a second each, which would make the height map most of a large scene's run.
-const size_t kMaxHeightMapObjects = 16;
-
-void ChooseHeightMapRows(Run& run) {
-    HostDocument doc = wb::ActiveDocument();
-    std::vector<int32_t> objects = run.scene.texturedObjects;
-    if (objects.empty())
-        for (int32_t index = 0; index < MQDoc_GetObjectCount(doc); ++index)
-            if (MQDoc_GetObject(doc, index)) objects.push_back(index);
-    const size_t candidates = objects.size();
-    if (candidates > kMaxHeightMapObjects) {
-        std::stable_sort(objects.begin(), objects.end(), [doc](int32_t a, int32_t b) {
-            return MQObj_GetFaceCount(MQDoc_GetObject(doc, a)) > MQObj_GetFaceCount(MQDoc_GetObject(doc, b));
-        });
-        objects.resize(kMaxHeightMapObjects);
-        std::sort(objects.begin(), objects.end());
-        Say("workbench: the height map goes on the %d largest of %d objects\n",
-            static_cast<int>(kMaxHeightMapObjects), static_cast<int>(candidates));
-    }
-    run.heightMapRows.clear();
-    for (int32_t index : objects) {
-        const int32_t row = RowOfObject(index);
-        if (row >= 0) run.heightMapRows.push_back(row);
-    }
-}
-
-// Every effect in turn, one picture each.
-bool RunEveryEffect(Run& run, std::string* error, int* code) {
-    const struct {
-        Preset preset;
-        const char* file;
-    } effects[] = {{Preset::BlackFrame, "black_frame.png"},
-                   {Preset::ColourTrace, "colour_trace.png"},
-                   {Preset::Blur, "blur.png"}};
-    for (const auto& effect : effects) {
-        if (effect.preset == Preset::Blur) {
-            // The height map before the blur, so that the panel picture shows the blur's settings.
-            if (!HeightMapEffect(run, error)) {
-                *code = kExitBadInput;
-                return false;
-            }
-            if (!TakePicture(run, "height_map.png", error)) return false;
-        }
-        // The colour trace follows the black frame, which every row holds then; the blur follows
-        // the height map, which only its own rows hold.
-        ApplyPresetToEveryRow(run, effect.preset,
-                              effect.preset == Preset::ColourTrace ? CleanStart::None
-                              : effect.preset == Preset::Blur      ? CleanStart::HeightMapRows
-                                                                   : CleanStart::EveryRow);
-        if (!TakePicture(run, effect.file, error)) return false;
-    }
-    return true;
-}
-
-// One preset on every row (with the height map on top when --height-map names one).
-bool RunOnePreset(Run& run, std::string* error, int* code) {
-    ApplyPresetToEveryRow(run, run.options.preset);
-    if (!run.options.heightMap.empty() && run.options.preset != Preset::Reset &&
-        !LoadHeightMapOnRows(run, error)) {
-        *code = kExitBadInput;
-        return false;
-    }
-    return TakePicture(run, PresetPictureName(run.options.preset), error);
 }
 
 // The interactive view instead of the script: the scene as loaded, with --preset (and what the
@@ -422,9 +152,8 @@ int RunInteractive(Run& run) {
         return kExitOk;
     }
     if (!SaveDocument(run, &error)) return Fail(run, kExitFailed, error);
-    Say("workbench: %d freeze%s made in the view; the document (%d objects, %d faces) is saved as %s\n",
-        freezes, freezes == 1 ? "" : "s", run.report.frozenObjects, run.report.frozenFaces,
-        ShownFile(run.out, "frozen.obj").c_str());
+    Say("workbench: %d freeze%s made in the view; the document (%s) is saved\n", freezes, freezes == 1 ? "" : "s",
+        run.frozenSummary.c_str());
     return kExitOk;
 }
 
@@ -432,11 +161,12 @@ int RunScript(Run& run) {
     const Options& o = run.options;
     std::string error;
     const std::string plugin = o.plugin.empty() ? DefaultPluginPath() : o.plugin;
+    run.step = "opening the plug-in's panel";
     if (!OpenPanel(plugin, &error)) return Fail(run, kExitFailed, error);
     Say("workbench: %s loaded (\"%s\", type %d), panel shown\n",
         o.plugin.empty() ? PathForPeople(plugin).c_str() : o.plugin.c_str(), wb::PluginName().c_str(),
         wb::PluginType());
-    ChooseHeightMapRows(run);
+    if (UsesHeightMap(o)) ChooseHeightMapRows(run);
     if (o.interactive) return RunInteractive(run);
 
     // The script clicks through every row several times; the panel is painted for its picture
@@ -456,6 +186,27 @@ int RunScript(Run& run) {
     return kExitOk;
 }
 
+// The message for a run that ran out of memory: what did not fit, and where it would.
+std::string OutOfMemory(const Run& run) {
+    std::string message = "out of memory while " + run.step;
+    if (sizeof(void*) == 4)
+        return message + ": this 32-bit workbench has at most 4 GB (2 GB on a 32-bit Windows) for the scene, the "
+                         "plug-in's shells and the pictures; run the 64-bit build (build/win64/workbench.exe), which "
+                         "has room for them";
+    return message + ": the scene, the plug-in's shells and the pictures need more memory than this machine has "
+                     "free; close other programs, or try fewer layers (--repeat) or a smaller --size";
+}
+
+// The files of a run that succeeded, as its last line names them: "written to OUT: a, b; and
+// FILE.glb".
+std::string WrittenFiles(const OutputFolder& out) {
+    std::string list;
+    for (const std::string& file : out.placed) list += (list.empty() ? "" : ", ") + file;
+    std::string text = out.placed.empty() ? "" : "written to " + out.given + ": " + list;
+    for (const std::string& file : out.placedElsewhere) text += (text.empty() ? "written: " : "; and ") + file;
+    return text;
+}
+
 }  // namespace
 
 std::string DefaultPluginPath() { return panel::BesideThisProgram("Puffshell.dll"); }
@@ -472,17 +223,36 @@ int RunWorkbench(const Options& options, RunReport* report) {
                     "set DISPLAY to a running X server");
     std::string error;
     if (!OpenOutputFolder(options.out, &run.out, &error)) return Fail(run, kExitBadInput, error);
-    int code = PrepareScene(run);
-    if (code == kExitOk) {
-        code = RunScript(run);
+    // The glb goes into the run's folder too, and to its place with the rest; whether it can be
+    // written there is found out now rather than after the work.
+    if (!options.save.empty() && !AddFileElsewhere(&run.out, options.save, &run.saveWork, &error)) {
+        DiscardOutputFolder(&run.out);
+        return Fail(run, kExitBadInput, "--save " + error);
+    }
+    StopOnInterrupt(&run.out);
+    int code = kExitOk;
+    // Memory can run out anywhere (a large scene's shells and pictures in a 32-bit process): the
+    // run ends with a message saying what did not fit, and writes nothing.
+    try {
+        code = PrepareScene(run);
+        if (code == kExitOk) code = RunScript(run);
+    } catch (const std::bad_alloc&) {
+        code = Fail(run, kExitFailed, OutOfMemory(run));
+    }
+    try {
         ClosePanel();
+    } catch (const std::bad_alloc&) {  // the panel goes with the process
     }
     // Only a run that succeeded and has something to show leaves files behind.
     const bool keep = code == kExitOk && (!options.interactive || run.report.frozenShells > 0);
-    if (keep && !CommitOutputFolder(&run.out, &error)) code = Fail(run, kExitFailed, error);
-    if (!keep) DiscardOutputFolder(&run.out);
-    if (code == kExitOk && !options.interactive)
-        Say("workbench: pictures and frozen.obj are in %s\n", options.out.c_str());
+    {
+        WritingRunFiles placing;
+        if (keep && !CommitOutputFolder(&run.out, &error)) code = Fail(run, kExitFailed, error);
+        if (!keep) DiscardOutputFolder(&run.out);
+        EndStopOnInterrupt();
+    }
+    const std::string written = WrittenFiles(run.out);
+    if (code == kExitOk && !written.empty()) Say("workbench: %s\n", written.c_str());
     return code;
 }
 

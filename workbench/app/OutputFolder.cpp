@@ -1,5 +1,7 @@
 #include "workbench/app/OutputFolder.h"
 
+#include <algorithm>
+
 #include <windows.h>
 
 namespace workbench {
@@ -52,19 +54,38 @@ void RemoveTree(const std::string& folder) {
     RemoveDirectoryA(folder.c_str());
 }
 
-// Moves every entry of from into to, merging folders that exist in both.
-bool MoveInto(const std::string& from, const std::string& to, std::string* failed) {
+// Moves every entry of from into to, merging folders that exist in both; *moved gets the names
+// moved (relative to the first call's to, with "\\" between folders).
+bool MoveInto(const std::string& from, const std::string& to, const std::string& prefix, std::string* failed,
+              std::vector<std::string>* moved) {
     bool ok = true;
     ForEachEntry(from, [&](const std::string& name, bool isFolder) {
         const std::string source = from + "\\" + name, target = to + "\\" + name;
         if (isFolder && IsFolder(target)) {
-            ok = MoveInto(source, target, failed) && ok;
+            ok = MoveInto(source, target, prefix + name + "\\", failed, moved) && ok;
         } else if (!MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
             if (ok) *failed = target;
             ok = false;
+        } else {
+            moved->push_back(prefix + name);
         }
     });
     return ok;
+}
+
+bool IsFile(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Whether a new file can be made in folder: one is made and deleted again.
+bool CanWriteIn(const std::string& folder) {
+    const std::string probe = folder + "\\.workbench-probe-" + std::to_string(GetCurrentProcessId());
+    HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
 }
 
 const char kRunFolderPrefix[] = ".workbench-run-";
@@ -111,10 +132,47 @@ bool OpenOutputFolder(const std::string& given, OutputFolder* folder, std::strin
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (lock == INVALID_HANDLE_VALUE) {
         DiscardOutputFolder(folder);
-        *error = "--out " + given + ": the folder cannot be created";
+        *error = "--out " + given + (IsFile(folder->final)      ? ": is a file, not a folder"
+                                     : IsFolder(folder->final) ? ": the folder cannot be written"
+                                                               : ": the folder cannot be created");
         return false;
     }
     folder->lock = lock;
+    return true;
+}
+
+bool AddFileElsewhere(OutputFolder* folder, const std::string& given, std::string* workPath, std::string* error) {
+    OutputFolder::Elsewhere file;
+    file.given = given;
+    file.final = FullPath(given);
+    const size_t slash = file.final.find_last_of('\\');
+    const std::string parent = slash == std::string::npos ? std::string(".") : file.final.substr(0, slash);
+    if (IsFolder(file.final)) {
+        *error = given + ": is a folder";
+        return false;
+    }
+    if (!MakeFolders(parent, &folder->madeFolders)) {
+        *error = given + ": its folder cannot be created";
+        return false;
+    }
+    // An existing file is opened without being changed; else a file is tried beside it.
+    bool writable = false;
+    if (IsFile(file.final)) {
+        HANDLE existing = CreateFileA(file.final.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        writable = existing != INVALID_HANDLE_VALUE;
+        if (writable) CloseHandle(existing);
+    } else {
+        writable = CanWriteIn(parent);
+    }
+    if (!writable) {
+        *error = given + ": cannot be written";
+        return false;
+    }
+    file.work = folder->work + "\\.elsewhere-" + std::to_string(folder->elsewhere.size()) +
+                file.final.substr(slash == std::string::npos ? 0 : slash + 1);
+    *workPath = file.work;
+    folder->elsewhere.push_back(file);
     return true;
 }
 
@@ -153,13 +211,38 @@ static void Unlock(OutputFolder* folder) {
 
 bool CommitOutputFolder(OutputFolder* folder, std::string* error) {
     Unlock(folder);
+    folder->placed.clear();
+    folder->placedElsewhere.clear();
+    // The files placed elsewhere first: when one cannot be, the output folder stays as it was.
+    std::vector<std::string> elsewhere;
+    std::string failedElsewhere;
+    for (const OutputFolder::Elsewhere& file : folder->elsewhere) {
+        if (!IsFile(file.work)) continue;  // not written after all
+        if (MoveFileExA(file.work.c_str(), file.final.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED))
+            elsewhere.push_back(file.given);
+        else if (failedElsewhere.empty())
+            failedElsewhere = file.given;
+    }
+    if (!failedElsewhere.empty()) {
+        DiscardOutputFolder(folder);
+        *error = failedElsewhere + ": cannot be written";
+        return false;
+    }
     std::string failed;
-    const bool moved = MoveInto(folder->work, folder->final, &failed);
+    std::vector<std::string> moved;
+    const bool movedAll = MoveInto(folder->work, folder->final, "", &failed, &moved);
+    std::sort(moved.begin(), moved.end());
+    for (std::string& name : moved) {
+        for (char& c : name)
+            if (c == '\\') c = Separator(*folder);
+        folder->placed.push_back(name);
+    }
+    folder->placedElsewhere = elsewhere;
     RemoveTree(folder->work);
     folder->work.clear();
     folder->madeFolders.clear();  // they hold the run's files now
-    if (!moved) *error = ShownFile(*folder, failed.substr(folder->final.size() + 1).c_str()) + ": cannot be written";
-    return moved;
+    if (!movedAll) *error = ShownFile(*folder, failed.substr(folder->final.size() + 1).c_str()) + ": cannot be written";
+    return movedAll;
 }
 
 void DiscardOutputFolder(OutputFolder* folder) {

@@ -13,22 +13,38 @@ struct OutputFolder {
     std::string final;                    // its full path
     std::string work;                     // full path of the run's own folder inside it
     std::vector<std::string> madeFolders;  // folders the run created, outermost first
+    struct Elsewhere {
+        std::string work;   // full path in the run's own folder
+        std::string final;  // full path where it goes
+        std::string given;  // as the person typed it
+    };
+    std::vector<Elsewhere> elsewhere;      // files placed outside the output folder (--save)
+    std::vector<std::string> placed;       // after the commit: the files put in the output folder
+                                           // (their names in it, by name) and elsewhere (as given)
+    std::vector<std::string> placedElsewhere;
     void* lock = nullptr;                  // open while the run lives (see OpenOutputFolder)
 };
 
 // Creates the output folder (with the folders above it) and the run's own folder in it, and removes
 // the folders of earlier runs that ended without cleaning up (killed, or their X server gone):
 // each run keeps a file in its folder open, which no one can delete while it lives. False with
-// *error naming --out when it cannot.
+// *error naming --out and what is wrong (a file of that name, a folder that cannot be created or
+// written) when it cannot.
 bool OpenOutputFolder(const std::string& given, OutputFolder* folder, std::string* error);
+// A file the run writes outside the output folder, at given (a path as the person typed it): its
+// folders are created now (and removed again when the run fails) and a file is tried there, so
+// that a path that cannot be written is found before the work. *workPath: where the run writes
+// it, in its own folder; the commit moves it to given. False with *error naming given when it
+// cannot be written.
+bool AddFileElsewhere(OutputFolder* folder, const std::string& given, std::string* workPath, std::string* error);
 // Full path of a file in the run's own folder.
 std::string WorkFile(const OutputFolder& folder, const char* name);
 // The file once in place, as the person would name it ("out/demo/before.png").
 std::string ShownFile(const OutputFolder& folder, const char* name);
 // message with every path inside the run's own folder named as it will be once in place.
 std::string ShownText(const OutputFolder& folder, const std::string& message);
-// Moves the run's files into the output folder (replacing older ones) and removes the run's
-// folder. False with *error when a file cannot be moved.
+// Moves the run's files into the output folder (replacing older ones) and those of
+// AddFileElsewhere to their places, names them in folder->placed and placedElsewhere, and removes the run's folder. False with *error when a file cannot be moved.
 bool CommitOutputFolder(OutputFolder* folder, std::string* error);
 // Deletes the run's folder with everything in it, and the folders the run made when they are
 // empty.

@@ -6,8 +6,11 @@
 #include <math.h>
 
 #include <algorithm>
+#include <set>
+#include <string>
 
 #include "workbench/app/DemoImages.h"
+#include "workbench/app/Terminal.h"
 #include "workbench/host/Workbench.h"
 
 namespace workbench {
@@ -91,6 +94,60 @@ HostObject MakeSurface(const char* name, int32_t segU, int32_t segV, bool closeV
     return obj;
 }
 
+// A scene file must be a file that can be read: not missing, a folder or a device (/dev/zero
+// under Wine), which the OBJ reader would take for an empty or an endless file.
+bool CheckSceneFile(const std::string& path, std::string* error) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD code = GetLastError();
+        const bool missing = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND || code == ERROR_INVALID_NAME;
+        *error = path + (missing ? ": no such file" : ": is not a regular file, or cannot be read");
+        return false;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        *error = path + ": is a folder, not an OBJ file";
+        return false;
+    }
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        *error = path + ": cannot be read";
+        return false;
+    }
+    const bool regular = GetFileType(file) == FILE_TYPE_DISK;
+    CloseHandle(file);
+    if (!regular) *error = path + ": is not a regular file";
+    return regular;
+}
+
+// Adds a line to *warnings for each texture of the active document's materials that is there but
+// does not decode (a missing or empty one the loader has named already).
+void CheckTexturesDecode(std::string* warnings) {
+    HostDocument doc = wb::ActiveDocument();
+    std::set<std::string> seen;
+    for (int32_t i = 0; i < MQDoc_GetMaterialCount(doc); ++i) {
+        HostMaterial material = MQDoc_GetMaterial(doc, i);
+        char texture[MAX_PATH] = "", path[MAX_PATH + 1] = "", name[256] = "";
+        if (!material) continue;
+        MQMat_GetTextureName(material, texture, sizeof texture);
+        if (!texture[0] || !MQDoc_FindMappingFile(doc, path, texture, 1) || !path[0] || !seen.insert(path).second)
+            continue;
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data) ||
+            (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (data.nFileSizeHigh == 0 && data.nFileSizeLow == 0))
+            continue;
+        void* header = nullptr;
+        void* pixels = nullptr;
+        const bool decoded = MQ_LoadImage(path, &header, &pixels, 0) != 0;
+        if (header) LocalFree(header);
+        if (pixels) LocalFree(pixels);
+        if (decoded) continue;
+        MQMat_GetName(material, name, sizeof name);
+        *warnings += (warnings->empty() ? "" : "\n") + PathForPeople(path) + ": texture of material \"" + name +
+                     "\" cannot be decoded as an image (BMP, PNG, JPEG or TGA)";
+    }
+}
+
 }  // namespace
 
 bool WriteDefaultHeightMap(const std::string& folder, std::string* path, std::string* error) {
@@ -102,10 +159,10 @@ void RemoveDefaultTexture(const std::string& folder) {
     DeleteFileA((folder + "\\" + kTextureFile).c_str());
 }
 
-bool BuildDefaultScene(const std::string& folder, SceneInfo* info, std::string* error) {
+bool BuildDefaultScene(const std::string& folder, bool withHeightMap, SceneInfo* info, std::string* error) {
     if (!WriteBmp24(folder + "\\" + kTextureFile, MakeBallTexture(256, 128), error)) return false;
     std::string heightMap;
-    if (!WriteDefaultHeightMap(folder, &heightMap, error)) return false;
+    if (withHeightMap && !WriteDefaultHeightMap(folder, &heightMap, error)) return false;
 
     HostDocument doc = wb::NewDocument();
     wb::SetTextureFolder(folder.c_str());
@@ -150,24 +207,17 @@ bool BuildDefaultScene(const std::string& folder, SceneInfo* info, std::string* 
 }
 
 bool LoadSceneFile(const std::string& path, SceneInfo* info, std::string* error, std::string* warning) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        *error = path + ": no such file";
-        return false;
-    }
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        *error = path + ": is a folder, not an OBJ file";
-        return false;
-    }
+    if (!CheckSceneFile(path, error)) return false;
     std::string message;
     if (!wb::LoadObjScene(path.c_str(), &message)) {
         *error = message.empty() ? path + ": cannot be loaded" : message;
         return false;
     }
+    CheckTexturesDecode(&message);
     if (warning) *warning = message;
     DescribeActiveDocument(info);
     info->name = path;
-    if (info->faces == 0) {
+    if (info->faces + info->lines + info->points == 0) {
         *error = path + ": no usable faces";
         return false;
     }
@@ -177,7 +227,7 @@ bool LoadSceneFile(const std::string& path, SceneInfo* info, std::string* error,
 void DescribeActiveDocument(SceneInfo* info) {
     HostDocument doc = wb::ActiveDocument();
     info->objects = 0;
-    info->faces = 0;
+    info->faces = info->lines = info->points = 0;
     info->texturedObjects.clear();
     float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
     const int32_t count = MQDoc_GetObjectCount(doc);
@@ -186,7 +236,10 @@ void DescribeActiveDocument(SceneInfo* info) {
         if (!obj) continue;
         ++info->objects;
         const int32_t faces = MQObj_GetFaceCount(obj);
-        info->faces += faces;
+        for (int32_t f = 0; f < faces; ++f) {
+            const int32_t n = MQObj_GetFacePointCount(obj, f);
+            (n >= 3 ? info->faces : n == 2 ? info->lines : info->points) += 1;
+        }
         bool textured = false;
         for (int32_t f = 0; f < faces && !textured; ++f) {
             HostMaterial m = MQDoc_GetMaterial(doc, MQObj_GetFaceMaterial(obj, f));
@@ -210,6 +263,13 @@ void DescribeActiveDocument(SceneInfo* info) {
     info->radius = 0.0f;
     for (int k = 0; k < 3; ++k)
         if (hi[k] >= lo[k]) info->radius = std::max(info->radius, (hi[k] - lo[k]) * 0.5f);
+}
+
+std::string ElementCounts(const SceneInfo& info) {
+    std::string text = std::to_string(info.faces) + " faces";
+    if (info.lines) text += ", " + std::to_string(info.lines) + " lines";
+    if (info.points) text += ", " + std::to_string(info.points) + " points";
+    return text;
 }
 
 }  // namespace workbench

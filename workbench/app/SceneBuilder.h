@@ -12,17 +12,19 @@ namespace workbench {
 struct SceneInfo {
     std::string name;             // "default scene" or the OBJ file's path
     int32_t objects = 0;          // document objects
-    int32_t faces = 0;            // their faces
+    int32_t faces = 0;            // their faces of three or more points
+    int32_t lines = 0;            // their faces of two points
+    int32_t points = 0;           // and of one
     float radius = 0.0f;          // half the largest extent of the vertices' bounding box
     std::vector<int32_t> texturedObjects;  // document indices of objects with a textured face
     std::string heightMapPath;    // the generated height map (default scene only)
 };
 
-// Writes the default scene's images into folder (texture.bmp, bumps.bmp) and replaces the active
-// document with the scene: a smooth torus with UVs (3840 quadrilaterals) and a textured ball with
-// UVs (1152 faces). Textures resolve against folder. False with *error when an image cannot be
-// written.
-bool BuildDefaultScene(const std::string& folder, SceneInfo* info, std::string* error);
+// Writes the default scene's images into folder (texture.bmp, and bumps.bmp withHeightMap) and
+// replaces the active document with the scene: a smooth torus with UVs (3840 quadrilaterals) and a
+// textured ball with UVs (1152 faces). Textures resolve against folder. False with *error when an
+// image cannot be written.
+bool BuildDefaultScene(const std::string& folder, bool withHeightMap, SceneInfo* info, std::string* error);
 
 // Deletes the default scene's texture.bmp from folder (where BuildDefaultScene wrote it): for when
 // no face uses it any more and the files saved there should not carry it.
@@ -32,11 +34,14 @@ void RemoveDefaultTexture(const std::string& folder);
 bool WriteDefaultHeightMap(const std::string& folder, std::string* path, std::string* error);
 
 // Loads an OBJ scene into a new active document. False with *error naming the file when it is
-// missing, unreadable or holds no usable faces; a load that skipped broken faces succeeds with a
-// note in *warning.
+// missing, not a file (a folder, a device), unreadable or holds nothing to draw; a load that
+// skipped broken faces, or whose material libraries or textures are missing or cannot be
+// decoded, succeeds with a note per file in *warning (one line each).
 bool LoadSceneFile(const std::string& path, SceneInfo* info, std::string* error, std::string* warning);
 
 // Counts and measures the active document into *info (everything but name and heightMapPath).
 void DescribeActiveDocument(SceneInfo* info);
+// "N faces", with ", N lines" and ", N points" where there are any.
+std::string ElementCounts(const SceneInfo& info);
 
 }  // namespace workbench

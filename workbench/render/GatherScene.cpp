@@ -3,12 +3,14 @@
 #include <math.h>
 #include <string.h>
 
+#include <algorithm>
 #include <map>
 #include <utility>
 #include <string>
 
 #include "workbench/host/Workbench.h"
 #include "workbench/render/ImageBlocksToRgba.h"
+#include "workbench/render/SceneTriangles.h"
 #include "workbench/render/Vec3.h"
 
 namespace {
@@ -104,165 +106,132 @@ void GrowBounds(RenderScene* scene, const float* p) {
     }
 }
 
-// One face read from the host, with the corners of its triangles.
-struct FaceData {
-    std::vector<int32_t> points;
-    std::vector<HostUV> uvs;
-    std::vector<uint32_t> colors;
-    std::vector<int32_t> triangles;  // corner indices, three per triangle
-    float normal[3];                 // the face's unit normal (sum of its triangles')
-    int32_t material;
-};
-
-// Splits a face of n >= 3 corners into triangles, in the face's point order.
-void TriangulateFace(const std::vector<HostPoint>& positions, FaceData* face) {
-    const int32_t n = static_cast<int32_t>(face->points.size());
-    face->triangles.clear();
+// The normal of a face of n >= 3 points whose vertex indices are points[0..n-1]: the unit sum of
+// its triangles' front normals. *split: a quadrilateral is split along the diagonal 1-3, as its
+// two halves agree better so.
+void FaceNormal(const float* positions, const int32_t* points, int32_t n, float* normal, bool* split) {
+    auto at = [&](int32_t corner) { return &positions[3 * static_cast<size_t>(points[corner])]; };
+    *split = false;
     if (n == 4) {
-        float p[4][3];
-        for (int i = 0; i < 4; ++i) {
-            const HostPoint& q = positions[face->points[i]];
-            Vec3Set(p[i], q.x, q.y, q.z);
-        }
         float na[3], nb[3], nc[3], nd[3];
-        TriangleFrontNormal(p[0], p[1], p[2], na);
-        TriangleFrontNormal(p[0], p[2], p[3], nb);
-        TriangleFrontNormal(p[1], p[2], p[3], nc);
-        TriangleFrontNormal(p[1], p[3], p[0], nd);
-        if (Vec3Dot(nc, nd) > Vec3Dot(na, nb))
-            face->triangles = {1, 2, 3, 1, 3, 0};
-        else
-            face->triangles = {0, 1, 2, 0, 2, 3};
-    } else {
-        for (int32_t i = 1; i + 1 < n; ++i) {
-            face->triangles.push_back(0);
-            face->triangles.push_back(i);
-            face->triangles.push_back(i + 1);
-        }
+        TriangleFrontNormal(at(0), at(1), at(2), na);
+        TriangleFrontNormal(at(0), at(2), at(3), nb);
+        TriangleFrontNormal(at(1), at(2), at(3), nc);
+        TriangleFrontNormal(at(1), at(3), at(0), nd);
+        *split = Vec3Dot(nc, nd) > Vec3Dot(na, nb);
     }
-    Vec3Set(face->normal, 0.0f, 0.0f, 0.0f);
-    for (size_t t = 0; t + 2 < face->triangles.size(); t += 3) {
-        float p[3][3], n3[3];
-        for (int k = 0; k < 3; ++k) {
-            const HostPoint& q = positions[face->points[face->triangles[t + k]]];
-            Vec3Set(p[k], q.x, q.y, q.z);
-        }
-        TriangleFrontNormal(p[0], p[1], p[2], n3);
-        for (int k = 0; k < 3; ++k) face->normal[k] += n3[k];
+    Vec3Set(normal, 0.0f, 0.0f, 0.0f);
+    for (int32_t t = 0; t + 2 < n; ++t) {
+        int32_t corners[3];
+        FaceTriangleCorners(n, *split, t, corners);
+        float n3[3];
+        TriangleFrontNormal(at(corners[0]), at(corners[1]), at(corners[2]), n3);
+        for (int k = 0; k < 3; ++k) normal[k] += n3[k];
     }
-    Vec3Normalize(face->normal);
+    Vec3Normalize(normal);
 }
 
-// A mirrored object shows, besides itself, its reflection in the plane of every axis set in
-// axisBits (1: x, 2: y, 4: z) through the object's origin, and in each combination of those
-// planes. Triangles from firstTriangle on are the object's own.
-void AddMirrorCopies(size_t firstTriangle, uint32_t axisBits, RenderScene* scene) {
-    const size_t lastTriangle = scene->triangles.size();
-    for (uint32_t mask = 1; mask < 8; ++mask) {
-        if ((mask & ~axisBits) != 0) continue;
-        float sign[3];
-        int flips = 0;
-        for (int k = 0; k < 3; ++k) {
-            const bool flip = (mask >> k) & 1;
-            sign[k] = flip ? -1.0f : 1.0f;
-            flips += flip;
-        }
-        for (size_t i = firstTriangle; i < lastTriangle; ++i) {
-            SceneTriangle tri = scene->triangles[i];
-            for (int c = 0; c < 3; ++c)
-                for (int k = 0; k < 3; ++k) {
-                    tri.position[c][k] *= sign[k];
-                    tri.normal[c][k] *= sign[k];
-                }
-            if (flips % 2) {  // a reflection turns the winding around: keep the front outside
-                std::swap(tri.position[1], tri.position[2]);
-                std::swap(tri.normal[1], tri.normal[2]);
-                std::swap(tri.uv[1], tri.uv[2]);
-                std::swap(tri.color[1], tri.color[2]);
-            }
-            for (int c = 0; c < 3; ++c) GrowBounds(scene, tri.position[c]);
-            scene->triangles.push_back(tri);
-        }
-    }
+void GrowBoundsByMesh(const SceneMesh& mesh, RenderScene* scene) {
+    ForEachMeshTriangle(mesh, [scene](const SceneTriangle& tri, const SceneTriangleRef&) {
+        for (int c = 0; c < 3; ++c) GrowBounds(scene, tri.position[c]);
+    });
 }
 
+// Reads obj into a new mesh at the end of scene->meshes. Each array is sized once from a first
+// count of the faces: a growing array holds its old and its new copy at once.
 void AddObject(HostObject obj, bool shell, MaterialResolver* materials, RenderScene* scene,
                RenderStats* stats) {
+    scene->meshes.emplace_back();
+    SceneMesh& mesh = scene->meshes.back();
+    mesh.shell = shell;
     int32_t vertexCount = MQObj_GetVertexCount(obj);
     if (vertexCount < 0) vertexCount = 0;
-    std::vector<HostPoint> positions(static_cast<size_t>(vertexCount));
+    mesh.positions.resize(static_cast<size_t>(vertexCount) * 3);
     std::vector<uint8_t> finite(static_cast<size_t>(vertexCount));
     for (int32_t i = 0; i < vertexCount; ++i) {
         HostPoint p = {0.0f, 0.0f, 0.0f};
         MQObj_GetVertex(obj, i, &p);
-        positions[i] = p;
+        Vec3Set(&mesh.positions[3 * static_cast<size_t>(i)], p.x, p.y, p.z);
         finite[i] = isfinite(p.x) && isfinite(p.y) && isfinite(p.z);
     }
 
-    // Read every drawable face first: the smoothed normals need all faces around a vertex.
-    std::vector<FaceData> faces;
-    int32_t faceCount = MQObj_GetFaceCount(obj);
+    const int32_t faceCount = std::max(0, MQObj_GetFaceCount(obj));
+    size_t maxFaces = 0, maxCorners = 0;
     for (int32_t f = 0; f < faceCount; ++f) {
         const int32_t n = MQObj_GetFacePointCount(obj, f);
         if (n < 3 || n > kMaxFacePoints) continue;
-        FaceData face;
-        face.points.assign(n, -1);
-        face.uvs.assign(n, HostUV{0.0f, 0.0f});
-        MQObj_GetFacePointArray(obj, f, face.points.data());
-        MQObj_GetFaceCoordinateArray(obj, f, face.uvs.data());
-        bool usable = true;
-        for (int32_t v : face.points)
-            if (v < 0 || v >= vertexCount || !finite[v]) usable = false;
-        if (!usable) continue;
-        face.colors.resize(n);
-        for (int32_t k = 0; k < n; ++k) face.colors[k] = MQObj_GetFaceVertexColor(obj, f, k);
-        face.material = materials->resolve(MQObj_GetFaceMaterial(obj, f));
-        TriangulateFace(positions, &face);
-        faces.push_back(std::move(face));
+        ++maxFaces;
+        maxCorners += static_cast<size_t>(n);
     }
-    if (stats) stats->faces += static_cast<int32_t>(faces.size());
+    mesh.faceStart.reserve(maxFaces + 1);
+    mesh.faceMaterial.reserve(maxFaces);
+    mesh.faceNormals.reserve(maxFaces * 3);
+    mesh.faceSplit.reserve(maxFaces);
+    mesh.points.reserve(maxCorners);
+    mesh.faceStart.push_back(0);
+
+    // Read every drawable face first: the smoothed normals need all faces around a vertex. UVs
+    // and colours are read only for the faces whose material shows them (the others draw the
+    // same without), into arrays made at the first such face.
+    std::vector<HostUV> uvs;
+    for (int32_t f = 0; f < faceCount; ++f) {
+        const int32_t n = MQObj_GetFacePointCount(obj, f);
+        if (n < 3 || n > kMaxFacePoints) continue;
+        const size_t start = mesh.points.size();
+        mesh.points.resize(start + static_cast<size_t>(n), -1);
+        int32_t* points = &mesh.points[start];
+        MQObj_GetFacePointArray(obj, f, points);
+        bool usable = true;
+        for (int32_t k = 0; k < n; ++k)
+            if (points[k] < 0 || points[k] >= vertexCount || !finite[points[k]]) usable = false;
+        if (!usable) {
+            mesh.points.resize(start);
+            continue;
+        }
+        const int32_t material = materials->resolve(MQObj_GetFaceMaterial(obj, f));
+        const SceneMaterial& shown = scene->materials[static_cast<size_t>(material)];
+        if (shown.texture >= 0) {
+            if (mesh.uvs.empty()) mesh.uvs.assign(maxCorners * 2, 0.0f);
+            uvs.assign(static_cast<size_t>(n), HostUV{0.0f, 0.0f});
+            MQObj_GetFaceCoordinateArray(obj, f, uvs.data());
+            for (int32_t k = 0; k < n; ++k) {
+                mesh.uvs[2 * (start + k)] = isfinite(uvs[k].u) ? uvs[k].u : 0.0f;
+                mesh.uvs[2 * (start + k) + 1] = isfinite(uvs[k].v) ? uvs[k].v : 0.0f;
+            }
+        }
+        if (shown.vertexColors) {
+            if (mesh.colors.empty()) mesh.colors.assign(maxCorners, 0u);
+            for (int32_t k = 0; k < n; ++k) mesh.colors[start + k] = MQObj_GetFaceVertexColor(obj, f, k);
+        }
+        float normal[3];
+        bool split = false;
+        FaceNormal(mesh.positions.data(), points, n, normal, &split);
+        mesh.faceNormals.insert(mesh.faceNormals.end(), normal, normal + 3);
+        mesh.faceSplit.push_back(split ? 1 : 0);
+        mesh.faceMaterial.push_back(material);
+        mesh.faceStart.push_back(static_cast<int32_t>(mesh.points.size()));
+    }
+    if (stats) stats->faces += mesh.faceCount();
 
     // Smoothing: a corner takes the mean of the normals of the faces around its vertex unless
     // that bends away from its own face by more than the object's smoothing angle.
-    const bool smooth = MQObj_GetShading(obj) != 0;
-    float angle = MQObj_GetSmoothAngle(obj);
-    if (!isfinite(angle) || angle < 0.0f) angle = 0.0f;
-    if (angle > 180.0f) angle = 180.0f;
-    const float minCos = cosf(angle * kPi / 180.0f);
-    std::vector<float> vertexNormals(static_cast<size_t>(vertexCount) * 3, 0.0f);
-    if (smooth) {
-        for (const FaceData& face : faces)
-            for (int32_t v : face.points)
-                for (int k = 0; k < 3; ++k) vertexNormals[3 * v + k] += face.normal[k];
-        for (int32_t v = 0; v < vertexCount; ++v) Vec3Normalize(&vertexNormals[3 * v]);
-    }
-
-    const size_t firstTriangle = scene->triangles.size();
-    for (const FaceData& face : faces) {
-        for (size_t t = 0; t + 2 < face.triangles.size(); t += 3) {
-            SceneTriangle tri;
-            for (int k = 0; k < 3; ++k) {
-                const int32_t corner = face.triangles[t + k];
-                const int32_t v = face.points[corner];
-                const HostPoint& q = positions[v];
-                Vec3Set(tri.position[k], q.x, q.y, q.z);
-                const float* normal = face.normal;
-                if (smooth && Vec3Dot(&vertexNormals[3 * v], face.normal) >= minCos)
-                    normal = &vertexNormals[3 * v];
-                Vec3Set(tri.normal[k], normal[0], normal[1], normal[2]);
-                const HostUV uv = face.uvs[corner];
-                tri.uv[k][0] = isfinite(uv.u) ? uv.u : 0.0f;
-                tri.uv[k][1] = isfinite(uv.v) ? uv.v : 0.0f;
-                tri.color[k] = face.colors[corner];
-                GrowBounds(scene, tri.position[k]);
+    if (MQObj_GetShading(obj) != 0) {
+        float angle = MQObj_GetSmoothAngle(obj);
+        if (!isfinite(angle) || angle < 0.0f) angle = 0.0f;
+        if (angle > 180.0f) angle = 180.0f;
+        mesh.minCos = cosf(angle * kPi / 180.0f);
+        mesh.vertexNormals.assign(static_cast<size_t>(vertexCount) * 3, 0.0f);
+        for (int32_t f = 0; f < mesh.faceCount(); ++f) {
+            const float* normal = &mesh.faceNormals[3 * static_cast<size_t>(f)];
+            for (int32_t corner = mesh.faceStart[f]; corner < mesh.faceStart[f + 1]; ++corner) {
+                float* sum = &mesh.vertexNormals[3 * static_cast<size_t>(mesh.points[corner])];
+                for (int k = 0; k < 3; ++k) sum[k] += normal[k];
             }
-            tri.material = face.material;
-            tri.shell = shell;
-            scene->triangles.push_back(tri);
         }
+        for (int32_t v = 0; v < vertexCount; ++v) Vec3Normalize(&mesh.vertexNormals[3 * static_cast<size_t>(v)]);
     }
-    if (MQObj_GetMirrorType(obj) != 0)
-        AddMirrorCopies(firstTriangle, MQObj_GetMirrorAxis(obj), scene);
+    if (MQObj_GetMirrorType(obj) != 0) mesh.mirrorAxes = static_cast<uint32_t>(MQObj_GetMirrorAxis(obj)) & 7u;
+    GrowBoundsByMesh(mesh, scene);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "workbench/render/SceneTriangles.h"
 #include "workbench/render/Vec3.h"
 
 namespace {
@@ -178,7 +179,83 @@ void DrawTriangle(const Context& ctx, const ClipVertex* corners, const SceneMate
 
 struct PreparedTriangle {
     ClipVertex corners[3];
-    int32_t material;
+    float centerDepth;
+    bool opaque;
+};
+
+// What the rasteriser needs of a triangle, the same every time it is asked.
+struct Shading {
+    const RenderScene* scene;
+    const RenderCamera* camera;
+    float light[3];  // unit vector toward the light, in world space
+    bool cullBackFaces;
+
+    const SceneMaterial& material(int32_t index) const {
+        static const SceneMaterial fallback;
+        return index >= 0 && index < static_cast<int32_t>(scene->materials.size()) ? scene->materials[index]
+                                                                                  : fallback;
+    }
+};
+
+enum class Prepared { Culled, NotFinite, Ready };
+
+// tri's corners in camera space with their colour, light and UVs; whether it is drawn at all.
+Prepared PrepareTriangle(const Shading& shading, const SceneTriangle& tri, PreparedTriangle* prepared) {
+    const RenderCamera& camera = *shading.camera;
+    const RenderScene& scene = *shading.scene;
+    float normal[3], toEye[3];
+    TriangleFrontNormal(tri.position[0], tri.position[1], tri.position[2], normal);
+    Vec3Sub(camera.eye, tri.position[0], toEye);
+    const bool facing = Vec3Dot(normal, toEye) > 0.0f;
+    if (!facing && shading.cullBackFaces) return Prepared::Culled;
+    const SceneMaterial& material = shading.material(tri.material);
+    const bool textured = material.texture >= 0 &&
+                          material.texture < static_cast<int32_t>(scene.textures.size());
+    bool opaque = material.alpha >= 1.0f && !(textured && scene.textures[material.texture].hasAlpha);
+
+    prepared->centerDepth = 0.0f;
+    for (int k = 0; k < 3; ++k) {
+        ClipVertex& c = prepared->corners[k];
+        float rel[3];
+        Vec3Sub(tri.position[k], camera.eye, rel);
+        c.x = Vec3Dot(rel, camera.right);
+        c.y = Vec3Dot(rel, camera.up);
+        c.d = Vec3Dot(rel, camera.forward);
+        prepared->centerDepth += c.d;
+
+        float n[3] = {tri.normal[k][0], tri.normal[k][1], tri.normal[k][2]};
+        if (!facing) Vec3Set(n, -n[0], -n[1], -n[2]);
+        const float lambert = std::max(0.0f, Vec3Dot(n, shading.light));
+        c.attr[kAttrLight] = material.emission + material.ambient * kAmbientLight + material.diffuse * lambert;
+        float base[4] = {material.color[0], material.color[1], material.color[2], material.alpha};
+        if (textured) base[0] = base[1] = base[2] = 1.0f;
+        if (material.vertexColors) {
+            const uint32_t v = tri.color[k];
+            const float bytes[4] = {static_cast<float>(v & 255), static_cast<float>((v >> 8) & 255),
+                                    static_cast<float>((v >> 16) & 255), static_cast<float>(v >> 24)};
+            for (int j = 0; j < 3; ++j) base[j] = bytes[j] * (1.0f / 255.0f);
+            base[3] = material.alpha * bytes[3] * (1.0f / 255.0f);
+            if ((v >> 24) != 255) opaque = false;
+        }
+        for (int j = 0; j < 4; ++j) c.attr[kAttrR + j] = base[j];
+        c.attr[kAttrU] = tri.uv[k][0];
+        c.attr[kAttrV] = tri.uv[k][1];
+    }
+    prepared->opaque = opaque;
+    for (int k = 0; k < 3; ++k)
+        if (!isfinite(prepared->corners[k].x) || !isfinite(prepared->corners[k].y) ||
+            !isfinite(prepared->corners[k].d))
+            return Prepared::NotFinite;
+    return Prepared::Ready;
+}
+
+// A triangle drawn after the opaque ones: where it comes from (it is made and prepared again
+// then, which gives the same result) and its depth, 16 bytes instead of the prepared 130.
+struct LaterTriangle {
+    uint32_t mesh;
+    int32_t face;
+    uint16_t triangle;
+    uint16_t mirror;
     float centerDepth;
 };
 
@@ -199,86 +276,39 @@ void RasterizeScene(const RenderScene& scene, const RenderCamera& camera, bool c
     ctx.guard = 2.0f * static_cast<float>(std::max(target->width, target->height));
     ctx.nearDepth = camera.nearDepth;
 
-    float light[3];
+    Shading shading;
+    shading.scene = &scene;
+    shading.camera = &camera;
+    shading.cullBackFaces = cullBackFaces;
     for (int k = 0; k < 3; ++k)
-        light[k] = camera.right[k] * kLightInView[0] + camera.up[k] * kLightInView[1] -
-                   camera.forward[k] * kLightInView[2];
-    Vec3Normalize(light);
+        shading.light[k] = camera.right[k] * kLightInView[0] + camera.up[k] * kLightInView[1] -
+                           camera.forward[k] * kLightInView[2];
+    Vec3Normalize(shading.light);
 
-    std::vector<PreparedTriangle> transparent;
-    const int32_t materialCount = static_cast<int32_t>(scene.materials.size());
-    for (const SceneTriangle& tri : scene.triangles) {
-        float normal[3], toEye[3];
-        TriangleFrontNormal(tri.position[0], tri.position[1], tri.position[2], normal);
-        Vec3Sub(camera.eye, tri.position[0], toEye);
-        const bool facing = Vec3Dot(normal, toEye) > 0.0f;
-        if (!facing && cullBackFaces) {
-            if (stats) ++stats->trianglesCulled;
-            continue;
-        }
-        const SceneMaterial fallback;
-        const SceneMaterial& material = (tri.material >= 0 && tri.material < materialCount)
-                                            ? scene.materials[tri.material]
-                                            : fallback;
-        const bool textured = material.texture >= 0 &&
-                              material.texture < static_cast<int32_t>(scene.textures.size());
-        bool opaque = material.alpha >= 1.0f && !(textured && scene.textures[material.texture].hasAlpha);
-
-        PreparedTriangle prepared;
-        prepared.material = tri.material;
-        prepared.centerDepth = 0.0f;
-        for (int k = 0; k < 3; ++k) {
-            ClipVertex& c = prepared.corners[k];
-            float rel[3];
-            Vec3Sub(tri.position[k], camera.eye, rel);
-            c.x = Vec3Dot(rel, camera.right);
-            c.y = Vec3Dot(rel, camera.up);
-            c.d = Vec3Dot(rel, camera.forward);
-            prepared.centerDepth += c.d;
-
-            float n[3] = {tri.normal[k][0], tri.normal[k][1], tri.normal[k][2]};
-            if (!facing) Vec3Set(n, -n[0], -n[1], -n[2]);
-            const float lambert = std::max(0.0f, Vec3Dot(n, light));
-            c.attr[kAttrLight] = material.emission + material.ambient * kAmbientLight +
-                                 material.diffuse * lambert;
-            float base[4] = {material.color[0], material.color[1], material.color[2], material.alpha};
-            if (textured) base[0] = base[1] = base[2] = 1.0f;
-            if (material.vertexColors) {
-                const uint32_t v = tri.color[k];
-                const float bytes[4] = {static_cast<float>(v & 255), static_cast<float>((v >> 8) & 255),
-                                        static_cast<float>((v >> 16) & 255),
-                                        static_cast<float>(v >> 24)};
-                for (int j = 0; j < 3; ++j) base[j] = bytes[j] * (1.0f / 255.0f);
-                base[3] = material.alpha * bytes[3] * (1.0f / 255.0f);
-                if ((v >> 24) != 255) opaque = false;
+    std::vector<LaterTriangle> transparent;
+    for (size_t m = 0; m < scene.meshes.size(); ++m)
+        ForEachMeshTriangle(scene.meshes[m], [&](const SceneTriangle& tri, const SceneTriangleRef& ref) {
+            PreparedTriangle prepared;
+            const Prepared result = PrepareTriangle(shading, tri, &prepared);
+            if (result == Prepared::Culled && stats) ++stats->trianglesCulled;
+            if (result != Prepared::Ready) return;
+            if (stats) ++stats->trianglesDrawn;
+            if (prepared.opaque) {
+                DrawTriangle(ctx, prepared.corners, shading.material(tri.material), false);
+            } else {
+                if (stats) ++stats->trianglesTransparent;
+                transparent.push_back({static_cast<uint32_t>(m), ref.face, static_cast<uint16_t>(ref.triangle),
+                                       static_cast<uint16_t>(ref.mirror), prepared.centerDepth});
             }
-            for (int j = 0; j < 4; ++j) c.attr[kAttrR + j] = base[j];
-            c.attr[kAttrU] = tri.uv[k][0];
-            c.attr[kAttrV] = tri.uv[k][1];
-        }
-        bool finite = true;
-        for (int k = 0; k < 3; ++k)
-            finite = finite && isfinite(prepared.corners[k].x) && isfinite(prepared.corners[k].y) &&
-                     isfinite(prepared.corners[k].d);
-        if (!finite) continue;
-        if (stats) ++stats->trianglesDrawn;
-        if (opaque) {
-            DrawTriangle(ctx, prepared.corners, material, false);
-        } else {
-            if (stats) ++stats->trianglesTransparent;
-            transparent.push_back(prepared);
-        }
-    }
+        });
 
     std::stable_sort(transparent.begin(), transparent.end(),
-                     [](const PreparedTriangle& a, const PreparedTriangle& b) {
-                         return a.centerDepth > b.centerDepth;
-                     });
-    for (const PreparedTriangle& t : transparent) {
-        const SceneMaterial fallback;
-        const SceneMaterial& material = (t.material >= 0 && t.material < materialCount)
-                                            ? scene.materials[t.material]
-                                            : fallback;
-        DrawTriangle(ctx, t.corners, material, true);
+                     [](const LaterTriangle& a, const LaterTriangle& b) { return a.centerDepth > b.centerDepth; });
+    for (const LaterTriangle& later : transparent) {
+        SceneTriangle tri;
+        MakeSceneTriangle(scene.meshes[later.mesh], {later.face, later.triangle, later.mirror}, &tri);
+        PreparedTriangle prepared;
+        if (PrepareTriangle(shading, tri, &prepared) == Prepared::Ready)
+            DrawTriangle(ctx, prepared.corners, shading.material(tri.material), true);
     }
 }

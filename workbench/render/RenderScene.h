@@ -28,7 +28,8 @@ struct SceneMaterial {
 };
 
 // One triangle of a drawn face, corners in the face's point order (a quadrilateral becomes two
-// triangles). Its front is the side that FaceNormal (a - b) x (c - b) points to.
+// triangles). Its front is the side that FaceNormal (a - b) x (c - b) points to. Made on the fly
+// from a SceneMesh (see SceneTriangles.h); the scene keeps no triangles of its own.
 struct SceneTriangle {
     float position[3][3];
     float normal[3][3];  // per corner, unit length (smoothed across the object where it is soft)
@@ -38,8 +39,30 @@ struct SceneTriangle {
     bool shell;          // from one of the host's draw objects
 };
 
+// One drawn object as flat arrays, some 40 bytes a triangle and 60 a quadrilateral (plus 8 per
+// corner for UVs and 4 for colours, kept only when one of its materials shows them): a scene of
+// millions of faces fits beside the document in a 32-bit process. Faces of three or more points
+// only; a face of n points draws n - 2 triangles.
+struct SceneMesh {
+    std::vector<float> positions;      // 3 per vertex of the object, as read
+    std::vector<float> vertexNormals;  // 3 per vertex: the mean of its faces' normals; empty: flat
+    float minCos = 1.0f;               // a corner takes its vertex normal when it bends away from
+                                       // its face's normal by no more than this cosine
+    std::vector<int32_t> faceStart;    // per face and one more: its first entry in points
+    std::vector<int32_t> faceMaterial; // per face: index into RenderScene::materials
+    std::vector<float> faceNormals;    // 3 per face: the unit sum of its triangles' normals
+    std::vector<uint8_t> faceSplit;    // per face: 1 for a quadrilateral split along 1-3
+    std::vector<int32_t> points;       // vertex index per face corner
+    std::vector<float> uvs;            // 2 per face corner (finite); empty: no textured material
+    std::vector<uint32_t> colors;      // per face corner; empty: no material shows them
+    uint32_t mirrorAxes = 0;           // reflections drawn too (1: x, 2: y, 4: z, combined)
+    bool shell = false;                // one of the host's draw objects
+
+    int32_t faceCount() const { return static_cast<int32_t>(faceMaterial.size()); }
+};
+
 struct RenderScene {
-    std::vector<SceneTriangle> triangles;
+    std::vector<SceneMesh> meshes;  // drawn in order, each with its reflections after it
     std::vector<SceneMaterial> materials;
     std::vector<SceneTexture> textures;
     // Bounds of every drawn triangle's corners; empty when boundsMin > boundsMax.
