@@ -188,14 +188,14 @@ TEST_F(RebuildFingerprintTest, BenchmarkMeshesDefaultSceneAndRealModels) {
         SwitchEverythingOn();
         found.emplace_back("bench all arrays", Fingerprint());
         // With every array, the cache keeps no more than 28 bytes per vertex.
-        size_t bytes = 0, vertices = 0;
+        size_t bytes = 0, cached = 0;
         for (const PushCacheEntry& e : PushCache()) {
             bytes += e.directions.capacity() * sizeof(HostPoint) +
                      e.heights.capacity() * sizeof(HeightSample) +
                      e.vertexColors.capacity() * sizeof(uint32_t);
-            vertices += e.directions.size();
+            cached += e.directions.size();
         }
-        EXPECT_LE(bytes, 28 * vertices);
+        EXPECT_LE(bytes, 28 * cached);
     }
     {
         workbench::SceneInfo info;
