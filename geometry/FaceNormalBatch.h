@@ -3,18 +3,20 @@
 // operations in the same order (a packed multiply, add, square root or division rounds each
 // lane as its scalar form does), and any element the fast path cannot take (a zero vector, a
 // length that under- or overflows, a component that is not finite) goes to the scalar function.
-// Arrays are structure of arrays: one array per component.
+// Normals come out as one array per component; points are the host's (x, y, z).
 #pragma once
 
 #include <stdint.h>
 
+#include "plugin/HostAbi.h"
+
 // x[i], y[i], z[i] = NormalizeOrZero((x[i], y[i], z[i])) for i in 0..count-1.
 void NormalizeOrZeroBatch(float* x, float* y, float* z, int32_t count);
 
-// Triangles a, b, c in face order, given per component (ax[i] the x of corner a of triangle i):
-// n[i] = FaceNormal(a[i], b[i], c[i]) into nx, ny, nz, for i in 0..count-1. The outputs may not
-// overlap the inputs.
-struct TriangleBatch {
-    const float *ax, *ay, *az, *bx, *by, *bz, *cx, *cy, *cz;
-};
-void FaceNormalBatch(const TriangleBatch& triangles, int32_t count, float* nx, float* ny, float* nz);
+// n[i] = FaceNormal(a[i], b[i], c[i]) into nx, ny, nz, for i in 0..count-1: triangles with
+// corners a, b, c in face order, each corner an array of points.
+void FaceNormalBatch(const HostPoint* a, const HostPoint* b, const HostPoint* c, int32_t count,
+                     float* nx, float* ny, float* nz);
+
+// points[i] = NormalizeOrZero(points[i]) for i in 0..count-1.
+void NormalizePointsBatch(HostPoint* points, int32_t count);

@@ -41,9 +41,9 @@ void PrepareReuse(std::vector<T>& values, size_t needed) {
 
 // The faces of one object whose normals are still to be formed, gathered between host calls so
 // that the arithmetic runs four faces at a time once the block is full. Its size is fixed: the
-// cache itself keeps nothing of it. Corner positions are kept per component, triangles and
-// quadrilaterals apart; rows are a little longer than kFaces so that they do not fall on the same
-// cache sets.
+// cache itself keeps nothing of it. Corner positions are kept as the host writes them, corner by
+// corner, triangles and quadrilaterals apart; rows are a little longer than kFaces so that they
+// do not fall on the same cache sets.
 struct FaceBlock {
     enum { kFaces = 256, kRow = kFaces + 24 };
     int32_t faces = 0, triangles = 0, quads = 0;
@@ -53,22 +53,15 @@ struct FaceBlock {
     int32_t slot[kFaces];
     int32_t indices[kFaces][kMaxFacePoints];
     bool passes[kFaces][kMaxFacePoints];
-    // Corner j of triangle i: tri[3 * j + axis][i]; of quadrilateral i: quad[3 * j + axis][i].
-    float tri[9][kRow];
-    float quad[12][kRow];
+    // Corner j of triangle i: tri[j][i]; of quadrilateral i: quad[j][i].
+    HostPoint tri[3][kRow];
+    HostPoint quad[4][kRow];
     // Triangle normals; the quadrilaterals' four triangle normals (a-b-c, a-c-d, b-c-d, b-d-a)
     // and then their chosen sums.
     float triNormal[3][kRow];
     float quadPart[4][3][kRow];
     float quadSum[3][kRow];
 };
-
-// The triangle with corners a, b, c of the quadrilaterals in block (corner numbers 0..3).
-TriangleBatch QuadTriangle(const FaceBlock& block, int a, int b, int c) {
-    return {block.quad[3 * a], block.quad[3 * a + 1], block.quad[3 * a + 2],
-            block.quad[3 * b], block.quad[3 * b + 1], block.quad[3 * b + 2],
-            block.quad[3 * c], block.quad[3 * c + 1], block.quad[3 * c + 2]};
-}
 
 // QuadNormal's choice for quadrilaterals 0..count-1 of block, before its normalisation: of the
 // sums na + nb (split along a-c) and nc + nd (split along b-d), the one whose two normals agree
@@ -109,19 +102,21 @@ void ChooseQuadSplits(FaceBlock& block, int32_t count) {
 // adds it to the directions of the face's corners that pass (faces and corners in their order),
 // and empties the block.
 void FlushFaces(FaceBlock& block, HostPoint* directions) {
-    const TriangleBatch triangles = {block.tri[0], block.tri[1], block.tri[2],
-                                     block.tri[3], block.tri[4], block.tri[5],
-                                     block.tri[6], block.tri[7], block.tri[8]};
-    FaceNormalBatch(triangles, block.triangles, block.triNormal[0], block.triNormal[1],
-                    block.triNormal[2]);
+    // The sums the block adds to are spread over the object's vertices: fetched while the
+    // normals are formed, they are at hand when the normals are added.
+    for (int32_t k = 0; k < block.faces; ++k)
+        for (int32_t j = 0; j < block.points[k]; ++j)
+            _mm_prefetch(reinterpret_cast<const char*>(directions + block.indices[k][j]), _MM_HINT_T0);
+    FaceNormalBatch(block.tri[0], block.tri[1], block.tri[2], block.triangles, block.triNormal[0],
+                    block.triNormal[1], block.triNormal[2]);
     // Every face normal is normalised once more before it is added.
     NormalizeOrZeroBatch(block.triNormal[0], block.triNormal[1], block.triNormal[2], block.triangles);
     if (block.quads > 0) {
         static const int kSplits[4][3] = {{0, 1, 2}, {0, 2, 3}, {1, 2, 3}, {1, 3, 0}};
         for (int k = 0; k < 4; ++k) {
             float(*out)[FaceBlock::kRow] = block.quadPart[k];
-            FaceNormalBatch(QuadTriangle(block, kSplits[k][0], kSplits[k][1], kSplits[k][2]),
-                            block.quads, out[0], out[1], out[2]);
+            FaceNormalBatch(block.quad[kSplits[k][0]], block.quad[kSplits[k][1]],
+                            block.quad[kSplits[k][2]], block.quads, out[0], out[1], out[2]);
         }
         ChooseQuadSplits(block, block.quads);
         for (int pass = 0; pass < 2; ++pass)  // QuadNormal's own, then the one every face gets
@@ -143,28 +138,14 @@ void FlushFaces(FaceBlock& block, HostPoint* directions) {
     block.faces = block.triangles = block.quads = 0;
 }
 
-// Normalises the directions of the vertices that pass filter, a block of them at a time.
-void NormalizeDirections(const VertexFilter& filter, HostPoint* directions, int32_t vertexCount,
-                         FaceBlock& block) {
-    int32_t* chosen = block.slot;  // free again after the faces
-    float* x = block.triNormal[0];
-    float* y = block.triNormal[1];
-    float* z = block.triNormal[2];
-    int32_t gathered = 0;
-    for (int32_t v = 0; v <= vertexCount; ++v) {
-        if (v < vertexCount && filter.passes(v)) {
-            chosen[gathered] = v;
-            x[gathered] = directions[v].x;
-            y[gathered] = directions[v].y;
-            z[gathered] = directions[v].z;
-            ++gathered;
-        }
-        if (gathered == FaceBlock::kFaces || (v == vertexCount && gathered > 0)) {
-            NormalizeOrZeroBatch(x, y, z, gathered);
-            for (int32_t i = 0; i < gathered; ++i) directions[chosen[i]] = HostPoint{x[i], y[i], z[i]};
-            gathered = 0;
-        }
+// Normalises the directions of the vertices that pass filter.
+void NormalizeDirections(const VertexFilter& filter, HostPoint* directions, int32_t vertexCount) {
+    if (filter.all) {
+        NormalizePointsBatch(directions, vertexCount);
+        return;
     }
+    for (int32_t v = 0; v < vertexCount; ++v)
+        if (filter.passes(v)) directions[v] = NormalizeOrZero(directions[v]);
 }
 
 // Fills entry for one enabled object: the summed face normals of the corners that pass the
@@ -194,40 +175,39 @@ void BuildEntry(HostObject object, int32_t objectIndex, const ExpansionSettings&
 
     int32_t faceCount = host.MQObj_GetFaceCount(object);
     entry.faceCount = faceCount > 0 ? faceCount : 0;
-    entry.facePointCount = 0;
-    block.faces = block.triangles = block.quads = 0;
+    // Kept in locals across the host calls, which the compiler must otherwise assume to change
+    // anything reachable.
+    const bool everyVertex = filter.all, heights = entry.hasHeights, colors = entry.hasVertexColors;
+    int64_t facePoints = 0;
+    int32_t faces = 0, triangles = 0, quads = 0;
     for (int32_t f = 0; f < faceCount; ++f) {
         // The reported count also sizes the copies, malformed faces included.
         const int32_t reported = host.MQObj_GetFacePointCount(object, f);
-        entry.facePointCount += reported > 0 ? reported : 0;
+        facePoints += reported > 0 ? reported : 0;
         const int32_t count = UsableFacePointCount(reported);
         if (count < 3) continue;
-        const int32_t k = block.faces;
-        int32_t* indices = block.indices[k];
-        ReadFaceIndices(object, f, count, indices);
+        int32_t* indices = block.indices[faces];
+        host.MQObj_GetFacePointArray(object, f, indices);
 
         // Corner positions, into the next free place of the face's kind; a corner naming no
         // vertex leaves the face without a normal.
         const bool triangle = count == 3;
-        const int32_t at = triangle ? block.triangles : block.quads;
-        float(*corners)[FaceBlock::kRow] = triangle ? block.tri : block.quad;
+        const int32_t at = triangle ? triangles : quads;
+        HostPoint(*corners)[FaceBlock::kRow] = triangle ? block.tri : block.quad;
         bool allCornersValid = true;
-        bool* passes = block.passes[k];
+        bool* passes = block.passes[faces];
         for (int32_t j = 0; j < count; ++j) {
-            if (IsVertexIndex(indices[j], vertexCount)) {
-                HostPoint p;
-                host.MQObj_GetVertex(object, indices[j], &p);
-                corners[3 * j][at] = p.x;
-                corners[3 * j + 1][at] = p.y;
-                corners[3 * j + 2][at] = p.z;
-                passes[j] = filter.passes(indices[j]);
+            const int32_t vertex = indices[j];
+            if (IsVertexIndex(vertex, vertexCount)) {
+                host.MQObj_GetVertex(object, vertex, &corners[j][at]);
+                passes[j] = everyVertex || filter.passes(vertex);
             } else {
                 allCornersValid = false;
                 passes[j] = false;
             }
         }
 
-        if (entry.hasHeights) {
+        if (heights) {
             HostUV uvs[kMaxFacePoints] = {};
             host.MQObj_GetFaceCoordinateArray(object, f, uvs);
             for (int32_t j = 0; j < count; ++j) {
@@ -239,22 +219,32 @@ void BuildEntry(HostObject object, int32_t objectIndex, const ExpansionSettings&
             }
         }
 
-        if (entry.hasVertexColors) {
+        if (colors) {
             for (int32_t j = 0; j < count; ++j) {
                 if (passes[j]) entry.vertexColors[indices[j]] = host.MQObj_GetFaceVertexColor(object, f, j);
             }
         }
 
         if (allCornersValid) {
-            block.points[k] = count;
-            block.slot[k] = at;
-            ++(triangle ? block.triangles : block.quads);
-            if (++block.faces == FaceBlock::kFaces) FlushFaces(block, directions);
+            block.points[faces] = count;
+            block.slot[faces] = at;
+            ++(triangle ? triangles : quads);
+            if (++faces == FaceBlock::kFaces) {
+                block.faces = faces;
+                block.triangles = triangles;
+                block.quads = quads;
+                FlushFaces(block, directions);
+                faces = triangles = quads = 0;
+            }
         }
     }
+    entry.facePointCount = facePoints;
+    block.faces = faces;
+    block.triangles = triangles;
+    block.quads = quads;
     if (block.faces > 0) FlushFaces(block, directions);
 
-    NormalizeDirections(filter, directions, vertexCount, block);
+    NormalizeDirections(filter, directions, vertexCount);
 }
 
 }  // namespace
