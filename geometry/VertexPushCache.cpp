@@ -45,8 +45,9 @@ void PrepareReuse(std::vector<T>& values, size_t needed) {
 // corner, triangles and quadrilaterals apart; rows are a little longer than kFaces so that they
 // do not fall on the same cache sets.
 struct FaceBlock {
-    enum { kFaces = 256, kRow = kFaces + 24 };
+    enum { kFaces = 128, kRow = kFaces + 24 };
     int32_t faces = 0, triangles = 0, quads = 0;
+    bool everyVertex = true;  // every corner passes the selection filter; passes is not kept
     // Per face in face order: 3 or 4 points, its place among the triangles or quadrilaterals,
     // its point indices and which of its corners pass the selection filter.
     int32_t points[kFaces];
@@ -102,11 +103,6 @@ void ChooseQuadSplits(FaceBlock& block, int32_t count) {
 // adds it to the directions of the face's corners that pass (faces and corners in their order),
 // and empties the block.
 void FlushFaces(FaceBlock& block, HostPoint* directions) {
-    // The sums the block adds to are spread over the object's vertices: fetched while the
-    // normals are formed, they are at hand when the normals are added.
-    for (int32_t k = 0; k < block.faces; ++k)
-        for (int32_t j = 0; j < block.points[k]; ++j)
-            _mm_prefetch(reinterpret_cast<const char*>(directions + block.indices[k][j]), _MM_HINT_T0);
     FaceNormalBatch(block.tri[0], block.tri[1], block.tri[2], block.triangles, block.triNormal[0],
                     block.triNormal[1], block.triNormal[2]);
     // Every face normal is normalised once more before it is added.
@@ -128,7 +124,7 @@ void FlushFaces(FaceBlock& block, HostPoint* directions) {
         const int32_t at = block.slot[k];
         const float x = normal[0][at], y = normal[1][at], z = normal[2][at];
         for (int32_t j = 0; j < block.points[k]; ++j) {
-            if (!block.passes[k][j]) continue;
+            if (!block.everyVertex && !block.passes[k][j]) continue;
             HostPoint& sum = directions[block.indices[k][j]];
             sum.x += x;
             sum.y += y;
@@ -136,6 +132,57 @@ void FlushFaces(FaceBlock& block, HostPoint* directions) {
         }
     }
     block.faces = block.triangles = block.quads = 0;
+}
+
+// The face loop of BuildEntry for the common case, an object without height samples or vertex
+// colours and no selection filter: the same host calls in the same order, with nothing kept per
+// corner but its position. Adds the points of all faces as the host reports them to *facePoints.
+void GatherEveryCorner(HostObject object, int32_t faceCount, int32_t vertexCount, FaceBlock& block,
+                       HostPoint* directions, int64_t* facePoints) {
+    // The functions in locals: the loop keeps them in registers instead of reloading the table
+    // after every call.
+    HostApi& host = Host();
+    int32_t (*const pointCount)(HostObject, int32_t) = host.MQObj_GetFacePointCount;
+    void (*const pointArray)(HostObject, int32_t, int32_t*) = host.MQObj_GetFacePointArray;
+    void (*const vertexAt)(HostObject, int32_t, HostPoint*) = host.MQObj_GetVertex;
+    int64_t points = 0;
+    int32_t faces = 0, triangles = 0, quads = 0;
+    for (int32_t f = 0; f < faceCount; ++f) {
+        const int32_t reported = pointCount(object, f);
+        points += reported > 0 ? reported : 0;
+        if (reported != 3 && reported != 4) continue;
+        int32_t* indices = block.indices[faces];
+        pointArray(object, f, indices);
+        const bool triangle = reported == 3;
+        const int32_t at = triangle ? triangles : quads;
+        HostPoint* corner = triangle ? &block.tri[0][at] : &block.quad[0][at];
+        bool valid = true;
+        for (int32_t j = 0; j < reported; ++j, corner += FaceBlock::kRow) {
+            const int32_t vertex = indices[j];
+            if (!IsVertexIndex(vertex, vertexCount)) {
+                valid = false;
+                continue;
+            }
+            _mm_prefetch(reinterpret_cast<const char*>(directions + vertex), _MM_HINT_T0);
+            vertexAt(object, vertex, corner);
+        }
+        if (!valid) continue;
+        block.points[faces] = reported;
+        block.slot[faces] = at;
+        ++(triangle ? triangles : quads);
+        if (++faces == FaceBlock::kFaces) {
+            block.faces = faces;
+            block.triangles = triangles;
+            block.quads = quads;
+            FlushFaces(block, directions);
+            faces = triangles = quads = 0;
+        }
+    }
+    block.faces = faces;
+    block.triangles = triangles;
+    block.quads = quads;
+    if (faces > 0) FlushFaces(block, directions);
+    *facePoints += points;
 }
 
 // Normalises the directions of the vertices that pass filter.
@@ -180,6 +227,11 @@ void BuildEntry(HostObject object, int32_t objectIndex, const ExpansionSettings&
     const bool everyVertex = filter.all, heights = entry.hasHeights, colors = entry.hasVertexColors;
     int64_t facePoints = 0;
     int32_t faces = 0, triangles = 0, quads = 0;
+    block.everyVertex = everyVertex;
+    if (everyVertex && !heights && !colors) {
+        GatherEveryCorner(object, faceCount, vertexCount, block, directions, &facePoints);
+        faceCount = 0;  // nothing left for the general loop
+    }
     for (int32_t f = 0; f < faceCount; ++f) {
         // The reported count also sizes the copies, malformed faces included.
         const int32_t reported = host.MQObj_GetFacePointCount(object, f);
@@ -199,13 +251,20 @@ void BuildEntry(HostObject object, int32_t objectIndex, const ExpansionSettings&
         for (int32_t j = 0; j < count; ++j) {
             const int32_t vertex = indices[j];
             if (IsVertexIndex(vertex, vertexCount)) {
+                // The sum this corner adds to, fetched while the host works: the sums of a block
+                // are spread over the object's vertices.
+                _mm_prefetch(reinterpret_cast<const char*>(directions + vertex), _MM_HINT_T0);
                 host.MQObj_GetVertex(object, vertex, &corners[j][at]);
-                passes[j] = everyVertex || filter.passes(vertex);
+                if (!everyVertex) passes[j] = filter.passes(vertex);
             } else {
                 allCornersValid = false;
-                passes[j] = false;
+                if (!everyVertex) passes[j] = false;
             }
         }
+        // Without the filter a corner passes when it names a vertex; only the height and colour
+        // loops below need to be told (the block adds to every corner of its faces).
+        if (everyVertex && (heights || colors))
+            for (int32_t j = 0; j < count; ++j) passes[j] = IsVertexIndex(indices[j], vertexCount);
 
         if (heights) {
             HostUV uvs[kMaxFacePoints] = {};
