@@ -1,6 +1,7 @@
 #include "workbench/bench/BenchSteps.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 
 #include <windows.h>
 
@@ -207,13 +208,17 @@ RebuildTimes TimeRebuild(int32_t runs, HostDocument document, int64_t checkFaces
     rebuild();
     replay();
     std::vector<double> rebuildMs, replayMs;
+    // With BENCH_WINDOWS set, each run's clock window for a profile (profile-windows.py).
+    const bool windows = getenv("BENCH_WINDOWS") != nullptr;
     for (int32_t run = 0; run < runs; ++run) {
         double start = NowMs();
         rebuild();
         rebuildMs.push_back(NowMs() - start);
+        if (windows) fprintf(stderr, "WINDOW rebuild %.4f %.4f\n", start, NowMs());
         start = NowMs();
         replay();
         replayMs.push_back(NowMs() - start);
+        if (windows) fprintf(stderr, "WINDOW replay %.4f %.4f\n", start, NowMs());
     }
     times.rebuild = Summarize(rebuildMs);
     times.replay = Summarize(replayMs);
