@@ -10,15 +10,19 @@ namespace {
 // NormalizeOrZero of the four vectors (x[i], y[i], z[i]).
 inline void Normalize4(__m128& x, __m128& y, __m128& z) {
     // (x*x + y*y) + z*z, as the scalar form adds them.
-    const __m128 squares = _mm_add_ps(_mm_add_ps(_mm_mul_ps(x, x), _mm_mul_ps(y, y)), _mm_mul_ps(z, z));
+    const __m128 squares =
+        _mm_add_ps(_mm_add_ps(_mm_mul_ps(x, x), _mm_mul_ps(y, y)), _mm_mul_ps(z, z));
     const __m128 length = _mm_sqrt_ps(squares);
     const __m128 usable = _mm_and_ps(_mm_cmpgt_ps(length, _mm_setzero_ps()),
                                      _mm_cmple_ps(length, _mm_set1_ps(FLT_MAX)));
     const int lanes = _mm_movemask_ps(usable);
     // Lanes left to the scalar form divide by 1 meanwhile: nothing divides by zero, whatever
     // floating-point exceptions the host has unmasked.
-    const __m128 divisor = _mm_or_ps(_mm_and_ps(usable, length), _mm_andnot_ps(usable, _mm_set1_ps(1.0f)));
-    const __m128 nx = _mm_div_ps(x, divisor), ny = _mm_div_ps(y, divisor), nz = _mm_div_ps(z, divisor);
+    const __m128 divisor =
+        _mm_or_ps(_mm_and_ps(usable, length), _mm_andnot_ps(usable, _mm_set1_ps(1.0f)));
+    const __m128 nx = _mm_div_ps(x, divisor);
+    const __m128 ny = _mm_div_ps(y, divisor);
+    const __m128 nz = _mm_div_ps(z, divisor);
     if (lanes != 15) {
         float ox[4], oy[4], oz[4], rx[4], ry[4], rz[4];
         _mm_storeu_ps(ox, x);
@@ -44,26 +48,6 @@ inline void Normalize4(__m128& x, __m128& y, __m128& z) {
     z = nz;
 }
 
-}  // namespace
-
-void NormalizeOrZeroBatch(float* x, float* y, float* z, int32_t count) {
-    int32_t i = 0;
-    for (; i + 4 <= count; i += 4) {
-        __m128 vx = _mm_loadu_ps(x + i), vy = _mm_loadu_ps(y + i), vz = _mm_loadu_ps(z + i);
-        Normalize4(vx, vy, vz);
-        _mm_storeu_ps(x + i, vx);
-        _mm_storeu_ps(y + i, vy);
-        _mm_storeu_ps(z + i, vz);
-    }
-    for (; i < count; ++i) {
-        const HostPoint n = NormalizeOrZero(HostPoint{x[i], y[i], z[i]});
-        x[i] = n.x;
-        y[i] = n.y;
-        z[i] = n.z;
-    }
-}
-
-namespace {
 
 // Four points from p (48 bytes) as their x, y and z components.
 void LoadPoints(const HostPoint* p, __m128& x, __m128& y, __m128& z) {
@@ -99,8 +83,25 @@ void StorePoints(HostPoint* p, __m128 x, __m128 y, __m128 z) {
 
 }  // namespace
 
-void FaceNormalBatch(const HostPoint* a, const HostPoint* b, const HostPoint* c, int32_t count,
-                     float* nx, float* ny, float* nz) {
+SSE_STACK_REALIGN void NormalizeOrZeroBatch(float* x, float* y, float* z, int32_t count) {
+    int32_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        __m128 vx = _mm_loadu_ps(x + i), vy = _mm_loadu_ps(y + i), vz = _mm_loadu_ps(z + i);
+        Normalize4(vx, vy, vz);
+        _mm_storeu_ps(x + i, vx);
+        _mm_storeu_ps(y + i, vy);
+        _mm_storeu_ps(z + i, vz);
+    }
+    for (; i < count; ++i) {
+        const HostPoint n = NormalizeOrZero(HostPoint{x[i], y[i], z[i]});
+        x[i] = n.x;
+        y[i] = n.y;
+        z[i] = n.z;
+    }
+}
+
+SSE_STACK_REALIGN void FaceNormalBatch(const HostPoint* a, const HostPoint* b, const HostPoint* c,
+                                       int32_t count, float* nx, float* ny, float* nz) {
     int32_t i = 0;
     for (; i + 4 <= count; i += 4) {
         __m128 ax, ay, az, bx, by, bz, cx, cy, cz;
@@ -123,7 +124,7 @@ void FaceNormalBatch(const HostPoint* a, const HostPoint* b, const HostPoint* c,
     }
 }
 
-void NormalizePointsBatch(HostPoint* points, int32_t count) {
+SSE_STACK_REALIGN void NormalizePointsBatch(HostPoint* points, int32_t count) {
     int32_t i = 0;
     for (; i + 4 <= count; i += 4) {
         __m128 x, y, z;

@@ -68,7 +68,7 @@ struct FaceBlock {
 // sums na + nb (split along a-c) and nc + nd (split along b-d), the one whose two normals agree
 // better; b-d on a tie, a-c when the comparison is unordered. Dot products add as the scalar
 // form does: (x*x' + y*y') + z*z'.
-void ChooseQuadSplits(FaceBlock& block, int32_t count) {
+SSE_STACK_REALIGN void ChooseQuadSplits(FaceBlock& block, int32_t count) {
     const float(*n)[3][FaceBlock::kRow] = block.quadPart;
     int32_t i = 0;
     for (; i + 4 <= count; i += 4) {
@@ -106,7 +106,8 @@ void FlushFaces(FaceBlock& block, HostPoint* directions) {
     FaceNormalBatch(block.tri[0], block.tri[1], block.tri[2], block.triangles, block.triNormal[0],
                     block.triNormal[1], block.triNormal[2]);
     // Every face normal is normalised once more before it is added.
-    NormalizeOrZeroBatch(block.triNormal[0], block.triNormal[1], block.triNormal[2], block.triangles);
+    NormalizeOrZeroBatch(block.triNormal[0], block.triNormal[1], block.triNormal[2],
+                         block.triangles);
     if (block.quads > 0) {
         static const int kSplits[4][3] = {{0, 1, 2}, {0, 2, 3}, {1, 2, 3}, {1, 3, 0}};
         for (int k = 0; k < 4; ++k) {
@@ -120,7 +121,8 @@ void FlushFaces(FaceBlock& block, HostPoint* directions) {
     }
 
     for (int32_t k = 0; k < block.faces; ++k) {
-        const float(*normal)[FaceBlock::kRow] = block.points[k] == 3 ? block.triNormal : block.quadSum;
+        const float(*normal)[FaceBlock::kRow] =
+            block.points[k] == 3 ? block.triNormal : block.quadSum;
         const int32_t at = block.slot[k];
         const float x = normal[0][at], y = normal[1][at], z = normal[2][at];
         for (int32_t j = 0; j < block.points[k]; ++j) {

@@ -74,7 +74,7 @@ TEST_F(PushCacheRebuildTest, EditedGeometryAndSwitchesShowInTheNextRebuild) {
     EXPECT_EQ(PushCacheEntryAt(quad)->directions.size(), 5u);
 }
 
-// ---- what a rebuild asks of the host and what it keeps, fixed ------------------------------------
+// ---- what a rebuild asks of the host and what it keeps, fixed -----------------------------
 // The rebuild's host calls (in order, with their arguments) and the cache's bytes, hashed over
 // documents like the benchmark's, the workbench's default scene and real models, with every array
 // in use and once over a selection: a faster rebuild must neither ask the host anything else nor
@@ -104,7 +104,8 @@ uint64_t CallHash(const std::vector<std::string>& calls) {
                 line += call[i++];
                 continue;
             }
-            const auto found = numbers.emplace(call.substr(i, end - i), static_cast<int>(numbers.size()));
+            const auto found =
+                numbers.emplace(call.substr(i, end - i), static_cast<int>(numbers.size()));
             line += "obj" + std::to_string(found.first->second);
             i = end;
         }
@@ -215,8 +216,8 @@ TEST_F(RebuildFingerprintTest, BenchmarkMeshesDefaultSceneAndRealModels) {
     for (const char* name : {"spider.obj", "WusonOBJ.obj", "cube_with_vertexcolors.obj",
                              "testmixed.obj", "concave_polygon.obj"}) {
         std::string error;
-        ASSERT_TRUE(wb::LoadObjScene((std::string("/usr/share/assimp/models/OBJ/") + name).c_str(), &error))
-            << error;
+        const std::string path = std::string("/usr/share/assimp/models/OBJ/") + name;
+        ASSERT_TRUE(wb::LoadObjScene(path.c_str(), &error)) << error;
         document = currentDocument = wb::ActiveDocument();
         SwitchEverythingOn();
         found.emplace_back(name, Fingerprint());
@@ -235,7 +236,8 @@ TEST_F(RebuildFingerprintTest, BenchmarkMeshesDefaultSceneAndRealModels) {
         {"concave_polygon.obj", "581 485c7b52b29a922d 732ae808d9a86a25"},
     };
     std::string all;
-    for (const auto& scene : found) all += "        {\"" + scene.first + "\", \"" + scene.second + "\"},\n";
+    for (const auto& scene : found)
+        all += "        {\"" + scene.first + "\", \"" + scene.second + "\"},\n";
     ASSERT_EQ(found.size(), expected.size()) << all;
     for (size_t i = 0; i < found.size(); ++i) EXPECT_EQ(found[i], expected[i]) << all;
 }
