@@ -1,6 +1,7 @@
 #include "workbench/bench/BenchSteps.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 
 #include <windows.h>
 
@@ -10,6 +11,7 @@
 #include "settings/SettingsStore.h"
 #include "ui/ObjectList.h"
 #include "workbench/bench/PanelInput.h"
+#include "workbench/bench/RebuildReplay.h"
 #include "workbench/host/Workbench.h"
 
 namespace {
@@ -183,21 +185,51 @@ RunStats TimeDrawPassCalls(int32_t runs, HostDocument document,
     });
 }
 
-RunStats TimeRebuild(int32_t runs, HostDocument document) {
+RebuildTimes TimeRebuild(int32_t runs, HostDocument document, int64_t checkFaces) {
     HostApi& host = Host();
     const int32_t count = host.MQDoc_GetObjectCount(document);
     currentDocument = document;
+    int64_t faces = 0;
     for (int32_t i = 0; i < count; ++i) {
-        if (HostObject object = host.MQDoc_GetObject(document, i)) SettingsOf(object).enabled = 1;
+        if (HostObject object = host.MQDoc_GetObject(document, i)) {
+            SettingsOf(object).enabled = 1;
+            faces += host.MQObj_GetFaceCount(object);
+        }
     }
-    // The first run fills this program's object list snapshot; later ones only compare, as a
+    RebuildTimes times;
+    // The first rebuild fills this program's object list snapshot; later ones only compare, as a
     // draw pass does when no object came or went.
-    RunStats stats = TimeRuns(1, runs, [&] {
+    if (faces <= checkFaces) times.checkedCalls = CheckRebuildReplay(document);
+    auto rebuild = [&] {
         RefreshObjectListIfChanged();
         RebuildPushCache(document);
-    });
+    };
+    auto replay = [&] { ReplayRebuildCalls(document); };
+    rebuild();
+    replay();
+    std::vector<double> rebuildMs, replayMs;
+    // With BENCH_WINDOWS set, each run's clock window for a profile (profile-windows.py).
+    const bool windows = getenv("BENCH_WINDOWS") != nullptr;
+    for (int32_t run = 0; run < runs; ++run) {
+        double start = NowMs();
+        rebuild();
+        rebuildMs.push_back(NowMs() - start);
+        if (windows) fprintf(stderr, "WINDOW rebuild %.4f %.4f\n", start, NowMs());
+        start = NowMs();
+        replay();
+        replayMs.push_back(NowMs() - start);
+        if (windows) fprintf(stderr, "WINDOW replay %.4f %.4f\n", start, NowMs());
+    }
+    times.rebuild = Summarize(rebuildMs);
+    times.replay = Summarize(replayMs);
     Settings().clear();
     RebuildPushCache(nullptr);  // empty again
     currentDocument = nullptr;
-    return stats;
+    return times;
+}
+
+void AddRebuild(Figures* figures, const std::string& key, const RebuildTimes& times) {
+    AddStats(figures, key + "_rebuild", times.rebuild);
+    AddStats(figures, key + "_rebuild_calls", times.replay);
+    Add(figures, key + "_rebuild_calls_checked", static_cast<double>(times.checkedCalls));
 }

@@ -60,8 +60,18 @@ RunStats TimeDrawPassCalls(int32_t runs, HostDocument document,
                            const std::vector<int32_t>& layers, int32_t material, bool inverted);
 
 // The rebuild a draw pass makes after the document changed (the object list compared with the
-// document, then the push cache rebuilt for every switched-on object), timed on its own. This
-// program runs the plug-in's own code (the static library the DLL is made of) with every object
-// of document switched on in its own settings store, as the panel switched them on in the
-// plug-in's, so no redraw enters the figure. Host() must be bound; the store is emptied after.
-RunStats TimeRebuild(int32_t runs, HostDocument document);
+// document, then the push cache rebuilt for every switched-on object), timed on its own, and the
+// host calls it makes replayed without its arithmetic (ReplayRebuildCalls). This program runs the
+// plug-in's own code (the static library the DLL is made of) with every object of document
+// switched on in its own settings store, as the panel switched them on in the plug-in's, so no
+// redraw enters the figures. Rebuild and replay alternate run by run, so that both see the same
+// machine. On documents of at most checkFaces faces the replay's calls are first recorded and
+// compared with the rebuild's. Host() must be bound; the store is emptied after.
+struct RebuildTimes {
+    RunStats rebuild;
+    RunStats replay;
+    int64_t checkedCalls = 0;  // calls found equal; 0 when not checked, -1 when they differ
+};
+RebuildTimes TimeRebuild(int32_t runs, HostDocument document, int64_t checkFaces = 200000);
+// key_rebuild_* and key_rebuild_calls_* (AddStats), and key_rebuild_calls_checked.
+void AddRebuild(Figures* figures, const std::string& key, const RebuildTimes& times);

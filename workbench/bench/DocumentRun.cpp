@@ -70,7 +70,7 @@ void MeasureCase(const std::string& key, int32_t presetId, int32_t layers, bool 
     Add(figures, key + "_layers_requested", static_cast<double>(layers) * objects.size());
     Add(figures, key + "_layers_built", static_cast<double>(built));
     Progress(key, "rebuild");
-    AddStats(figures, key + "_rebuild", TimeRebuild(kRuns, document));
+    AddRebuild(figures, key, TimeRebuild(kRuns, document));
     Progress(key, "host copy");
     ClickControl(IDC_DISABLE_ALL);  // "無効化": the plug-in draws nothing meanwhile
     Settle();

@@ -173,7 +173,7 @@ bool RunLevel(int32_t level, int32_t leakRedraws, Figures* figures, std::string*
         Add(figures, key + "_layers_requested", layers);
         Add(figures, key + "_layers_built", built);
         Add(figures, key + "_peak_working_set", ReadMemory().peakWorkingSetBytes);
-        AddStats(figures, key + "_rebuild", TimeRebuild(runs, document));
+        AddRebuild(figures, key, TimeRebuild(runs, document));
         TickRow(0, false);
         Settle();
         wb::Redraw();

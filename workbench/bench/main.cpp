@@ -15,6 +15,8 @@
 //       the first form runs)
 //
 // --leak N: redraws per case in the check that private memory does not grow (default 200).
+// With BENCH_WINDOWS set in the environment, every timed rebuild and replay of its host calls
+// prints its clock window to standard error, for profile-windows.py to split a perf profile by.
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
