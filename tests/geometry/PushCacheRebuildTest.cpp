@@ -201,7 +201,7 @@ TEST_F(RebuildFingerprintTest, BenchmarkMeshesDefaultSceneAndRealModels) {
     {
         workbench::SceneInfo info;
         std::string error;
-        ASSERT_TRUE(workbench::BuildDefaultScene(testhost::TempFolder(), &info, &error)) << error;
+        ASSERT_TRUE(workbench::BuildDefaultScene(testhost::TempFolder(), true, &info, &error)) << error;
         document = currentDocument = wb::ActiveDocument();
         SwitchEverythingOn();
         found.emplace_back("default scene", Fingerprint());
