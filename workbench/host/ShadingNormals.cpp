@@ -2,38 +2,10 @@
 
 #include <math.h>
 
-#include <algorithm>
+#include "workbench/host/ShadeCorners.h"
 
 namespace wb {
 namespace detail {
-
-namespace {
-
-void Normalize(float* n) {
-    const float len = sqrtf(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-    if (len > 0.0f && isfinite(len)) {
-        for (int k = 0; k < 3; ++k) n[k] /= len;
-    } else {
-        n[0] = 0.0f;
-        n[1] = 1.0f;
-        n[2] = 0.0f;
-    }
-}
-
-void FaceNormal(const Object* o, const Face& face, float* n) {
-    n[0] = n[1] = n[2] = 0.0f;
-    const Corner* c = o->corners.data() + face.first;
-    for (int32_t k = 0; k < face.count; ++k) {
-        const HostPoint& a = o->vertices[c[face.count - 1 - k].vertex].p;
-        const HostPoint& b = o->vertices[c[(2 * face.count - 2 - k) % face.count].vertex].p;
-        n[0] += (a.y - b.y) * (a.z + b.z);
-        n[1] += (a.z - b.z) * (a.x + b.x);
-        n[2] += (a.x - b.x) * (a.y + b.y);
-    }
-    Normalize(n);
-}
-
-}  // namespace
 
 bool ShadedFace(const Object* o, int32_t f) {
     if (!FaceAlive(o, f) || o->faces[f].count < 3) return false;
@@ -45,48 +17,57 @@ bool ShadedFace(const Object* o, int32_t f) {
 
 void ShadingNormals(const Object* o, std::vector<float>* normals) {
     normals->assign(o->corners.size() * 3, 0.0f);
-    // Face normals, and the faces around each vertex for the smoothed normals.
-    const size_t faceCount = o->faces.size();
-    std::vector<float> faceNormals(faceCount * 3, 0.0f);
-    std::vector<uint8_t> shaded(faceCount, 0);
-    std::vector<uint32_t> start(o->vertices.size() + 1, 0), around;
-    for (size_t f = 0; f < faceCount; ++f) {
+    const int32_t vertexCount = static_cast<int32_t>(o->vertices.size());
+    std::vector<float> positions(o->vertices.size() * 3);
+    std::vector<uint8_t> finite(o->vertices.size());
+    for (size_t v = 0; v < o->vertices.size(); ++v) {
+        const HostPoint& p = o->vertices[v].p;
+        Vec3Set(&positions[3 * v], p.x, p.y, p.z);
+        finite[v] = isfinite(p.x) && isfinite(p.y) && isfinite(p.z);
+    }
+    // The faces the workbench draws, as the renderer reads them: every shaded face of no more
+    // than kMaxShadedFacePoints points at finite positions.
+    std::vector<int32_t> faceStart(1, 0), points, drawn, undrawn;
+    for (size_t f = 0; f < o->faces.size(); ++f) {
         if (!ShadedFace(o, static_cast<int32_t>(f))) continue;
         const Face& face = o->faces[f];
-        shaded[f] = 1;
-        FaceNormal(o, face, &faceNormals[f * 3]);
-        for (int32_t k = 0; k < face.count; ++k) ++start[o->corners[face.first + k].vertex + 1];
+        bool usable = face.count <= kMaxShadedFacePoints;
+        for (int32_t k = 0; usable && k < face.count; ++k) usable = finite[o->corners[face.first + k].vertex] != 0;
+        if (!usable) {
+            undrawn.push_back(static_cast<int32_t>(f));
+            continue;
+        }
+        for (int32_t k = 0; k < face.count; ++k) points.push_back(o->corners[face.first + k].vertex);
+        faceStart.push_back(static_cast<int32_t>(points.size()));
+        drawn.push_back(static_cast<int32_t>(f));
     }
-    for (size_t v = 0; v < o->vertices.size(); ++v) start[v + 1] += start[v];
-    around.resize(start.back());
-    std::vector<uint32_t> fill(start.begin(), start.end() - 1);
-    for (size_t f = 0; f < faceCount; ++f) {
-        if (!shaded[f]) continue;
+    std::vector<float> cornerNormals;
+    CornerShadingNormals(positions.data(), vertexCount, faceStart.data(), static_cast<int32_t>(drawn.size()),
+                         points.data(), o->shading != 0, o->smoothAngle, &cornerNormals);
+    for (size_t i = 0; i < drawn.size(); ++i) {
+        const size_t first = static_cast<size_t>(o->faces[drawn[i]].first);
+        for (int32_t corner = faceStart[i]; corner < faceStart[i + 1]; ++corner)
+            for (int k = 0; k < 3; ++k)
+                (*normals)[(first + corner - faceStart[i]) * 3 + k] = cornerNormals[3 * static_cast<size_t>(corner) + k];
+    }
+    // A face the workbench does not draw still gets a unit normal; so does a corner of a face
+    // without area, whose shading normal is (0, 0, 0): readers of the files expect unit normals.
+    float own[3];
+    for (const int32_t f : undrawn) {
         const Face& face = o->faces[f];
+        std::vector<int32_t> facePoints;
+        for (int32_t k = 0; k < face.count; ++k) facePoints.push_back(o->corners[face.first + k].vertex);
+        bool split = false;
+        FaceShadingNormal(positions.data(), facePoints.data(), face.count, own, &split);
         for (int32_t k = 0; k < face.count; ++k)
-            around[fill[o->corners[face.first + k].vertex]++] = static_cast<uint32_t>(f);
+            for (int i = 0; i < 3; ++i) (*normals)[(static_cast<size_t>(face.first) + k) * 3 + i] = own[i];
     }
-    const bool smooth = o->shading != 0;
-    const float angle = isfinite(o->smoothAngle) ? o->smoothAngle : 0.0f;
-    const float cosLimit = cosf(std::min(180.0f, std::max(0.0f, angle)) * 3.14159265f / 180.0f);
-
-    for (size_t f = 0; f < faceCount; ++f) {
-        if (!shaded[f]) continue;
+    for (size_t f = 0; f < o->faces.size(); ++f) {
+        if (!ShadedFace(o, static_cast<int32_t>(f))) continue;
         const Face& face = o->faces[f];
-        const float* fn = &faceNormals[f * 3];
         for (int32_t k = 0; k < face.count; ++k) {
             float* n = &(*normals)[(static_cast<size_t>(face.first) + k) * 3];
-            if (!smooth) {
-                for (int i = 0; i < 3; ++i) n[i] = fn[i];
-                continue;
-            }
-            const int32_t v = o->corners[face.first + k].vertex;
-            for (uint32_t a = start[v]; a < start[v + 1]; ++a) {
-                const float* g = &faceNormals[around[a] * 3];
-                if (g[0] * fn[0] + g[1] * fn[1] + g[2] * fn[2] < cosLimit - 1e-6f) continue;
-                for (int i = 0; i < 3; ++i) n[i] += g[i];
-            }
-            Normalize(n);
+            if (!(Vec3Dot(n, n) > 0.0f)) Vec3Set(n, 0.0f, 1.0f, 0.0f);
         }
     }
 }

@@ -2,8 +2,8 @@
 
 #include <math.h>
 
+#include "workbench/host/Vec3.h"
 #include "workbench/render/SceneTriangles.h"
-#include "workbench/render/Vec3.h"
 
 void BoundingSphere(const RenderScene& scene, float* center, float* radius) {
     Vec3Set(center, 0.0f, 0.0f, 0.0f);

@@ -8,16 +8,14 @@
 #include <utility>
 #include <string>
 
+#include "workbench/host/ShadeCorners.h"
 #include "workbench/host/Workbench.h"
 #include "workbench/render/ImageBlocksToRgba.h"
 #include "workbench/render/SceneTriangles.h"
-#include "workbench/render/Vec3.h"
 
 namespace {
 
-// Faces claiming more points than this are taken as broken and skipped.
-const int32_t kMaxFacePoints = 1024;
-const float kPi = 3.14159265f;
+const int32_t kMaxFacePoints = wb::kMaxShadedFacePoints;
 
 // Resolves face material indices to scene materials, creating each on first use.
 struct MaterialResolver {
@@ -106,31 +104,6 @@ void GrowBounds(RenderScene* scene, const float* p) {
     }
 }
 
-// The normal of a face of n >= 3 points whose vertex indices are points[0..n-1]: the unit sum of
-// its triangles' front normals. *split: a quadrilateral is split along the diagonal 1-3, as its
-// two halves agree better so.
-void FaceNormal(const float* positions, const int32_t* points, int32_t n, float* normal, bool* split) {
-    auto at = [&](int32_t corner) { return &positions[3 * static_cast<size_t>(points[corner])]; };
-    *split = false;
-    if (n == 4) {
-        float na[3], nb[3], nc[3], nd[3];
-        TriangleFrontNormal(at(0), at(1), at(2), na);
-        TriangleFrontNormal(at(0), at(2), at(3), nb);
-        TriangleFrontNormal(at(1), at(2), at(3), nc);
-        TriangleFrontNormal(at(1), at(3), at(0), nd);
-        *split = Vec3Dot(nc, nd) > Vec3Dot(na, nb);
-    }
-    Vec3Set(normal, 0.0f, 0.0f, 0.0f);
-    for (int32_t t = 0; t + 2 < n; ++t) {
-        int32_t corners[3];
-        FaceTriangleCorners(n, *split, t, corners);
-        float n3[3];
-        TriangleFrontNormal(at(corners[0]), at(corners[1]), at(corners[2]), n3);
-        for (int k = 0; k < 3; ++k) normal[k] += n3[k];
-    }
-    Vec3Normalize(normal);
-}
-
 void GrowBoundsByMesh(const SceneMesh& mesh, RenderScene* scene) {
     ForEachMeshTriangle(mesh, [scene](const SceneTriangle& tri, const SceneTriangleRef&) {
         for (int c = 0; c < 3; ++c) GrowBounds(scene, tri.position[c]);
@@ -205,7 +178,7 @@ void AddObject(HostObject obj, bool shell, MaterialResolver* materials, RenderSc
         }
         float normal[3];
         bool split = false;
-        FaceNormal(mesh.positions.data(), points, n, normal, &split);
+        wb::FaceShadingNormal(mesh.positions.data(), points, n, normal, &split);
         mesh.faceNormals.insert(mesh.faceNormals.end(), normal, normal + 3);
         mesh.faceSplit.push_back(split ? 1 : 0);
         mesh.faceMaterial.push_back(material);
@@ -216,19 +189,9 @@ void AddObject(HostObject obj, bool shell, MaterialResolver* materials, RenderSc
     // Smoothing: a corner takes the mean of the normals of the faces around its vertex unless
     // that bends away from its own face by more than the object's smoothing angle.
     if (MQObj_GetShading(obj) != 0) {
-        float angle = MQObj_GetSmoothAngle(obj);
-        if (!isfinite(angle) || angle < 0.0f) angle = 0.0f;
-        if (angle > 180.0f) angle = 180.0f;
-        mesh.minCos = cosf(angle * kPi / 180.0f);
-        mesh.vertexNormals.assign(static_cast<size_t>(vertexCount) * 3, 0.0f);
-        for (int32_t f = 0; f < mesh.faceCount(); ++f) {
-            const float* normal = &mesh.faceNormals[3 * static_cast<size_t>(f)];
-            for (int32_t corner = mesh.faceStart[f]; corner < mesh.faceStart[f + 1]; ++corner) {
-                float* sum = &mesh.vertexNormals[3 * static_cast<size_t>(mesh.points[corner])];
-                for (int k = 0; k < 3; ++k) sum[k] += normal[k];
-            }
-        }
-        for (int32_t v = 0; v < vertexCount; ++v) Vec3Normalize(&mesh.vertexNormals[3 * static_cast<size_t>(v)]);
+        mesh.minCos = wb::ShadingMinCos(MQObj_GetSmoothAngle(obj));
+        wb::VertexShadingNormals(vertexCount, mesh.faceStart.data(), mesh.faceCount(), mesh.points.data(),
+                                 mesh.faceNormals.data(), &mesh.vertexNormals);
     }
     if (MQObj_GetMirrorType(obj) != 0) mesh.mirrorAxes = static_cast<uint32_t>(MQObj_GetMirrorAxis(obj)) & 7u;
     GrowBoundsByMesh(mesh, scene);

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
+#include "workbench/host/Vec3.h"
 #include "workbench/render/SceneTriangles.h"
-#include "workbench/render/Vec3.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "workbench/render/Vec3.h"
+#include "workbench/host/Vec3.h"
 
 void MakeSceneTriangle(const SceneMesh& mesh, const SceneTriangleRef& ref, SceneTriangle* tri) {
     const int32_t start = mesh.faceStart[ref.face];
@@ -16,9 +16,8 @@ void MakeSceneTriangle(const SceneMesh& mesh, const SceneTriangleRef& ref, Scene
         const size_t v = static_cast<size_t>(mesh.points[corner]);
         const float* p = &mesh.positions[3 * v];
         Vec3Set(tri->position[k], p[0], p[1], p[2]);
-        const float* normal = faceNormal;
-        if (smooth && Vec3Dot(&mesh.vertexNormals[3 * v], faceNormal) >= mesh.minCos)
-            normal = &mesh.vertexNormals[3 * v];
+        const float* normal =
+            wb::CornerShadingNormal(smooth ? &mesh.vertexNormals[3 * v] : nullptr, faceNormal, mesh.minCos);
         Vec3Set(tri->normal[k], normal[0], normal[1], normal[2]);
         tri->uv[k][0] = mesh.uvs.empty() ? 0.0f : mesh.uvs[2 * corner];
         tri->uv[k][1] = mesh.uvs.empty() ? 0.0f : mesh.uvs[2 * corner + 1];

@@ -5,6 +5,7 @@
 
 #include <stdint.h>
 
+#include "workbench/host/ShadeCorners.h"
 #include "workbench/render/RenderScene.h"
 
 // Where a triangle comes from: triangle `triangle` (0 .. n - 3) of face `face` of a mesh,
@@ -15,18 +16,7 @@ struct SceneTriangleRef {
     uint32_t mirror;
 };
 
-// The corners (0 .. n - 1 within the face) of triangle t of a face of n points: a fan around
-// corner 0, or for a quadrilateral split along 1-3 the triangles (1, 2, 3) and (1, 3, 0).
-inline void FaceTriangleCorners(int32_t n, bool split, int32_t t, int32_t* corners) {
-    if (n == 4 && split) {
-        static const int32_t kSplit[2][3] = {{1, 2, 3}, {1, 3, 0}};
-        for (int k = 0; k < 3; ++k) corners[k] = kSplit[t][k];
-        return;
-    }
-    corners[0] = 0;
-    corners[1] = t + 1;
-    corners[2] = t + 2;
-}
+using wb::FaceTriangleCorners;
 
 // *tri = the triangle ref names in mesh (positions, per-corner normals, UVs and colours, the
 // face's material), reflected as ref.mirror says; a reflection turns the winding around so that

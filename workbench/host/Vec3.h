@@ -1,4 +1,4 @@
-// Small inline helpers on float[3] vectors for the renderer's geometry.
+// Small inline helpers on float[3] vectors for the workbench's geometry (its renderer and its shading).
 #pragma once
 
 #include <math.h>
