@@ -136,6 +136,17 @@ void FlushFaces(FaceBlock& block, HostPoint* directions) {
     block.faces = block.triangles = block.quads = 0;
 }
 
+// Hands the faces gathered so far to FlushFaces and starts the block afresh. The counts live in
+// the caller's locals, where the host calls between faces cannot be assumed to change them.
+inline void FlushGathered(FaceBlock& block, HostPoint* directions, int32_t* faces, int32_t* triangles,
+                          int32_t* quads) {
+    block.faces = *faces;
+    block.triangles = *triangles;
+    block.quads = *quads;
+    if (*faces > 0) FlushFaces(block, directions);
+    *faces = *triangles = *quads = 0;
+}
+
 // The face loop of BuildEntry for the common case, an object without height samples or vertex
 // colours and no selection filter: the same host calls in the same order, with nothing kept per
 // corner but its position. Adds the points of all faces as the host reports them to *facePoints.
@@ -172,18 +183,9 @@ void GatherEveryCorner(HostObject object, int32_t faceCount, int32_t vertexCount
         block.points[faces] = reported;
         block.slot[faces] = at;
         ++(triangle ? triangles : quads);
-        if (++faces == FaceBlock::kFaces) {
-            block.faces = faces;
-            block.triangles = triangles;
-            block.quads = quads;
-            FlushFaces(block, directions);
-            faces = triangles = quads = 0;
-        }
+        if (++faces == FaceBlock::kFaces) FlushGathered(block, directions, &faces, &triangles, &quads);
     }
-    block.faces = faces;
-    block.triangles = triangles;
-    block.quads = quads;
-    if (faces > 0) FlushFaces(block, directions);
+    FlushGathered(block, directions, &faces, &triangles, &quads);
     *facePoints += points;
 }
 
@@ -290,20 +292,11 @@ void BuildEntry(HostObject object, int32_t objectIndex, const ExpansionSettings&
             block.points[faces] = count;
             block.slot[faces] = at;
             ++(triangle ? triangles : quads);
-            if (++faces == FaceBlock::kFaces) {
-                block.faces = faces;
-                block.triangles = triangles;
-                block.quads = quads;
-                FlushFaces(block, directions);
-                faces = triangles = quads = 0;
-            }
+            if (++faces == FaceBlock::kFaces) FlushGathered(block, directions, &faces, &triangles, &quads);
         }
     }
     entry.facePointCount = facePoints;
-    block.faces = faces;
-    block.triangles = triangles;
-    block.quads = quads;
-    if (block.faces > 0) FlushFaces(block, directions);
+    FlushGathered(block, directions, &faces, &triangles, &quads);
 
     NormalizeDirections(filter, directions, vertexCount);
 }
