@@ -38,11 +38,15 @@ run_build() {
     [ "$skipped" -gt 0 ] && extra=", $skipped skipped"
     summary+=("$name build: $ran tests ran, $((ran - failures)) passed, $failures failed$extra")
   fi
-  # CTest shows no output of a skipped test: give the last line of each, which says why.
+  # CTest shows no output of a skipped test: give the line of each that says why (a GoogleTest
+  # skip's message follows its "...: Skipped" line; a script's reason is its last line).
   local test
   for test in $(sed -nE 's/^[[:space:]]*[0-9]+ - (.*) \(Skipped\)$/\1/p' "$log"); do
     summary+=("  $test skipped: $(awk -v t="$test" '
-      $0 ~ "^[0-9]+/[0-9]+ Test: " { on = ($3 == t) } on && /^<end of output>/ { print last; on = 0 } { last = $0 }
+      $0 ~ "^[0-9]+/[0-9]+ Test: " { on = ($3 == t); why = "" }
+      on && prev ~ /: Skipped$/ && why == "" { why = $0 }
+      on && /^<end of output>/ { print (why != "" ? why : last); on = 0 }
+      { prev = $0; if ($0 !~ /^\[/) last = $0 }
     ' "$dir/Testing/Temporary/LastTest.log")")
   done
   rm -f "$log"
