@@ -311,7 +311,9 @@ void ShowVertexColors(Document* d, const std::vector<int8_t>& declared) {
 
 namespace wb {
 
-bool LoadObjScene(const char* path, std::string* error) {
+namespace {
+
+bool LoadObjSceneUnguarded(const char* path, std::string* error) {
     const std::string file = SafeString(path);
     if (file.empty()) return Fail(error, "LoadObjScene: no file name given");
     if (!IsRegularFile(file)) return Fail(error, file + ": no such file");
@@ -487,6 +489,12 @@ bool LoadObjScene(const char* path, std::string* error) {
     }
     d->scene.distance = std::max(radius, 1e-3f) * 2.8f;
     return true;
+}
+
+}  // namespace
+
+bool LoadObjScene(const char* path, std::string* error) {
+    return FailOnOutOfMemory(SafeString(path), error, [&] { return LoadObjSceneUnguarded(path, error); });
 }
 
 }  // namespace wb

@@ -251,7 +251,9 @@ bool WriteBytes(const std::string& path, const std::string& bytes) {
 
 namespace wb {
 
-bool SaveGltfScene(const char* path, std::string* error) {
+namespace {
+
+bool SaveGltfSceneUnguarded(const char* path, std::string* error) {
     const std::string file = SafeString(path);
     if (file.empty()) return Fail(error, "SaveGltfScene: no file name given");
     const Document* d = Active();
@@ -337,6 +339,12 @@ bool SaveGltfScene(const char* path, std::string* error) {
     if (!WriteBytes(file, stream.str())) return Fail(error, file + ": cannot be written");
     if (error) error->clear();
     return true;
+}
+
+}  // namespace
+
+bool SaveGltfScene(const char* path, std::string* error) {
+    return FailOnOutOfMemory(SafeString(path), error, [&] { return SaveGltfSceneUnguarded(path, error); });
 }
 
 }  // namespace wb

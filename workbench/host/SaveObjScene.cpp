@@ -243,7 +243,9 @@ private:
 
 namespace wb {
 
-bool SaveObjScene(const char* path, std::string* error) {
+namespace {
+
+bool SaveObjSceneUnguarded(const char* path, std::string* error) {
     const std::string file = SafeString(path);
     if (file.empty()) return Fail(error, "SaveObjScene: no file name given");
     const size_t base = BaseNameStart(file);
@@ -364,6 +366,12 @@ bool SaveObjScene(const char* path, std::string* error) {
     if (!objOk) return Fail(error, file + ": write error");
     if (error) error->clear();
     return true;
+}
+
+}  // namespace
+
+bool SaveObjScene(const char* path, std::string* error) {
+    return FailOnOutOfMemory(SafeString(path), error, [&] { return SaveObjSceneUnguarded(path, error); });
 }
 
 }  // namespace wb

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <new>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,18 @@ inline bool ShowsVertexColors(const Material* m) {
 inline bool Fail(std::string* error, const std::string& message) {
     if (error) *error = message;
     return false;
+}
+
+// Runs work (a callable returning bool) and turns running out of memory in it into a failure that
+// names file, so that a scene too large for this process ends the caller's work with a message
+// instead of ending the process.
+template <class Work>
+bool FailOnOutOfMemory(const std::string& file, std::string* error, Work work) {
+    try {
+        return work();
+    } catch (const std::bad_alloc&) {
+        return Fail(error, file + ": out of memory (a scene this large needs the 64-bit workbench)");
+    }
 }
 
 inline bool IsRegularFile(const std::string& path) {
