@@ -8,6 +8,7 @@
 #include <string>
 
 #include "tests/demo/DemoTestUtil.h"
+#include "tests/workbench/WorkbenchTestUtil.h"
 #include "workbench/app/DemoScript.h"
 #include "workbench/host/Workbench.h"
 #include "workbench/render/Render.h"
@@ -18,22 +19,7 @@ namespace {
 
 const char kModels[] = "/usr/share/assimp/models/OBJ/";
 
-struct Counts {
-    int32_t objects = 0;
-    int32_t faces = 0;
-};
-
-Counts CountDocument() {
-    Counts counts;
-    HostDocument doc = wb::ActiveDocument();
-    for (int32_t i = 0; i < MQDoc_GetObjectCount(doc); ++i) {
-        HostObject obj = MQDoc_GetObject(doc, i);
-        if (!obj) continue;
-        ++counts.objects;
-        counts.faces += MQObj_GetFaceCount(obj);
-    }
-    return counts;
-}
+using wbtest::CountDocument;
 
 // Every picture of the run is there and differs from an empty view.
 void ExpectPicturesShowTheModel(const workbench::RunReport& report, const std::string& out) {
@@ -65,7 +51,7 @@ TEST(RealModels, SpiderRunsEveryEffectAndFreezesItsOutlinesAsNewObjects) {
     EXPECT_EQ(report.frozenFaces, 2 * report.sceneFaces);
     std::string error;
     ASSERT_TRUE(wb::LoadObjScene((options.out + "\\frozen.obj").c_str(), &error)) << error;
-    const Counts reloaded = CountDocument();
+    const wbtest::Totals reloaded = CountDocument();
     EXPECT_EQ(reloaded.objects, report.frozenObjects);
     EXPECT_EQ(reloaded.faces, report.frozenFaces);
 }
@@ -95,7 +81,7 @@ TEST(RealModels, WusonBlurredAndFrozenIntoItself) {
     ASSERT_TRUE(RenderView(wb::ActiveDocument(), view, &frozen, nullptr));
     std::string error;
     ASSERT_TRUE(wb::LoadObjScene((options.out + "\\frozen.obj").c_str(), &error)) << error;
-    const Counts reloaded = CountDocument();
+    const wbtest::Totals reloaded = CountDocument();
     EXPECT_EQ(reloaded.objects, report.frozenObjects);
     EXPECT_EQ(reloaded.faces, report.frozenFaces);
     ASSERT_TRUE(RenderView(wb::ActiveDocument(), view, &loaded, nullptr));
