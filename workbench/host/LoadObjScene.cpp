@@ -284,6 +284,7 @@ void ShowVertexColors(Document* d, const std::vector<int8_t>& declared) {
     std::vector<uint8_t> colored(d->materials.size(), 0);
     int32_t added = -1;
     for (Object* o : d->objects) {
+        if (!o) continue;
         for (Face& face : o->faces) {
             if (face.count < 3) continue;
             const Corner* c = o->corners.data() + face.first;
@@ -291,7 +292,7 @@ void ShowVertexColors(Document* d, const std::vector<int8_t>& declared) {
             for (int32_t k = 0; k < face.count && !any; ++k) any = (c[k].color & 0xFFFFFFu) != 0xFFFFFFu;
             if (!any) continue;
             if (face.material >= 0) {
-                colored[face.material] = 1;
+                if (static_cast<size_t>(face.material) < colored.size()) colored[face.material] = 1;
                 continue;
             }
             if (added < 0) {
@@ -304,7 +305,8 @@ void ShowVertexColors(Document* d, const std::vector<int8_t>& declared) {
         }
     }
     for (size_t i = 0; i < colored.size(); ++i)
-        if (colored[i] && declared[i] < 0) d->materials[i]->intValues.emplace_back(kMaterialShowsVertexColor, 1);
+        if (colored[i] && (i >= declared.size() || declared[i] < 0) && d->materials[i])
+            d->materials[i]->intValues.emplace_back(kMaterialShowsVertexColor, 1);
 }
 
 }  // namespace

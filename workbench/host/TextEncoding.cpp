@@ -11,6 +11,8 @@ namespace detail {
 namespace {
 
 constexpr UINT kHostCodePage = 932;
+// The longest run of UTF-8 handed to the conversion functions at once.
+constexpr size_t kRunBytes = 1 << 20;
 
 bool IsCp932Lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 bool IsCp932Trail(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
@@ -116,8 +118,13 @@ void SceneTextToHost(std::string* text, FileEncoding* encoding, size_t* lost) {
     std::string out(*text, start, first - start);
     out.reserve(text->size() - start);
     for (size_t i = first; i < text->size();) {
+        // A run of at most a megabyte at a time, cut before a character's first byte, so that its
+        // length fits the conversion functions' int however large the file.
+        const size_t limit = text->size() - i > kRunBytes ? i + kRunBytes : text->size();
         size_t end = i;
-        while (end < text->size() && static_cast<unsigned char>((*text)[end]) >= 0x80) ++end;
+        while (end < limit && static_cast<unsigned char>((*text)[end]) >= 0x80) ++end;
+        if (end == limit && end < text->size())
+            while (end > i + 1 && (static_cast<unsigned char>((*text)[end]) & 0xC0) == 0x80) --end;
         *lost += AppendUtf8AsCp932(text->data() + i, static_cast<int>(end - i), &out);
         i = end;
         while (end < text->size() && static_cast<unsigned char>((*text)[end]) < 0x80) ++end;
