@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "workbench/host/TriangulatePolygon.h"
+#include "workbench/io/TriangulatePolygon.h"
 
 namespace {
 

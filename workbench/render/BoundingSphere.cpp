@@ -2,7 +2,7 @@
 
 #include <math.h>
 
-#include "workbench/host/Vec3.h"
+#include "workbench/render/Vec3.h"
 #include "workbench/render/SceneTriangles.h"
 
 void BoundingSphere(const RenderScene& scene, float* center, float* radius) {

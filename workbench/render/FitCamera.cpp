@@ -2,7 +2,7 @@
 
 #include <math.h>
 
-#include "workbench/host/Vec3.h"
+#include "workbench/render/Vec3.h"
 
 namespace {
 const float kFovY = 0.8f;  // radians, about 46 degrees: a normal lens

@@ -8,7 +8,7 @@
 #include <utility>
 #include <string>
 
-#include "workbench/host/ShadeCorners.h"
+#include "workbench/render/ShadeCorners.h"
 #include "workbench/host/Workbench.h"
 #include "workbench/render/ImageBlocksToRgba.h"
 #include "workbench/render/SceneTriangles.h"

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "workbench/host/Vec3.h"
+#include "workbench/render/Vec3.h"
 #include "workbench/render/SceneTriangles.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "workbench/host/Vec3.h"
+#include "workbench/render/Vec3.h"
 
 void MakeSceneTriangle(const SceneMesh& mesh, const SceneTriangleRef& ref, SceneTriangle* tri) {
     const int32_t start = mesh.faceStart[ref.face];

@@ -5,7 +5,7 @@
 
 #include <stdint.h>
 
-#include "workbench/host/ShadeCorners.h"
+#include "workbench/render/ShadeCorners.h"
 #include "workbench/render/RenderScene.h"
 
 // Where a triangle comes from: triangle `triangle` (0 .. n - 3) of face `face` of a mesh,

@@ -25,9 +25,9 @@
 #define TINYGLTF_NO_FS
 #include "tiny_gltf.h"
 #include "workbench/host/Model.h"
-#include "workbench/host/SceneFile.h"
-#include "workbench/host/ShadingNormals.h"
-#include "workbench/host/TextEncoding.h"
+#include "workbench/io/SceneFile.h"
+#include "workbench/io/ShadingNormals.h"
+#include "workbench/io/TextEncoding.h"
 
 using namespace wb::detail;
 

@@ -1,4 +1,4 @@
-#include "workbench/host/ShadeCorners.h"
+#include "workbench/render/ShadeCorners.h"
 
 #include <math.h>
 

@@ -1,4 +1,4 @@
-#include "workbench/host/TriangulatePolygon.h"
+#include "workbench/io/TriangulatePolygon.h"
 
 #include <math.h>
 

@@ -1,4 +1,4 @@
-#include "workbench/host/TextEncoding.h"
+#include "workbench/io/TextEncoding.h"
 
 #include <stdint.h>
 #include <windows.h>

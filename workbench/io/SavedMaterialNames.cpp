@@ -1,6 +1,6 @@
 #include <set>
 
-#include "workbench/host/SceneFile.h"
+#include "workbench/io/SceneFile.h"
 
 namespace wb {
 namespace detail {

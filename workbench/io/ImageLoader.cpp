@@ -17,7 +17,7 @@
 #include "stb_image.h"
 #include "workbench/host/Model.h"
 #include "workbench/host/Recorder.h"
-#include "workbench/host/SceneFile.h"
+#include "workbench/io/SceneFile.h"
 
 using namespace wb::detail;
 

@@ -15,9 +15,9 @@
 
 #include "tiny_obj_loader.h"
 #include "workbench/host/Model.h"
-#include "workbench/host/SceneFile.h"
-#include "workbench/host/TextEncoding.h"
-#include "workbench/host/TriangulatePolygon.h"
+#include "workbench/io/SceneFile.h"
+#include "workbench/io/TextEncoding.h"
+#include "workbench/io/TriangulatePolygon.h"
 
 using namespace wb::detail;
 

@@ -1,8 +1,8 @@
-#include "workbench/host/ShadingNormals.h"
+#include "workbench/io/ShadingNormals.h"
 
 #include <math.h>
 
-#include "workbench/host/ShadeCorners.h"
+#include "workbench/render/ShadeCorners.h"
 
 namespace wb {
 namespace detail {

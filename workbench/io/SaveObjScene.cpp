@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "workbench/host/Model.h"
-#include "workbench/host/SceneFile.h"
-#include "workbench/host/ShadingNormals.h"
-#include "workbench/host/TextEncoding.h"
+#include "workbench/io/SceneFile.h"
+#include "workbench/io/ShadingNormals.h"
+#include "workbench/io/TextEncoding.h"
 
 using namespace wb::detail;
 

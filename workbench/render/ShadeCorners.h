@@ -12,7 +12,7 @@
 
 #include <vector>
 
-#include "workbench/host/Vec3.h"
+#include "workbench/render/Vec3.h"
 #include "workbench/host/Workbench.h"
 
 namespace wb {
