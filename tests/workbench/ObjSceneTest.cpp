@@ -246,7 +246,7 @@ TEST_F(ObjScene, VertexColoursBecomeCornerColoursAndLinesCountApart) {
     EXPECT_EQ(wb::ElementSummary(), "1 objects, 0 faces, 18 lines");  // six poly-lines of 3 segments
 }
 
-TEST_F(ObjScene, ABlankLastLineIsNoStatement) {
+TEST_F(ObjScene, TheTextsEdgesHoldNoStatement) {
     // A last line of only blanks, with no newline, after a polygon long enough to be split
     // before the parser sees it: the scan for statements stops at the text's end.
     std::string text;
@@ -262,6 +262,16 @@ TEST_F(ObjScene, ABlankLastLineIsNoStatement) {
     std::string error;
     ASSERT_TRUE(wb::LoadObjScene(blank.c_str(), &error)) << error;
     EXPECT_EQ(MQObj_GetFaceCount(MQDoc_GetObject(wb::ActiveDocument(), 0)), points - 2);
+
+    // A UTF-8 byte-order mark before text that is not UTF-8 (read as code page 932): the mark
+    // is not part of line 1, whose vertex the face needs.
+    const std::string marked = wbtest::TempDir() + "marked.obj";
+    ASSERT_TRUE(
+        wbtest::WriteText(marked, "\xEF\xBB\xBFv 0 0 0\nv 1 0 0\nv 0 1 0\no Caf\xE9\nf 1 2 3\n"));
+    ASSERT_TRUE(wb::LoadObjScene(marked.c_str(), &error)) << error;
+    HostObject cafe = MQDoc_GetObject(wb::ActiveDocument(), 0);
+    EXPECT_EQ(wbtest::ObjectName(cafe), "Caf\xE9");
+    EXPECT_EQ(MQObj_GetFaceCount(cafe), 1);
 }
 
 TEST_F(ObjScene, MissingLibrariesAndTexturesWarnOncePerFile) {
