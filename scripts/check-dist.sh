@@ -25,7 +25,7 @@ say() { echo "check-dist: $*"; }
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
 work=$top/build/dist-check
-rm -rf "$work"
+rm -rf "${work:?}"
 mkdir -p "$work"
 
 # 1. The zip and its entries.

@@ -21,7 +21,7 @@ run_build() {
   local name=$1 dir=$2
   shift 2
   local log
-  log=$(mktemp)
+  log=$(mktemp) || { echo "run-tests: cannot make a temporary file"; exit 1; }
   echo "== $name build ($dir)"
   ctest --test-dir "$dir" --output-on-failure "$@" 2>&1 | tee "$log"
   local status=${PIPESTATUS[0]}
