@@ -3,8 +3,8 @@
 # dpkg, dpkg-query, locale, locale-gen, the locale file, the 32-bit probe and the Wine folder: the
 # machine itself is never changed. The set-up reaches every stand-in by the variable that names it,
 # never by PATH order; before any scenario the test checks that each program the set-up can run
-# is its stand-in, and stops otherwise (a skip, exit 77, where the temporary folder cannot run
-# programs: mounted noexec, say). Checks that
+# is its stand-in, and stops otherwise. Where the temporary folder cannot run programs (mounted
+# noexec, say) the stand-ins go into a folder of the project's build/ instead. Checks that
 #  - a refused wine32 ends the set-up with exit 0 and apt's reason, the i386 architecture it added
 #    is removed again, and the 32-bit line of `make test` gives that reason; a second set-up within
 #    the hour does not try again, and says so;
@@ -16,8 +16,20 @@
 #    user's own prefix (WINEPREFIX) is not.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-# Everything the test makes is in one temporary folder: without it, nothing runs.
+# Everything the test makes is in one folder: a temporary one where it can run programs, else one in
+# the project's build/ (a temporary folder mounted noexec). Without either, nothing runs.
+runs_programs() { printf '#!/bin/sh\nexit 0\n' >"$1/runs" && chmod +x "$1/runs" && "$1/runs" 2>/dev/null; }
 work=$(mktemp -d) && [ -d "$work" ] || { echo "setup-test: cannot make a temporary folder; nothing was run"; exit 1; }
+if ! runs_programs "$work"; then
+  rm -rf "${work:?}"
+  work=$(mkdir -p "$here/../build" && mktemp -d "$(cd "$here/../build" && pwd)/setup-test.XXXXXX") &&
+    [ -d "$work" ] || { echo "setup-test: cannot make a folder in build/; nothing was run"; exit 1; }
+  if ! runs_programs "$work"; then
+    rm -rf "${work:?}"
+    echo "setup-test: neither the temporary folder nor build/ can run programs; nothing was run"
+    exit 77
+  fi
+fi
 trap 'rm -rf "${work:?}"' EXIT
 failures=0
 check() { # a description, then the command that must succeed
@@ -105,10 +117,6 @@ setup() {
 
 # Before any scenario: every program the set-up can run resolves to its stand-in, and every file it
 # changes is in the temporary folder; else the test stops here, having run nothing.
-if ! "$fake/bin/probe-ia32"; then
-  echo "setup-test: the stand-ins in $work cannot be run (a temporary folder mounted noexec?); nothing was run. Set TMPDIR to a folder that can run programs."
-  exit 77
-fi
 commands=$(setup --commands)
 for name in apt-get dpkg dpkg-query locale locale-gen probe readers locale-file state-dir; do
   path=$(sed -n "s/^$name //p" <<<"$commands")

@@ -3,9 +3,9 @@
 # programs (mounted noexec, a common hardening, where a stand-in found by PATH order would give way
 # to the real program). Inside a private mount namespace, a tripwire is mounted over the machine's
 # apt-get, apt, dpkg, dpkg-query, locale, locale-gen and localedef, and a copy over
-# /etc/locale.gen; setup-test.sh then runs with TMPDIR on a folder that runs programs (every check
-# passes) and on one mounted noexec (it stops before any scenario). No tripwire may fire, and the
-# locale file's copy must stay as it was. The mounts exist only inside the namespace and end with
+# /etc/locale.gen; setup-test.sh then runs with TMPDIR on a folder mounted noexec (the case where
+# its stand-ins once gave way to the real programs): every check passes, no tripwire fires, and the
+# locale file's copy stays as it was. The mounts exist only inside the namespace and end with
 # it: nothing of the machine is written. Skipped (exit 77) where no such namespace can be made.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -37,7 +37,7 @@ fi
 mkdir -p "$work/exec" "$work/noexec"
 mount -t tmpfs tmpfs "$work/exec" || stop "cannot mount a tmpfs"
 mount -t tmpfs -o noexec tmpfs "$work/noexec" || stop "cannot mount a noexec tmpfs"
-mkdir "$work/exec/tmp" "$work/noexec/tmp"
+mkdir "$work/noexec/tmp"
 fired=$work/exec/fired
 : >"$fired"
 printf '#!/bin/sh\necho "$0 $*" >>%s\nexit 1\n' "$fired" >"$work/exec/tripwire"
@@ -61,17 +61,10 @@ grep -q apt-get "$fired" || { echo "setup-tripwire-test: the tripwire over apt-g
 echo "setup-tripwire-test: tripwires over ${armed[*]} $locale_file"
 
 failures=0
-TMPDIR=$work/exec/tmp "$here/setup-test.sh" >"$work/exec/log" 2>&1
-status=$?
-if [ "$status" -ne 0 ]; then
-  echo "setup-tripwire-test: FAILED: setup-test.sh ended with exit code $status:"
-  cat "$work/exec/log"
-  failures=1
-fi
 TMPDIR=$work/noexec/tmp "$here/setup-test.sh" >"$work/exec/log" 2>&1
 status=$?
-if [ "$status" -ne 77 ]; then
-  echo "setup-tripwire-test: FAILED: with a noexec temporary folder setup-test.sh ended with exit code $status (77 expected):"
+if [ "$status" -ne 0 ]; then
+  echo "setup-tripwire-test: FAILED: with a noexec temporary folder setup-test.sh ended with exit code $status:"
   cat "$work/exec/log"
   failures=1
 fi
@@ -85,5 +78,5 @@ if [ -f "$locale_file" ] && ! cmp -s "$work/exec/locale.gen" "$work/exec/locale.
   failures=1
 fi
 [ "$failures" -eq 0 ] &&
-  echo "setup-tripwire-test: setup-test.sh ran no program of the machine's and changed no file of it, with a temporary folder that runs programs and with a noexec one"
+  echo "setup-tripwire-test: setup-test.sh ran no program of the machine's and changed no file of it, with a noexec temporary folder"
 exit "$failures"
