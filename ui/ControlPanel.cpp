@@ -234,6 +234,7 @@ BOOL OnLoadHeightMap() {
 BOOL OnFreeze(HWND panel) {
     INT_PTR result = DialogBoxParamA(moduleInstance, MAKEINTRESOURCEA(IDD_FREEZE_DIALOG), panel,
                                      FreezeDialogProc, 0);
+    TellFreezeDidNotFit();  // once the dialog is gone
     return result == 1 ? TRUE : FALSE;
 }
 
@@ -243,6 +244,7 @@ BOOL OnQuickFreeze() {
     freezeReplaces = true;
     freezeResetColors = true;
     Plugin().runInDocument(FreezeShell);
+    TellFreezeDidNotFit();
     return FALSE;
 }
 

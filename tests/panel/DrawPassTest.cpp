@@ -370,9 +370,16 @@ TEST_F(PanelTest, ShellsTooLargeForTheProcessGetTheLayersThatFitAndFreezingThemC
     EXPECT_GE(wb::DrawObjects().size(), 1u);
     EXPECT_LT(ProcessBytes(), kAddressSpace);
 
-    // A freeze of a thousand layers does not fit: the document stays exactly as it was.
-    Click(IDC_QUICK_FREEZE);
-    ASSERT_TRUE(FreezeWithDialog(IDC_FREEZE_AS_NEW_OBJECT, false));
+    // A freeze of a thousand layers does not fit: the user is told so, once per freeze, and the
+    // document stays exactly as it was.
+    std::string said[2];
+    QuickFreeze(&said[0]);
+    ASSERT_TRUE(FreezeWithDialog(IDC_FREEZE_AS_NEW_OBJECT, false, &said[1]));
+    for (const std::string& text : said) {
+        EXPECT_NE(text.find("メモリ"), std::string::npos) << text;
+        EXPECT_NE(text.find("「繰り返し」を減らし"), std::string::npos) << text;
+        EXPECT_EQ(text.find("64bit") != std::string::npos, sizeof(void*) == 4) << text;
+    }
     wb::ProcessMessages();
     EXPECT_EQ(Host().MQDoc_GetObjectCount(document), 1);
     EXPECT_EQ(Host().MQObj_GetVertexCount(large), vertices);
@@ -383,7 +390,8 @@ TEST_F(PanelTest, ShellsTooLargeForTheProcessGetTheLayersThatFitAndFreezingThemC
     Type(IDC_REPEAT_COUNT, "1");
     wb::ProcessMessages();
     EXPECT_EQ(wb::DrawObjects().size(), 1u);
-    ASSERT_TRUE(FreezeWithDialog(IDC_FREEZE_AS_NEW_OBJECT, false));
+    ASSERT_TRUE(FreezeWithDialog(IDC_FREEZE_AS_NEW_OBJECT, false, &said[0]));
+    EXPECT_EQ(said[0], "");
     ASSERT_EQ(Host().MQDoc_GetObjectCount(document), 2);
     EXPECT_EQ(Host().MQObj_GetFaceCount(testhost::ObjectAt(1)), faces);
     EXPECT_EQ(Host().MQObj_GetVertexCount(large), vertices);
@@ -409,7 +417,7 @@ TEST_F(PanelTest, AFreezeCountsTheObjectAsItIsNowNotAsTheLastRebuildSawIt) {
     Host().MQObj_Delete(grid);
     const int32_t faces = Host().MQObj_GetFaceCount(object);
 
-    Click(IDC_QUICK_FREEZE);  // ten layers replacing the object do not fit
+    QuickFreeze();  // ten layers replacing the object do not fit
     wb::ProcessMessages();
     EXPECT_EQ(Host().MQObj_GetFaceCount(object), faces);
 }
