@@ -29,14 +29,6 @@ void Progress(const std::string& run, const char* what) {
     fflush(stdout);
 }
 
-std::string BesideThisProgram(const char* fileName) {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    folder.erase(folder.find_last_of("\\/") + 1);
-    return folder + fileName;
-}
-
 bool BindWorkbench(std::string* error) {
     HMODULE module = GetModuleHandleA("WorkbenchHost.dll");
     char path[MAX_PATH] = {};
