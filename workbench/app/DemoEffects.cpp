@@ -9,7 +9,6 @@
 #include "workbench/app/HostLoop.h"
 #include "workbench/app/PanelSteps.h"
 #include "workbench/app/RunSteps.h"
-#include "workbench/app/StopOnInterrupt.h"
 #include "workbench/app/Terminal.h"
 #include "workbench/host/Workbench.h"
 #include "workbench/panel/PanelDriver.h"
@@ -157,7 +156,6 @@ bool TakePicture(Run& run, const char* file, std::string* error) {
         return false;
     }
     const std::string path = InOut(run, file);
-    WritingRunFiles writing;
     if (!WritePng(path.c_str(), view.width, view.height, rgba)) {
         *error = ShownFile(run.out, file) + ": cannot be written";
         return false;
@@ -181,11 +179,7 @@ bool TakePanelPicture(Run& run, std::string* error) {
     SetFocus(panel::ObjectList());
     const std::string path = InOut(run, "panel.png");
     run.step = "capturing panel.png";
-    bool saved = false;
-    {
-        WritingRunFiles writing;
-        saved = panel::SavePanelPicture(path);
-    }
+    const bool saved = panel::SavePanelPicture(path);
     panel::HoldPainting(true);
     if (!saved) {
         *error = ShownFile(run.out, "panel.png") + ": the panel could not be captured";
@@ -201,7 +195,6 @@ bool SaveDocument(Run& run, std::string* error) {
     run.step = "the host's redraw after the freeze";
     AnswerRefreshes(nullptr);
     const std::string path = InOut(run, "frozen.obj");
-    WritingRunFiles writing;
     run.step = "saving frozen.obj";
     if (!wb::SaveObjScene(path.c_str(), error)) return false;
     run.step = "saving " + run.options.save;

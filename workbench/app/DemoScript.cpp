@@ -81,7 +81,6 @@ int PrepareScene(Run& run) {
     std::string error, warning;
     run.step = o.scene.empty() ? "building the default scene" : "loading " + o.scene;
     if (o.scene.empty()) {
-        WritingRunFiles writing;  // its images
         if (!BuildDefaultScene(run.out.work, UsesHeightMap(o), &run.scene, &error)) return Fail(run, kExitFailed, error);
     } else if (!LoadSceneFile(o.scene, &run.scene, &error, &warning)) {
         return Fail(run, kExitBadInput, error);
@@ -114,7 +113,6 @@ int PrepareScene(Run& run) {
     } else if (!run.scene.heightMapPath.empty()) {
         run.heightMap = run.scene.heightMapPath;
     } else {
-        WritingRunFiles writing;
         if (!WriteDefaultHeightMap(run.out.work, &run.heightMap, &error)) return Fail(run, kExitFailed, error);
     }
     return kExitOk;
@@ -246,7 +244,7 @@ int RunWorkbench(const Options& options, RunReport* report) {
     // Only a run that succeeded and has something to show leaves files behind.
     const bool keep = code == kExitOk && (!options.interactive || run.report.frozenShells > 0);
     {
-        WritingRunFiles placing;
+        PlacingRunFiles placing;
         if (keep && !CommitOutputFolder(&run.out, &error)) code = Fail(run, kExitFailed, error);
         if (!keep) DiscardOutputFolder(&run.out);
         EndStopOnInterrupt();
