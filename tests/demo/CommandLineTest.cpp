@@ -14,6 +14,7 @@
 #include "tests/demo/DemoTestUtil.h"
 #include "workbench/app/CommandLine.h"
 #include "workbench/app/DemoScript.h"
+#include "workbench/app/OutputFolder.h"
 #include "workbench/common/RemoveFolder.h"
 
 // (GCC takes the replaced operators' malloc and free for a mismatch with new and delete.)
@@ -261,6 +262,24 @@ TEST(OutputFolders, RemovingAFolderLeavesWhatItsLinksPointTo) {
     RunUnixProgram("/bin/rm -f", {inner, top});  // Wine's links; Windows removed its own
     for (int tries = 0; tries < 50 && Exists(folder); ++tries, Sleep(100))
         common::RemoveFolder(folder);
+}
+
+// A second run into a folder that a run holds stops at once with exit code 2, naming the folder;
+// once the first is over, the folder is free again and as it was.
+TEST(OutputFolders, ASecondRunIntoABusyFolderStopsAtOnce) {
+    const std::string out = FreshFolder("busy") + "\\out";
+    OutputFolder first;
+    std::string error;
+    ASSERT_TRUE(OpenOutputFolder(out, &first, &error)) << error;
+    workbench::RunReport report;
+    EXPECT_EQ(workbench::RunWorkbench(SmallRun(out), &report), workbench::kExitBadInput);
+    EXPECT_NE(report.error.find(out + ": another workbench run"), std::string::npos)
+        << report.error;
+    DiscardOutputFolder(&first);
+    EXPECT_FALSE(Exists(out));
+    OutputFolder next;
+    EXPECT_TRUE(OpenOutputFolder(out, &next, &error)) << error;
+    DiscardOutputFolder(&next);
 }
 
 TEST(CommandLineErrors, HelpPrintsTheUsage) {
