@@ -237,14 +237,11 @@ bool FreezeAndSave(Run& run, bool blackFrameFirst, std::string* error) {
         ++run.report.frozenShells;
         if (MQDoc_GetObjectCount(doc) == slots + 1) unnamed.emplace_back(slots, source + " shell");
     }
-    // A shell frozen as a new object comes without a name; give each one, as a person would, so
-    // that the list and frozen.obj tell the shells apart.
+    // A shell frozen as a new object comes with the host's name for it ("obj4"); give each one
+    // its source's, as a person would, so that the list and frozen.obj tell the shells apart.
     bool renamed = false;
     for (const auto& shell : unnamed) {
-        HostObject object = MQDoc_GetObject(doc, shell.first);
-        char name[256] = "";
-        if (object) MQObj_GetName(object, name, sizeof name);
-        if (object && !name[0]) {
+        if (HostObject object = MQDoc_GetObject(doc, shell.first)) {
             MQObj_SetName(object, shell.second.c_str());
             renamed = true;
         }
