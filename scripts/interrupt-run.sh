@@ -9,8 +9,8 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$1
-out=$(mktemp -d)
-trap 'rm -rf "$out"' EXIT
+out=$(mktemp -d) || { echo "interrupt-run: cannot make a temporary folder"; exit 1; }
+trap 'rm -rf "${out:?}"' EXIT
 failures=0
 
 # interrupt NAME WAIT_FOR ARGUMENTS...: runs the workbench into $out/NAME (which holds one earlier

@@ -14,11 +14,6 @@
 #include "workbench/bench/RebuildReplay.h"
 #include "workbench/host/Workbench.h"
 
-namespace {
-// The visibility value the draw pass passes for its layers.
-const int32_t kLayerVisibility = 4;
-}  // namespace
-
 void Add(Figures* figures, const std::string& key, double value) {
     figures->emplace_back(key, value);
 }
@@ -152,7 +147,7 @@ void ReplayLayer(HostDocument document, HostObject source, int32_t index, int32_
     host.MQObj_SetMirrorDistance(copy, host.MQObj_GetMirrorDistance(source));
     host.MQObj_SetPatchType(copy, host.MQObj_GetPatchType(source));
     host.MQObj_SetPatchSegment(copy, host.MQObj_GetPatchSegment(source));
-    host.MQObj_Freeze(copy, 2);
+    host.MQObj_Freeze(copy, kLayerFreezeFlags);
 }
 
 }  // namespace
