@@ -15,6 +15,7 @@
 #include "tests/support/TestHost.h"
 #include "workbench/app/CommandLine.h"
 #include "workbench/app/DemoScript.h"
+#include "workbench/app/OutputFolder.h"
 #include "workbench/common/RemoveFolder.h"
 
 // (GCC takes the replaced operators' malloc and free for a mismatch with new and delete.)
@@ -295,6 +296,55 @@ TEST(OutputFolders, RemovingAFolderLeavesWhatItsLinksPointTo) {
     RunUnixProgram("/bin/rm -f", {inner, top});  // Wine's links; Windows removed its own
     for (int tries = 0; tries < 50 && Exists(folder); ++tries, Sleep(100))
         common::RemoveFolder(folder);
+}
+
+// The panel keeps two decimals of a distance: a distance it changes is said so, and so is a
+// loaded scene so small that a fortieth of it becomes a push far larger than the scene.
+TEST(CommandLineOutput, DistancesThePanelRoundsAreSaidSo) {
+    const std::string folder = FreshFolder("rounded");
+    workbench::Options options = SmallRun(folder + "\\out");
+    options.preset = workbench::Preset::BlackFrame;
+    options.hasDistance = true;
+    options.distance = 0.001f;
+    workbench::RunReport report;
+    EXPECT_EQ(workbench::RunWorkbench(options, &report), workbench::kExitOk) << report.error;
+    ASSERT_EQ(report.warnings.size(), 1u);
+    EXPECT_EQ(report.warnings[0],
+              "--distance 0.001 is kept as 0.00 by the panel, which keeps two decimals");
+    options.distance = 0.25f;  // kept as given
+    EXPECT_EQ(workbench::RunWorkbench(options, &report), workbench::kExitOk) << report.error;
+    EXPECT_TRUE(report.warnings.empty()) << report.warnings[0];
+
+    const std::string tiny = folder + "\\tiny.obj";  // 1e-5 across
+    FILE* file = fopen(tiny.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    fputs("v 0 0 0\nv 0.00001 0 0\nv 0 0.00001 0\nf 1 2 3\n", file);
+    fclose(file);
+    options.hasDistance = false;
+    options.scene = tiny;
+    EXPECT_EQ(workbench::RunWorkbench(options, &report), workbench::kExitOk) << report.error;
+    ASSERT_EQ(report.warnings.size(), 1u);
+    EXPECT_NE(report.warnings[0].find("is kept as 0.01"), std::string::npos) << report.warnings[0];
+    EXPECT_NE(report.warnings[0].find("scale the scene up"), std::string::npos)
+        << report.warnings[0];
+}
+
+// A second run into a folder that a run holds stops at once with exit code 2, naming the folder;
+// once the first is over, the folder is free again and as it was.
+TEST(OutputFolders, ASecondRunIntoABusyFolderStopsAtOnce) {
+    const std::string out = FreshFolder("busy") + "\\out";
+    OutputFolder first;
+    std::string error;
+    ASSERT_TRUE(OpenOutputFolder(out, &first, &error)) << error;
+    workbench::RunReport report;
+    EXPECT_EQ(workbench::RunWorkbench(SmallRun(out), &report), workbench::kExitBadInput);
+    EXPECT_NE(report.error.find(out + ": another workbench run"), std::string::npos)
+        << report.error;
+    DiscardOutputFolder(&first);
+    EXPECT_FALSE(Exists(out));
+    OutputFolder next;
+    EXPECT_TRUE(OpenOutputFolder(out, &next, &error)) << error;
+    DiscardOutputFolder(&next);
 }
 
 TEST(CommandLineErrors, HelpPrintsTheUsage) {

@@ -328,6 +328,18 @@ TEST_F(HostModel, DeletedObjectsAndMaterialsLeaveEmptySlotsUntilCompact) {
     EXPECT_EQ(MQObj_GetFaceMaterial(c, 0), -1);
 }
 
+// A nameless object gets a name as it joins the document: "obj" and its place, or the next such
+// name no object has; a named one keeps its own.
+TEST_F(HostModel, ANamelessObjectIsNamedWhenAdded) {
+    AddDecoratedCube("obj2");
+    EXPECT_EQ(MQDoc_AddObject(doc, MQ_CreateObject()), 1);
+    EXPECT_EQ(wbtest::ObjectName(ObjectAt(1)), "obj3");
+    HostObject named = MQ_CreateObject();
+    MQObj_SetName(named, "mine");
+    MQDoc_AddObject(doc, named);
+    EXPECT_EQ(wbtest::ObjectName(named), "mine");
+}
+
 TEST_F(HostModel, SelectionIsKeptPerObjectIndex) {
     AddDecoratedCube("a");
     AddDecoratedCube("b");

@@ -11,7 +11,6 @@
 #include "workbench/app/HostLoop.h"
 #include "workbench/app/PanelSteps.h"
 #include "workbench/app/RunSteps.h"
-#include "workbench/app/StopOnInterrupt.h"
 #include "workbench/app/Terminal.h"
 #include "workbench/host/Workbench.h"
 #include "workbench/panel/PanelDriver.h"
@@ -199,7 +198,6 @@ bool TakePicture(Run& run, const char* file, std::string* error) {
         return false;
     }
     const std::string path = InOut(run, file);
-    WritingRunFiles writing;
     if (!WritePng(path.c_str(), view.width, view.height, rgba)) {
         *error = ShownFile(run.out, file) + ": cannot be written";
         return false;
@@ -223,11 +221,7 @@ bool TakePanelPicture(Run& run, std::string* error) {
     SetFocus(panel::ObjectList());
     const std::string path = InOut(run, "panel.png");
     run.step = "capturing panel.png";
-    bool saved = false;
-    {
-        WritingRunFiles writing;
-        saved = panel::SavePanelPicture(path);
-    }
+    const bool saved = panel::SavePanelPicture(path);
     panel::HoldPainting(true);
     if (!saved) {
         *error = ShownFile(run.out, "panel.png") + ": the panel could not be captured";
@@ -243,7 +237,6 @@ bool SaveDocument(Run& run, std::string* error) {
     run.step = "the host's redraw after the freeze";
     AnswerRefreshes(nullptr);
     const std::string path = InOut(run, "frozen.obj");
-    WritingRunFiles writing;
     run.step = "saving frozen.obj";
     if (!wb::SaveObjScene(path.c_str(), error)) return false;
     run.step = "saving " + run.options.save;
@@ -289,14 +282,11 @@ bool FreezeAndSave(Run& run, bool blackFrameFirst, std::string* error) {
         ++run.report.frozenShells;
         if (MQDoc_GetObjectCount(doc) == slots + 1) unnamed.emplace_back(slots, source + " shell");
     }
-    // A shell frozen as a new object comes without a name; give each one, as a person would, so
-    // that the list and frozen.obj tell the shells apart.
+    // A shell frozen as a new object comes with the host's name for it ("obj4"); give each one
+    // its source's, as a person would, so that the list and frozen.obj tell the shells apart.
     bool renamed = false;
     for (const auto& shell : unnamed) {
-        HostObject object = MQDoc_GetObject(doc, shell.first);
-        char name[256] = "";
-        if (object) MQObj_GetName(object, name, sizeof name);
-        if (object && !name[0]) {
+        if (HostObject object = MQDoc_GetObject(doc, shell.first)) {
             MQObj_SetName(object, shell.second.c_str());
             renamed = true;
         }

@@ -2,6 +2,7 @@
 
 #include <math.h>
 #include <stdio.h>
+#include <stdlib.h>
 
 #include <algorithm>
 #include <new>
@@ -37,6 +38,11 @@ int Fail(Run& run, int code, const std::string& message) {
 
 std::string InOut(const Run& run, const char* file) { return WorkFile(run.out, file); }
 
+void Warn(Run& run, const std::string& message) {
+    Print(stderr, "workbench: warning: " + message + "\n");
+    run.report.warnings.push_back(message);
+}
+
 namespace {
 
 // A value in proportion to the scene's size, rounded to `decimals` as the panel's edit shows it:
@@ -46,6 +52,31 @@ float ScaledToScene(float radius, float fraction, int decimals) {
     const float unit = decimals == 2 ? 0.01f : 0.1f;
     const float value = isfinite(radius) ? radius * fraction : kMaxDistance;
     return std::min(kMaxDistance, std::max(unit, roundf(value / unit) * unit));
+}
+
+std::string Number(const char* format, double value) {
+    char text[64];
+    snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+// The panel shows a distance with two decimals and reads it back from what it shows: says so
+// when that changes the distance the run asks for (wanted, typed as distance).
+void WarnOfPanelRounding(Run& run, float wanted, float distance) {
+    const float kept = strtof(Number("%0.2f", distance).c_str(), nullptr);
+    if (run.options.hasDistance && kept != wanted) {
+        Warn(run, "--distance " + Number("%g", wanted) + " is kept as " + Number("%0.2f", kept) +
+                      " by the panel, which keeps two decimals");
+    } else if (!run.options.hasDistance && kept > 1.25f * wanted) {
+        const double across = 2.0 * run.scene.radius, ratio = kept / across;
+        Warn(run,
+             "the scene is " + Number("%g", across) +
+                 " across: its push, a fortieth of its radius (" + Number("%g", wanted) +
+                 "), is kept as " + Number("%0.2f", kept) +
+                 " by the panel, which keeps two decimals: " +
+                 (ratio >= 1.0 ? Number("%.0f times", ratio) : Number("%.0f%% of", 100.0 * ratio)) +
+                 " the scene's size; scale the scene up (or give --distance)");
+    }
 }
 
 // ---- checks before anything runs -------------------------------------------------------------
@@ -81,7 +112,6 @@ int PrepareScene(Run& run) {
     std::string error, warning;
     run.step = o.scene.empty() ? "building the default scene" : "loading " + o.scene;
     if (o.scene.empty()) {
-        WritingRunFiles writing;  // its images
         if (!BuildDefaultScene(run.out.work, UsesHeightMap(o), &run.scene, &error)) return Fail(run, kExitFailed, error);
     } else if (!LoadSceneFile(o.scene, &run.scene, &error, &warning)) {
         return Fail(run, kExitBadInput, error);
@@ -98,9 +128,12 @@ int PrepareScene(Run& run) {
     if (o.hasDistance) {
         run.typeDistance = true;
         run.distance = o.distance;
+        WarnOfPanelRounding(run, o.distance, run.distance);
     } else if (!o.scene.empty()) {
         run.typeDistance = true;
         run.distance = ScaledToScene(run.scene.radius, 1.0f / 40.0f, 2);
+        if (isfinite(run.scene.radius) && run.scene.radius > 0.0f)
+            WarnOfPanelRounding(run, run.scene.radius / 40.0f, run.distance);
     }
     if (!o.scene.empty()) run.heightMapScale = ScaledToScene(run.scene.radius, 0.1f, 1);
 
@@ -114,7 +147,6 @@ int PrepareScene(Run& run) {
     } else if (!run.scene.heightMapPath.empty()) {
         run.heightMap = run.scene.heightMapPath;
     } else {
-        WritingRunFiles writing;
         if (!WriteDefaultHeightMap(run.out.work, &run.heightMap, &error)) return Fail(run, kExitFailed, error);
     }
     return kExitOk;
@@ -246,7 +278,7 @@ int RunWorkbench(const Options& options, RunReport* report) {
     // Only a run that succeeded and has something to show leaves files behind.
     const bool keep = code == kExitOk && (!options.interactive || run.report.frozenShells > 0);
     {
-        WritingRunFiles placing;
+        PlacingRunFiles placing;
         if (keep && !CommitOutputFolder(&run.out, &error)) code = Fail(run, kExitFailed, error);
         if (!keep) DiscardOutputFolder(&run.out);
         EndStopOnInterrupt();

@@ -40,6 +40,7 @@ struct RunReport {
     int32_t frozenObjects = 0;            // objects and faces of the saved frozen.obj
     int32_t frozenFaces = 0;
     std::string error;                    // the message printed for a failed run
+    std::vector<std::string> warnings;    // the warnings printed (without "workbench: warning: ")
 };
 
 // Runs the script for options and returns the exit code. Messages go to stdout, errors (with

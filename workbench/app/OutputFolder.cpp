@@ -83,6 +83,9 @@ bool CanWriteIn(const std::string& folder) {
 
 const char kRunFolderPrefix[] = ".workbench-run-";
 const char kLockFile[] = "running";
+// In the output folder while a run holds it: open without sharing, deleted when closed (by the
+// system too, when the process dies).
+const char kFolderLockFile[] = ".workbench-busy";
 
 // Removes the folders of runs that are gone: their lock file can be deleted.
 void RemoveAbandonedRuns(const std::string& folder) {
@@ -118,7 +121,20 @@ bool OpenOutputFolder(const std::string& given, OutputFolder* folder, std::strin
     while (folder->final.size() > 3 && folder->final.back() == '\\') folder->final.pop_back();
     // Named after the process, so that two runs into one folder keep apart.
     folder->work = folder->final + "\\" + kRunFolderPrefix + std::to_string(GetCurrentProcessId());
-    if (MakeFolders(folder->final, &folder->madeFolders)) RemoveAbandonedRuns(folder->final);
+    if (MakeFolders(folder->final, &folder->madeFolders)) {
+        HANDLE held =
+            CreateFileA((folder->final + "\\" + kFolderLockFile).c_str(), GENERIC_WRITE, 0, nullptr,
+                        CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (held == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION) {
+            DiscardOutputFolder(folder);
+            *error = "--out " + given +
+                     ": another workbench run is writing into this folder; wait for its end or "
+                     "choose another folder";
+            return false;
+        }
+        if (held != INVALID_HANDLE_VALUE) folder->folderLock = held;
+        RemoveAbandonedRuns(folder->final);
+    }
     HANDLE lock = INVALID_HANDLE_VALUE;
     if (MakeFolders(folder->work, &folder->madeFolders))
         lock = CreateFileA((folder->work + "\\" + kLockFile).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -202,6 +218,12 @@ static void Unlock(OutputFolder* folder) {
     folder->lock = nullptr;
 }
 
+// Lets other runs into the output folder (deletes its lock file).
+static void ReleaseFolder(OutputFolder* folder) {
+    if (folder->folderLock) CloseHandle(static_cast<HANDLE>(folder->folderLock));
+    folder->folderLock = nullptr;
+}
+
 bool CommitOutputFolder(OutputFolder* folder, std::string* error) {
     Unlock(folder);
     folder->placed.clear();
@@ -234,6 +256,7 @@ bool CommitOutputFolder(OutputFolder* folder, std::string* error) {
     common::RemoveFolder(folder->work);
     folder->work.clear();
     folder->madeFolders.clear();  // they hold the run's files now
+    ReleaseFolder(folder);
     if (!movedAll) *error = ShownFile(*folder, failed.substr(folder->final.size() + 1).c_str()) + ": cannot be written";
     return movedAll;
 }
@@ -242,6 +265,7 @@ void DiscardOutputFolder(OutputFolder* folder) {
     Unlock(folder);
     if (!folder->work.empty() && IsFolder(folder->work)) common::RemoveFolder(folder->work);
     folder->work.clear();
+    ReleaseFolder(folder);
     for (auto made = folder->madeFolders.rbegin(); made != folder->madeFolders.rend(); ++made)
         RemoveDirectoryA(made->c_str());  // only an empty folder goes
     folder->madeFolders.clear();

@@ -23,13 +23,16 @@ struct OutputFolder {
                                            // (their names in it, by name) and elsewhere (as given)
     std::vector<std::string> placedElsewhere;
     void* lock = nullptr;                  // open while the run lives (see OpenOutputFolder)
+    void* folderLock = nullptr;            // held on the output folder while the run lives
 };
 
 // Creates the output folder (with the folders above it) and the run's own folder in it, and removes
 // the folders of earlier runs that ended without cleaning up (killed, or their X server gone):
 // each run keeps a file in its folder open, which no one can delete while it lives. False with
 // *error naming --out and what is wrong (a file of that name, a folder that cannot be created or
-// written) when it cannot.
+// written) when it cannot. The output folder is held for the whole run (until the commit or the
+// discard, or the end of the process): while one run holds it, another into the same folder fails
+// at once, its *error naming the folder.
 bool OpenOutputFolder(const std::string& given, OutputFolder* folder, std::string* error);
 // A file the run writes outside the output folder, at given (a path as the person typed it): its
 // folders are created now (and removed again when the run fails) and a file is tried there, so

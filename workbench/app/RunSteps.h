@@ -36,6 +36,9 @@ struct Run {
 // report and returns code.
 int Fail(Run& run, int code, const std::string& message);
 
+// Prints "workbench: warning: message" to stderr and keeps message in the report.
+void Warn(Run& run, const std::string& message);
+
 // Full path of a file in the run's own folder.
 std::string InOut(const Run& run, const char* file);
 

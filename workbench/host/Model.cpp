@@ -265,10 +265,24 @@ void ClearDocument(Document* d) {
     d->currentMaterial = -1;
 }
 
+// "obj" and the place an object added now takes, counted from 1 (the name the saved files give
+// a nameless object), or the next such number when another object has that name already.
+static std::string UnusedObjectName(const Document* d) {
+    for (size_t n = d->objects.size() + 1;; ++n) {
+        const std::string name = "obj" + std::to_string(n);
+        bool taken = false;
+        for (const Object* other : d->objects) taken = taken || (other && other->name == name);
+        if (!taken) return name;
+    }
+}
+
 int32_t DocAddObject(Document* d, Object* o) {
     if (o->owner != Owner::None) return -1;
     o->owner = Owner::Document;
     o->document = d;
+    // A nameless object gets its name as it joins the document, as in the modeller, so that the
+    // object list, the pictures and the saved files call it the same.
+    if (o->name.empty()) o->name = UnusedObjectName(d);
     d->objects.push_back(o);
     d->selection.emplace_back();
     if (d->currentObject < 0) d->currentObject = static_cast<int32_t>(d->objects.size() - 1);
