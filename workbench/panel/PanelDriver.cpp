@@ -9,6 +9,7 @@
 
 #include "ui/ResourceIds.h"
 #include "workbench/host/Workbench.h"
+#include "workbench/io/FileAccess.h"
 #include "workbench/render/Render.h"
 
 namespace panel {
@@ -115,9 +116,9 @@ LRESULT CALLBACK OnDialogLoopMessage(int code, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 std::string BesideThisProgram(const char* fileName) {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::string folder = wb::Utf8FromWide(path);
     folder.erase(folder.find_last_of("\\/") + 1);
     return folder + fileName;
 }
@@ -405,7 +406,7 @@ bool SavePanelPicture(const std::string& path) {
 }
 
 std::string SavePanelScreenshot(const char* fileName) {
-    CreateDirectoryA(BesideThisProgram("screenshots").c_str(), nullptr);
+    CreateDirectoryW(wb::WideFromUtf8(BesideThisProgram("screenshots")).c_str(), nullptr);
     const std::string path = BesideThisProgram((std::string("screenshots\\") + fileName).c_str());
     return SavePanelPicture(path) ? path : "";
 }

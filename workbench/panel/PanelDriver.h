@@ -20,7 +20,7 @@ extern const char kPanelCaption[];
 
 // Loads Puffshell.dll from beside the running program into the workbench (start-up and event 1).
 bool LoadPuffshell(std::string* error);
-// Full path of fileName in the folder of the running program.
+// Full path (UTF-8) of fileName in the folder of the running program.
 std::string BesideThisProgram(const char* fileName);
 // The plug-in's panel: the top-level window of this thread with the panel's caption, or null.
 HWND FindPanel();
