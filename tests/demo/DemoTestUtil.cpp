@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include "workbench/common/RemoveFolder.h"
 #include "workbench/io/FileAccess.h"
 #include "workbench/panel/PanelDriver.h"
 
@@ -34,12 +35,10 @@ void RemoveFolderContents(const std::wstring& folder) {
         const std::wstring name = found.cFileName;
         if (name == L"." || name == L"..") continue;
         const std::wstring path = folder + L"\\" + name;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            RemoveFolderContents(path);
-            RemoveDirectoryW(path.c_str());
-        } else {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            common::RemoveFolder(wb::Utf8FromWide(path));  // a link as a link
+        else
             DeleteFileW(path.c_str());
-        }
     } while (FindNextFileW(search, &found));
     FindClose(search);
 }
