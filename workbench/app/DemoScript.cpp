@@ -59,6 +59,11 @@ bool CheckImage(const std::string& path, std::string* error) {
         return false;
     }
     const std::string readable = wb::HostReadablePath(path);
+    if (wb::IsRegularFile(path) && readable.empty()) {
+        *error = path + ": the plug-in takes names in code page 932, which lacks characters of this "
+                        "one, and the volume keeps no short name for it";
+        return false;
+    }
     void* header = nullptr;
     void* pixels = nullptr;
     const bool loaded = wb::IsRegularFile(path) && !readable.empty() &&
