@@ -60,8 +60,9 @@ bool CheckImage(const std::string& path, std::string* error) {
     }
     const std::string readable = wb::HostReadablePath(path);
     if (wb::IsRegularFile(path) && readable.empty()) {
-        *error = path + ": the plug-in takes names in code page 932, which lacks characters of this "
-                        "one, and the volume keeps no short name for it";
+        *error = path +
+                 ": the plug-in takes names in code page 932, which lacks characters of this "
+                 "one, and the volume keeps no short name for it";
         return false;
     }
     void* header = nullptr;
