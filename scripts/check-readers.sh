@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Other readers take the workbench's files as the workbench wrote them. Runs the workbench for
-# every preset, every freeze mode and a real textured model (the spider of assimp's test models),
-# each saving frozen.obj and a .glb, then:
+# every preset, every freeze mode, a real textured model (the spider of assimp's test models) and a
+# scene named in characters code page 932 lacks, each saving frozen.obj and a .glb, then:
 #  - the Khronos glTF validator finds no error and no warning in any .glb (infos are allowed);
 #  - assimp reads frozen.obj back with as many meshes, faces and materials as the file's own
 #    lines give, and the .glb with as many as its JSON gives;
@@ -45,6 +45,42 @@ runs=(
   "both-sides:--preset both-sides --freeze quick"
   "reset:--preset reset"
 )
+# A scene named in characters code page 932 lacks (folder, file, library, texture, object and
+# material), written to an output folder and a glb of such names.
+scene_dir="$out/scènes_ñ"
+mkdir -p "$scene_dir"
+cat >"$scene_dir/matériau.mtl" <<'MTL'
+newmtl Vert_Coloré
+Kd 0.2 0.8 0.3
+map_Kd café tex.png
+MTL
+cat >"$scene_dir/latin1_scène.obj" <<'OBJ'
+mtllib matériau.mtl
+o Café Ñandú
+v -1 -1 -1
+v 1 -1 -1
+v 1 1 -1
+v -1 1 -1
+v -1 -1 1
+v 1 -1 1
+v 1 1 1
+v -1 1 1
+vt 0 0
+vt 1 0
+vt 1 1
+vt 0 1
+usemtl Vert_Coloré
+f 1/1 4/4 3/3 2/2
+f 5/1 6/2 7/3 8/4
+f 1/1 2/2 6/3 5/4
+f 2/1 3/2 7/3 6/4
+f 3/1 4/2 8/3 7/4
+f 4/1 1/2 5/3 8/4
+OBJ
+# A 1 x 1 PNG.
+printf '\x89PNG\r\n\x1a\n\x00\x00\x00\rIHDR\x00\x00\x00\x01\x00\x00\x00\x01\x08\x02\x00\x00\x00\x90wS\xde\x00\x00\x00\x0cIDATx\x9cc\xf8\xcf\xc0\x00\x00\x03\x01\x01\x00\xc9\xfe\x92\xef\x00\x00\x00\x00IEND\xaeB`\x82' \
+  >"$scene_dir/café tex.png"
+runs+=("names-résumé😀:--scene $scene_dir/latin1_scène.obj --preset colour-trace --freeze new")
 if [ -f "$spider" ]; then
   runs+=("spider:--scene $spider --preset colour-trace --freeze new")
 else

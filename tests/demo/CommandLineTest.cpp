@@ -4,8 +4,10 @@
 // the program prints names files as they were given, in the terminal's encoding.
 #include <gtest/gtest.h>
 
+#include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <new>
 
@@ -16,6 +18,8 @@
 #include "workbench/app/CommandLine.h"
 #include "workbench/app/DemoScript.h"
 #include "workbench/app/OutputFolder.h"
+#include "workbench/io/FileAccess.h"
+#include "workbench/render/Render.h"
 #include "workbench/common/RemoveFolder.h"
 
 // (GCC takes the replaced operators' malloc and free for a mismatch with new and delete.)
@@ -98,16 +102,20 @@ TEST(CommandLine, BadValuesNameTheOption) {
     EXPECT_EQ(error, "--scene needs a value");
 }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+// Paths here are UTF-8, as the workbench's own.
+bool Exists(const std::string& path) { return wb::IsRegularFile(path) || wb::IsFolder(path); }
 
 std::string ReadText(const std::string& path) {
     std::string text;
-    FILE* file = fopen(path.c_str(), "rb");
-    if (!file) return text;
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, n);
-    fclose(file);
+    wb::ReadWholeFile(path, 1u << 30, &text);
     return text;
+}
+
+bool WriteText(const std::string& path, const std::string& text) {
+    FILE* file = wb::OpenFile(path, "wb");
+    if (!file) return false;
+    const bool written = fwrite(text.data(), 1, text.size(), file) == text.size();
+    return fclose(file) == 0 && written;
 }
 
 // workbench.exe itself: exit code 2 and a message naming what was wrong; the output folder it
@@ -148,38 +156,70 @@ TEST(CommandLineErrors, BadInputEndsWithExitCode2AndNamesIt) {
     EXPECT_FALSE(Exists(folder + "\\out")) << run.output;
 }
 
-// A scene with Japanese names, file and object, in UTF-8: the summary names both as given, in
-// UTF-8 (the terminal's encoding under Wine), and no path shows up as Wine's Windows form of a
-// Unix path; the frozen shell keeps the object's name in frozen.obj (UTF-8, as the scene) and in
-// the glb.
-TEST(CommandLineOutput, NamesAreShownInTheTerminalsEncodingAndKeptInTheFiles) {
-    const std::string folder = FreshFolder("shown_names");
-    const std::string utf8Name = "\xE7\x90\x83\xE4\xBD\x93.obj";  // 球体.obj
-    wchar_t wide[64] = L"";
-    char ansi[64] = "";
-    MultiByteToWideChar(CP_UTF8, 0, utf8Name.c_str(), -1, wide, 64);
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, ansi, sizeof ansi, nullptr, nullptr);
-    const std::string scene = folder + "\\" + ansi;
-    WriteSphereObj(scene, nullptr);
-    // The whole file in UTF-8: its material library's name (球体.mtl) and the object's.
-    std::string sphere = ReadText(scene);
-    const size_t name = sphere.find("o sphere\n");
-    ASSERT_NE(name, std::string::npos);
-    sphere.replace(0, name + 9, "mtllib " + utf8Name.substr(0, utf8Name.size() - 3) + u8"mtl\no 立方体\n");
-    FILE* file = fopen(scene.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    fputs(sphere.c_str(), file);
-    fclose(file);
-    const ProgramRun run = RunWorkbenchExe("--scene \"" + scene + "\" --preset black-frame --size 64x48 --out \"" +
-                                           folder + "\\out\" --save \"" + folder + "\\names.glb\"");
+// A scene whose folder, file, library, texture, object and material are all named in characters
+// code page 932 lacks, written to an output folder and a glb of such names: the command line and
+// every file are used as given, the texture reaches the plug-in's colour trace, the summary names
+// the scene in UTF-8 (the terminal's encoding under Wine, and no Windows form of a Unix path), and
+// frozen.obj, frozen.mtl and the glb keep every name, the shell's too.
+TEST(CommandLineOutput, NamesAndPathsInAnyScriptAreUsedAsGiven) {
+    // (Kept out of the test macros, which would quote them in code page 932.)
+    const std::string folder = FreshFolder("shown_names") + u8"\\scènes ñ";
+    const std::string library = folder + u8"\\matériau.mtl",
+                      scene = folder + u8"\\latin1 scène.obj";
+    const std::string texture = u8"café tex.png", object = u8"Café Ñandú",
+                      material = u8"Vert_Coloré";
+    const std::string out = folder + u8"\\out\\résumé😀", glbPath = folder + u8"\\naïve.glb";
+    ASSERT_TRUE(CreateDirectoryW(wb::WideFromUtf8(folder).c_str(), nullptr));
+    WriteSphereObj(folder + u8"\\matériau.obj", texture.c_str());
+    std::string sphere = ReadText(folder + u8"\\matériau.obj"), mtl = ReadText(library);
+    for (auto edit :
+         {std::make_pair(&sphere, "o sphere\n"), std::make_pair(&sphere, "usemtl skin\n"),
+          std::make_pair(&mtl, "newmtl skin\n")}) {
+        const size_t at = edit.first->find(edit.second);
+        ASSERT_NE(at, std::string::npos) << edit.second;
+        const std::string keyword =
+            std::string(edit.second).substr(0, strcspn(edit.second, " ") + 1);
+        edit.first->replace(at, strlen(edit.second),
+                            keyword + (keyword == "o " ? object : material) + "\n");
+    }
+    ASSERT_TRUE(WriteText(scene, sphere));
+    ASSERT_TRUE(WriteText(library, mtl));
+    std::vector<uint8_t> red(16 * 16 * 4, 0);
+    for (size_t i = 0; i < red.size(); i += 4) red[i] = red[i + 3] = 255;
+    ASSERT_TRUE(WritePng((folder + "\\" + texture).c_str(), 16, 16, red));
+
+    const ProgramRun run =
+        RunWorkbenchExe("--scene \"" + scene + "\" --preset colour-trace --size 64x48 --out \"" +
+                        out + "\" --save \"" + glbPath + "\"");
+    const std::string summary = scene.substr(folder.size() + 1) + ": 1 objects";
     EXPECT_EQ(run.exitCode, 0u) << run.output;
-    EXPECT_NE(run.output.find(utf8Name + ": 1 objects"), std::string::npos) << run.output;
-    EXPECT_NE(run.output.find(u8"\"立方体\" selected"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find(summary), std::string::npos) << run.output;
     EXPECT_EQ(run.output.find("Z:\\"), std::string::npos) << run.output;
-    EXPECT_EQ(run.output.find("warning"), std::string::npos) << run.output;  // the library is found
-    EXPECT_TRUE(Exists(folder + "\\out\\black_frame.png"));
-    EXPECT_NE(ReadText(folder + "\\out\\frozen.obj").find(u8"o 立方体_shell\n"), std::string::npos);
-    EXPECT_NE(ReadText(folder + "\\names.glb").find(u8"\"立方体 shell\""), std::string::npos);
+    EXPECT_EQ(run.output.find("not found"), std::string::npos) << run.output;  // library, texture
+    EXPECT_GT(CountForeground(ReadPng(out + "\\colour_trace.png")), 0);
+    EXPECT_TRUE(Exists(out + "\\" + texture));
+    const std::string frozen = ReadText(out + "\\frozen.obj"),
+                      frozenMtl = ReadText(out + "\\frozen.mtl");
+    std::string saved = object;
+    saved[saved.find(' ')] = '_';  // "Café_Ñandú": a blank ends a name in OBJ files
+    for (const std::string& line :
+         {"o " + saved + "\n", "o " + saved + "_shell\n", "usemtl " + material + "\n"})
+        EXPECT_NE(frozen.find(line), std::string::npos) << line;
+    for (const std::string& line : {"newmtl " + material + "\n", "map_Kd " + texture + "\n"})
+        EXPECT_NE(frozenMtl.find(line), std::string::npos) << line << frozenMtl;
+    // The traced colours are the red texture's, at half brightness: "v x y z r g b".
+    int32_t traced = 0;
+    for (size_t at = frozen.find("\nv "); at != std::string::npos;
+         at = frozen.find("\nv ", at + 1)) {
+        float p[3], c[3] = {0, 0, 0};
+        if (sscanf(frozen.c_str() + at, " v %f %f %f %f %f %f", &p[0], &p[1], &p[2], &c[0], &c[1],
+                   &c[2]) == 6)
+            traced += fabsf(c[0] - 0.5f) < 0.01f && c[1] == 0.0f && c[2] == 0.0f;
+    }
+    EXPECT_GT(traced, 0) << "the plug-in read no colour from the texture";
+    const std::string glb = ReadText(glbPath);
+    for (const std::string& name : {object + " shell", material, texture})
+        EXPECT_NE(glb.find("\"" + name + "\""), std::string::npos) << name;
 }
 
 // Memory running out in the middle of a run (here the picture's samples, 800 MB at 4096 x 4096)

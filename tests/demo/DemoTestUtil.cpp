@@ -8,12 +8,14 @@
 #include <windows.h>
 
 #include "workbench/common/RemoveFolder.h"
+#include "workbench/io/FileAccess.h"
 #include "workbench/panel/PanelDriver.h"
 
 // PNG reading for this file only (the renderer tests' helper keeps its own copy private too).
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
+#define STBI_WINDOWS_UTF8  // paths are UTF-8
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-function"
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -25,19 +27,19 @@ namespace demotest {
 
 namespace {
 
-void RemoveFolderContents(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+void RemoveFolderContents(const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return;
     do {
-        const std::string name = found.cFileName;
-        if (name == "." || name == "..") continue;
-        const std::string path = folder + "\\" + name;
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..") continue;
+        const std::wstring path = folder + L"\\" + name;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            common::RemoveFolder(path);  // a link as a link
+            common::RemoveFolder(wb::Utf8FromWide(path));  // a link as a link
         else
-            DeleteFileA(path.c_str());
-    } while (FindNextFileA(search, &found));
+            DeleteFileW(path.c_str());
+    } while (FindNextFileW(search, &found));
     FindClose(search);
 }
 
@@ -61,7 +63,7 @@ std::string FreshFolder(const char* name) {
     CreateDirectoryA(root.c_str(), nullptr);
     const std::string folder = root + "\\" + name;
     CreateDirectoryA(folder.c_str(), nullptr);
-    RemoveFolderContents(folder);
+    RemoveFolderContents(wb::WideFromUtf8(folder));
     return folder;
 }
 
@@ -70,13 +72,13 @@ void WriteSphereObj(const std::string& path, const char* textureFile) {
     const float pi = 3.14159265f, radius = 10.0f;
     const std::string mtlPath = path.substr(0, path.rfind('.')) + ".mtl";
     const std::string mtlName = mtlPath.substr(mtlPath.find_last_of("\\/") + 1);
-    FILE* mtl = fopen(mtlPath.c_str(), "wb");
+    FILE* mtl = wb::OpenFile(mtlPath, "wb");
     ASSERT_NE(mtl, nullptr) << mtlPath;
     fprintf(mtl, "newmtl skin\nKd %s\n", textureFile ? "1 1 1" : "0.8 0.75 0.7");
     if (textureFile) fprintf(mtl, "map_Kd %s\n", textureFile);
     fclose(mtl);
 
-    FILE* obj = fopen(path.c_str(), "wb");
+    FILE* obj = wb::OpenFile(path, "wb");
     ASSERT_NE(obj, nullptr) << path;
     fprintf(obj, "mtllib %s\no sphere\nusemtl skin\n", mtlName.c_str());
     // Grid points (i, j), i around, j from the top pole down; the poles are one vertex each.
@@ -148,15 +150,17 @@ ProgramRun RunWorkbenchExe(const std::string& arguments) {
                                 &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     EXPECT_NE(output, INVALID_HANDLE_VALUE);
     if (output == INVALID_HANDLE_VALUE) return run;
-    STARTUPINFOA startup = {};
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = output;
     startup.hStdError = output;
-    std::string command = "\"" + panel::BesideThisProgram("workbench.exe") + "\" " + arguments;
+    const std::string command =
+        "\"" + panel::BesideThisProgram("workbench.exe") + "\" " + arguments;
+    std::wstring wide = wb::WideFromUtf8(command);
     PROCESS_INFORMATION process = {};
-    const bool started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr,
+    const bool started = CreateProcessW(nullptr, &wide[0], nullptr, nullptr, TRUE, 0, nullptr,
                                         nullptr, &startup, &process) != 0;
     CloseHandle(output);
     EXPECT_TRUE(started) << command;

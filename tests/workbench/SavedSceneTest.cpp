@@ -319,7 +319,7 @@ TEST_F(SavedScene, NamesInUtf8Cp932AndLatin1LoadSaveAndReachTheGlb) {
         ASSERT_TRUE(wbtest::WriteText(dir + "材質.mtl", inFile(mtl)));
         ASSERT_TRUE(wbtest::WriteText(dir + "テクスチャ 画像.png", png));
         std::string warnings;
-        ASSERT_TRUE(wb::LoadObjScene((dir + "箱.obj").c_str(), &warnings));
+        ASSERT_TRUE(wb::LoadObjScene(wb::HostTextToUtf8(dir + "箱.obj").c_str(), &warnings));
         EXPECT_EQ(warnings, "");  // the library and the texture are found
         HostDocument doc = wb::ActiveDocument();
         HostObject cube = MQDoc_GetObject(doc, 0);
@@ -348,8 +348,8 @@ TEST_F(SavedScene, NamesInUtf8Cp932AndLatin1LoadSaveAndReachTheGlb) {
         EXPECT_EQ(model.images[0].name, u8"テクスチャ 画像.png");
     }
 
-    // Latin-1: the bytes stay as they are in the host and the OBJ; the glb gets what code page 932
-    // makes of them ("\xE6k" is a character there, a lone "\xE9" none).
+    // Latin-1: the bytes stay as they are in the host and the OBJ, a shell's name too; the glb gets
+    // what code page 932 makes of them ("\xE6k" is a character there, a lone "\xE9" none).
     const std::string dir = wbtest::TempDir();
     ASSERT_TRUE(wbtest::WriteText(dir + "latin1.obj", "mtllib latin1.mtl\no Caf\xE9\nv 0 0 0\nv 1 0 0\nv 0 1 0\n"
                                                       "usemtl Terraind\xE6k\nf 1 2 3\n"));
@@ -358,13 +358,17 @@ TEST_F(SavedScene, NamesInUtf8Cp932AndLatin1LoadSaveAndReachTheGlb) {
     ASSERT_TRUE(wb::LoadObjScene((dir + "latin1.obj").c_str(), &warnings));
     EXPECT_EQ(warnings, "");
     EXPECT_EQ(wbtest::ObjectName(MQDoc_GetObject(wb::ActiveDocument(), 0)), "Caf\xE9");
+    const int32_t shell = wb::AddMeshObject("", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
+    wb::NameAfterObject(MQDoc_GetObject(wb::ActiveDocument(), shell),
+                        MQDoc_GetObject(wb::ActiveDocument(), 0), " shell");
     ASSERT_TRUE(wb::SaveObjScene((dir + "latin1_out.obj").c_str(), &error)) << error;
     EXPECT_NE(ReadText(dir + "latin1_out.obj").find("o Caf\xE9\n"), std::string::npos);
+    EXPECT_NE(ReadText(dir + "latin1_out.obj").find("o Caf\xE9_shell\n"), std::string::npos);
     EXPECT_NE(ReadText(dir + "latin1_out.mtl").find("newmtl Terraind\xE6k\n"), std::string::npos);
     ASSERT_TRUE(wb::SaveGltfScene((dir + "latin1.glb").c_str(), &error)) << error;
     tinygltf::Model model;
     ASSERT_TRUE(ReadGlb(dir + "latin1.glb", &model));
-    ASSERT_EQ(model.nodes.size(), 1u);
+    ASSERT_EQ(model.nodes.size(), 2u);
     EXPECT_EQ(model.nodes[0].name, "Caf\xEF\xBF\xBD");  // U+FFFD
     ASSERT_EQ(model.materials.size(), 1u);
     EXPECT_EQ(model.materials[0].name, u8"Terraind詭");

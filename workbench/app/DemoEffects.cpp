@@ -228,7 +228,8 @@ bool TakePanelPicture(Run& run, std::string* error) {
         return false;
     }
     run.report.panelPicture = true;
-    Say("panel.png: the panel with row 1 \"%s\" selected\n", panel::RowText(0).c_str());
+    Say("panel.png: the panel with row 1 \"%s\" selected\n",
+        wb::HostTextToUtf8(panel::RowText(0)).c_str());
     return true;
 }
 
@@ -265,14 +266,17 @@ bool FreezeAndSave(Run& run, bool blackFrameFirst, std::string* error) {
     for (int32_t row = 0; row < RowCount(); ++row)
         if (blackFrameFirst || panel::RowChecked(row)) rows.push_back(row);
     HostDocument doc = wb::ActiveDocument();
-    std::vector<std::pair<int32_t, std::string>> unnamed;  // new shells: slot, name to give
+    std::vector<std::pair<int32_t, HostObject>> unnamed;  // new shells: slot, object named after
     // The view is not redrawn between the freezes: as in the modeller, the refreshes they ask
     // for come together into one redraw, here before the document is saved. (A freeze as new
     // object appends it, so the rows of the sources stay where they are.)
     for (int32_t row : rows) {
         SelectRow(row);
         if (blackFrameFirst) ApplyPresetToSelectedRow(run, Preset::BlackFrame, true);
-        const std::string source = panel::RowText(row);
+        // The shell is named after its object as the scene file named it, not as the panel's
+        // list (code page 932) shows it.
+        HostObject object = RowObject(row);
+        const std::string source = wb::ObjectOriginalName(object);
         const int32_t slots = MQDoc_GetObjectCount(doc);
         run.step = "freezing the shell of " + source;
         if (!FreezeSelected(run.options.freeze, error)) {
@@ -280,14 +284,14 @@ bool FreezeAndSave(Run& run, bool blackFrameFirst, std::string* error) {
             return false;
         }
         ++run.report.frozenShells;
-        if (MQDoc_GetObjectCount(doc) == slots + 1) unnamed.emplace_back(slots, source + " shell");
+        if (MQDoc_GetObjectCount(doc) == slots + 1) unnamed.emplace_back(slots, object);
     }
     // A shell frozen as a new object comes with the host's name for it ("obj4"); give each one
     // its source's, as a person would, so that the list and frozen.obj tell the shells apart.
     bool renamed = false;
     for (const auto& shell : unnamed) {
         if (HostObject object = MQDoc_GetObject(doc, shell.first)) {
-            MQObj_SetName(object, shell.second.c_str());
+            wb::NameAfterObject(object, shell.second, " shell");
             renamed = true;
         }
     }

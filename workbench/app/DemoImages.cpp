@@ -1,5 +1,7 @@
 #include "workbench/app/DemoImages.h"
 
+#include "workbench/io/FileAccess.h"
+
 #include <math.h>
 #include <stdio.h>
 #include <string.h>
@@ -105,7 +107,7 @@ bool WriteBmp24(const std::string& path, const RgbImage& image, std::string* err
             dst[3 * x + 2] = src[3 * x];
         }
     }
-    FILE* out = fopen(path.c_str(), "wb");
+    FILE* out = wb::OpenFile(path, "wb");
     const bool ok = out && fwrite(file.data(), 1, file.size(), out) == file.size();
     if (out && fclose(out) != 0) {
         if (error) *error = path + ": write error";

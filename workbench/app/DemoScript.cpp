@@ -20,6 +20,7 @@
 #include "workbench/app/StopOnInterrupt.h"
 #include "workbench/app/Terminal.h"
 #include "workbench/host/Workbench.h"
+#include "workbench/io/FileAccess.h"
 #include "workbench/panel/PanelDriver.h"
 
 namespace workbench {
@@ -81,17 +82,24 @@ void WarnOfPanelRounding(Run& run, float wanted, float distance) {
 
 // ---- checks before anything runs -------------------------------------------------------------
 
-// The height-map image must exist and load through the host's image loader.
+// The height-map image must exist and load through the host's image loader, by the name the
+// plug-in's open-file dialog will get (see LoadHeightMap).
 bool CheckImage(const std::string& path, std::string* error) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
+    if (!wb::IsRegularFile(path) && !wb::IsFolder(path)) {
         *error = path + ": no such file";
+        return false;
+    }
+    const std::string readable = wb::HostReadablePath(path);
+    if (wb::IsRegularFile(path) && readable.empty()) {
+        *error = path +
+                 ": the plug-in takes names in code page 932, which lacks characters of this "
+                 "one, and the volume keeps no short name for it";
         return false;
     }
     void* header = nullptr;
     void* pixels = nullptr;
-    const bool loaded = (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
-                        MQ_LoadImage(path.c_str(), &header, &pixels, 0) != 0;
+    const bool loaded = wb::IsRegularFile(path) && !readable.empty() &&
+                        MQ_LoadImage(readable.c_str(), &header, &pixels, 0) != 0;
     if (header) LocalFree(header);
     if (pixels) LocalFree(pixels);
     if (!loaded) *error = path + ": cannot be read as an image (BMP, PNG, JPEG or TGA)";
@@ -196,8 +204,8 @@ int RunScript(Run& run) {
     run.step = "opening the plug-in's panel";
     if (!OpenPanel(plugin, &error)) return Fail(run, kExitFailed, error);
     Say("workbench: %s loaded (\"%s\", type %d), panel shown\n",
-        o.plugin.empty() ? PathForPeople(plugin).c_str() : o.plugin.c_str(), wb::PluginName().c_str(),
-        wb::PluginType());
+        o.plugin.empty() ? PathForPeople(plugin).c_str() : o.plugin.c_str(),
+        wb::HostTextToUtf8(wb::PluginName()).c_str(), wb::PluginType());
     if (UsesHeightMap(o)) ChooseHeightMapRows(run);
     if (o.interactive) return RunInteractive(run);
 

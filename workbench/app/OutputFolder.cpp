@@ -5,15 +5,16 @@
 #include <windows.h>
 
 #include "workbench/common/RemoveFolder.h"
+#include "workbench/io/FileAccess.h"
 
 namespace workbench {
 
 namespace {
 
-bool IsFolder(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
+using wb::IsFolder;
+
+// Paths are UTF-8; the system takes them in UTF-16.
+std::wstring W(const std::string& path) { return wb::WideFromUtf8(path); }
 
 // Creates path and every missing folder above it, noting the ones it made.
 bool MakeFolders(const std::string& path, std::vector<std::string>* made) {
@@ -22,7 +23,7 @@ bool MakeFolders(const std::string& path, std::vector<std::string>* made) {
         if (i == path.size() || path[i] == '\\' || path[i] == '/') {
             if (!partial.empty() && partial.back() != ':' && partial != "." && partial != ".." &&
                 partial != "\\" && partial != "\\\\" && !IsFolder(partial)) {
-                if (!CreateDirectoryA(partial.c_str(), nullptr)) {
+                if (!CreateDirectoryW(W(partial).c_str(), nullptr)) {
                     if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
                 } else {
                     made->push_back(partial);
@@ -37,13 +38,13 @@ bool MakeFolders(const std::string& path, std::vector<std::string>* made) {
 // Calls visit(name, isFolder) for every entry of folder but "." and "..".
 template <class Visit>
 void ForEachEntry(const std::string& folder, Visit visit) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(W(folder + "\\*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return;
     do {
-        const std::string name = found.cFileName;
+        const std::string name = wb::Utf8FromWide(found.cFileName);
         if (name != "." && name != "..") visit(name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
-    } while (FindNextFileA(search, &found));
+    } while (FindNextFileW(search, &found));
     FindClose(search);
 }
 
@@ -56,7 +57,8 @@ bool MoveInto(const std::string& from, const std::string& to, const std::string&
         const std::string source = from + "\\" + name, target = to + "\\" + name;
         if (isFolder && IsFolder(target)) {
             ok = MoveInto(source, target, prefix + name + "\\", failed, moved) && ok;
-        } else if (!MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
+        } else if (!MoveFileExW(W(source).c_str(), W(target).c_str(),
+                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
             if (ok) *failed = target;
             ok = false;
         } else {
@@ -66,15 +68,12 @@ bool MoveInto(const std::string& from, const std::string& to, const std::string&
     return ok;
 }
 
-bool IsFile(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
+bool IsFile(const std::string& path) { return wb::IsRegularFile(path); }
 
 // Whether a new file can be made in folder: one is made and deleted again.
 bool CanWriteIn(const std::string& folder) {
     const std::string probe = folder + "\\.workbench-probe-" + std::to_string(GetCurrentProcessId());
-    HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    HANDLE file = CreateFileW(W(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     CloseHandle(file);
@@ -93,7 +92,8 @@ void RemoveAbandonedRuns(const std::string& folder) {
         if (!isFolder || name.compare(0, sizeof kRunFolderPrefix - 1, kRunFolderPrefix) != 0) return;
         const std::string run = folder + "\\" + name;
         const std::string lock = run + "\\" + kLockFile;
-        if (DeleteFileA(lock.c_str()) || GetFileAttributesA(lock.c_str()) == INVALID_FILE_ATTRIBUTES)
+        if (DeleteFileW(W(lock).c_str()) ||
+            GetFileAttributesW(W(lock).c_str()) == INVALID_FILE_ATTRIBUTES)
             common::RemoveFolder(run);
     });
 }
@@ -106,12 +106,12 @@ char Separator(const OutputFolder& folder) {
 }  // namespace
 
 std::string FullPath(const std::string& path) {
+    const std::string full = wb::AbsolutePath(path);
+    if (!full.empty()) return full;
     std::string name = path;
     for (char& c : name)
         if (c == '/') c = '\\';
-    char full[MAX_PATH];
-    const DWORD n = GetFullPathNameA(name.c_str(), MAX_PATH, full, nullptr);
-    return n > 0 && n < MAX_PATH ? std::string(full, n) : name;
+    return name;
 }
 
 bool OpenOutputFolder(const std::string& given, OutputFolder* folder, std::string* error) {
@@ -137,8 +137,9 @@ bool OpenOutputFolder(const std::string& given, OutputFolder* folder, std::strin
     }
     HANDLE lock = INVALID_HANDLE_VALUE;
     if (MakeFolders(folder->work, &folder->madeFolders))
-        lock = CreateFileA((folder->work + "\\" + kLockFile).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        lock =
+            CreateFileW(W(folder->work + "\\" + kLockFile).c_str(), GENERIC_WRITE, 0, nullptr,
+                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (lock == INVALID_HANDLE_VALUE) {
         DiscardOutputFolder(folder);
         *error = "--out " + given + (IsFile(folder->final)      ? ": is a file, not a folder"
@@ -167,8 +168,9 @@ bool AddFileElsewhere(OutputFolder* folder, const std::string& given, std::strin
     // An existing file is opened without being changed; else a file is tried beside it.
     bool writable = false;
     if (IsFile(file.final)) {
-        HANDLE existing = CreateFileA(file.final.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE existing =
+            CreateFileW(W(file.final).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         writable = existing != INVALID_HANDLE_VALUE;
         if (writable) CloseHandle(existing);
     } else {
@@ -233,7 +235,8 @@ bool CommitOutputFolder(OutputFolder* folder, std::string* error) {
     std::string failedElsewhere;
     for (const OutputFolder::Elsewhere& file : folder->elsewhere) {
         if (!IsFile(file.work)) continue;  // not written after all
-        if (MoveFileExA(file.work.c_str(), file.final.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED))
+        if (MoveFileExW(W(file.work).c_str(), W(file.final).c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED))
             elsewhere.push_back(file.given);
         else if (failedElsewhere.empty())
             failedElsewhere = file.given;
@@ -267,7 +270,7 @@ void DiscardOutputFolder(OutputFolder* folder) {
     folder->work.clear();
     ReleaseFolder(folder);
     for (auto made = folder->madeFolders.rbegin(); made != folder->madeFolders.rend(); ++made)
-        RemoveDirectoryA(made->c_str());  // only an empty folder goes
+        RemoveDirectoryW(W(*made).c_str());  // only an empty folder goes
     folder->madeFolders.clear();
 }
 

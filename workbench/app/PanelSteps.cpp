@@ -5,6 +5,7 @@
 #include "plugin/HostAbi.h"
 #include "ui/ResourceIds.h"
 #include "workbench/host/Workbench.h"
+#include "workbench/io/FileAccess.h"
 #include "workbench/panel/PanelDriver.h"
 
 namespace workbench {
@@ -59,6 +60,15 @@ int32_t RowOfObject(int32_t objectIndex) {
     return row;
 }
 
+HostObject RowObject(int32_t row) {
+    HostDocument doc = wb::ActiveDocument();
+    for (int32_t i = 0, seen = 0; i < MQDoc_GetObjectCount(doc); ++i) {
+        HostObject object = MQDoc_GetObject(doc, i);
+        if (object && seen++ == row) return object;
+    }
+    return nullptr;
+}
+
 void SelectRow(int32_t row) {
     panel::ClickRow(row);
     LetPanelReload();
@@ -96,7 +106,11 @@ bool LoadHeightMap(const std::string& path, float scale, std::string* error) {
     char text[64];
     snprintf(text, sizeof text, "%0.1f", scale);
     panel::Type(IDC_HEIGHT_MAP_SCALE, text);
-    if (!panel::ChooseFile(IDC_BROWSE_HEIGHT_MAP, path) || panel::Text(IDC_HEIGHT_MAP_FILE) != path) {
+    // The plug-in's open-file dialog takes names in code page 932: a name with other characters
+    // goes in by its short form.
+    const std::string typed = wb::HostReadablePath(path);
+    if (typed.empty() || !panel::ChooseFile(IDC_BROWSE_HEIGHT_MAP, typed) ||
+        panel::Text(IDC_HEIGHT_MAP_FILE) != typed) {
         *error = path + ": the panel's open-file dialog did not take the file";
         return false;
     }

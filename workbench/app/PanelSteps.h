@@ -24,6 +24,8 @@ void ClosePanel();
 int32_t RowCount();
 // The row that shows document object index (empty slots have no row), or -1.
 int32_t RowOfObject(int32_t objectIndex);
+// The document object the row shows, or NULL.
+HostObject RowObject(int32_t row);
 // Clicks the row, so that the panel edits its object, and lets the panel reload.
 void SelectRow(int32_t row);
 // Ticks or clears the row's check box: the object's shell on or off.

@@ -12,6 +12,7 @@
 #include "workbench/app/DemoImages.h"
 #include "workbench/app/Terminal.h"
 #include "workbench/host/Workbench.h"
+#include "workbench/io/FileAccess.h"
 
 namespace workbench {
 
@@ -97,7 +98,8 @@ HostObject MakeSurface(const char* name, int32_t segU, int32_t segV, bool closeV
 // A scene file must be a file that can be read: not missing, a folder or a device (/dev/zero
 // under Wine), which the OBJ reader would take for an empty or an endless file.
 bool CheckSceneFile(const std::string& path, std::string* error) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const std::wstring wide = wb::WideFromUtf8(path);
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD code = GetLastError();
         const bool missing = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND || code == ERROR_INVALID_NAME;
@@ -108,8 +110,8 @@ bool CheckSceneFile(const std::string& path, std::string* error) {
         *error = path + ": is a folder, not an OBJ file";
         return false;
     }
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         *error = path + ": cannot be read";
         return false;
@@ -127,23 +129,24 @@ void CheckTexturesDecode(std::string* warnings) {
     std::set<std::string> seen;
     for (int32_t i = 0; i < MQDoc_GetMaterialCount(doc); ++i) {
         HostMaterial material = MQDoc_GetMaterial(doc, i);
-        char texture[MAX_PATH] = "", path[MAX_PATH + 1] = "", name[256] = "";
+        char texture[MAX_PATH] = "", path[MAX_PATH + 1] = "";
         if (!material) continue;
         MQMat_GetTextureName(material, texture, sizeof texture);
         if (!texture[0] || !MQDoc_FindMappingFile(doc, path, texture, 1) || !path[0] || !seen.insert(path).second)
             continue;
-        WIN32_FILE_ATTRIBUTE_DATA data;
-        if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data) ||
-            (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (data.nFileSizeHigh == 0 && data.nFileSizeLow == 0))
-            continue;
+        // The host hands out paths in code page 932, in their short form where that code page
+        // lacks a character of the file's own.
+        const std::string file = wb::PathFromHost(path);
+        uint64_t size = 0;
+        if (!wb::FileSize(file, &size) || size == 0) continue;
         void* header = nullptr;
         void* pixels = nullptr;
         const bool decoded = MQ_LoadImage(path, &header, &pixels, 0) != 0;
         if (header) LocalFree(header);
         if (pixels) LocalFree(pixels);
         if (decoded) continue;
-        MQMat_GetName(material, name, sizeof name);
-        *warnings += (warnings->empty() ? "" : "\n") + PathForPeople(path) + ": texture of material \"" + name +
+        *warnings += (warnings->empty() ? "" : "\n") + PathForPeople(file) +
+                     ": texture of material \"" + wb::MaterialOriginalName(material) +
                      "\" cannot be decoded as an image (BMP, PNG, JPEG or TGA)";
     }
 }
@@ -156,7 +159,7 @@ bool WriteDefaultHeightMap(const std::string& folder, std::string* path, std::st
 }
 
 void RemoveDefaultTexture(const std::string& folder) {
-    DeleteFileA((folder + "\\" + kTextureFile).c_str());
+    DeleteFileW(wb::WideFromUtf8(folder + "\\" + kTextureFile).c_str());
 }
 
 bool BuildDefaultScene(const std::string& folder, bool withHeightMap, SceneInfo* info, std::string* error) {

@@ -41,12 +41,12 @@ void Print(FILE* stream, const std::string& text) {
     HANDLE handle = GetStdHandle(stream == stderr ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
     DWORD mode = 0;
     if (handle && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode)) {
-        const std::wstring wide = Widen(text, CP_ACP);
+        const std::wstring wide = Widen(text, CP_UTF8);
         DWORD written = 0;
         WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
         return;
     }
-    const std::string bytes = RunningUnderWine() ? Narrow(Widen(text, CP_ACP), CP_UTF8) : text;
+    const std::string bytes = RunningUnderWine() ? text : Narrow(Widen(text, CP_UTF8), CP_ACP);
     fwrite(bytes.data(), 1, bytes.size(), stream);
     fflush(stream);
 }
@@ -69,10 +69,9 @@ std::string PathForPeople(const std::string& windowsPath) {
     static const UnixName toUnix = reinterpret_cast<UnixName>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
     if (!toUnix || windowsPath.empty()) return windowsPath;
-    char* unixName = toUnix(Widen(windowsPath, CP_ACP).c_str());
+    char* unixName = toUnix(Widen(windowsPath, CP_UTF8).c_str());
     if (!unixName) return windowsPath;
-    // Back into the program's code page, the encoding of every string it prints.
-    const std::string shown = Narrow(Widen(unixName, CP_UTF8), CP_ACP);
+    const std::string shown = unixName;  // UTF-8, as the program's own strings
     HeapFree(GetProcessHeap(), 0, unixName);
     return shown.empty() ? windowsPath : shown;
 }

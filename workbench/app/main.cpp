@@ -4,15 +4,30 @@
 #include <stdio.h>
 
 #include <string>
+#include <vector>
+
+#include <windows.h>
+#include <shellapi.h>
 
 #include "workbench/app/CommandLine.h"
 #include "workbench/app/DemoScript.h"
 #include "workbench/app/Terminal.h"
+#include "workbench/io/FileAccess.h"
 
-int main(int argc, char** argv) {
+int main() {
+    // The arguments as typed, in UTF-8: the byte-string ones would hold only what the system's
+    // code page holds, and change the rest of a file name.
+    int argc = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &argc);
+    std::vector<std::string> args;
+    for (int i = 0; wide && i < argc; ++i) args.push_back(wb::Utf8FromWide(wide[i]));
+    if (wide) LocalFree(wide);
+    std::vector<const char*> argv;
+    for (const std::string& arg : args) argv.push_back(arg.c_str());
     workbench::Options options;
     std::string error;
-    switch (workbench::ParseCommandLine(argc, argv, &options, &error)) {
+    switch (
+        workbench::ParseCommandLine(static_cast<int>(argv.size()), argv.data(), &options, &error)) {
         case workbench::ParseResult::Help:
             workbench::Print(stdout, workbench::UsageText());
             return workbench::kExitOk;

@@ -5,9 +5,12 @@
 namespace common {
 
 std::string BesideThisProgram(const char* fileName) {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
+    wchar_t path[MAX_PATH] = {};
+    const int length = static_cast<int>(GetModuleFileNameW(nullptr, path, MAX_PATH));
+    // UTF-8, as every path of the workbench.
+    const int n = WideCharToMultiByte(CP_UTF8, 0, path, length, nullptr, 0, nullptr, nullptr);
+    std::string folder(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, path, length, &folder[0], n, nullptr, nullptr);
     folder.erase(folder.find_last_of("\\/") + 1);
     return folder + fileName;
 }

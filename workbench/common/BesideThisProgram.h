@@ -4,7 +4,8 @@
 
 namespace common {
 
-// Full path of fileName in the folder of the running program (its .exe, not the current folder).
+// Full path (UTF-8) of fileName in the folder of the running program (its .exe, not the current
+// folder).
 std::string BesideThisProgram(const char* fileName);
 
 }  // namespace common

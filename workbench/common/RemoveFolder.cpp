@@ -6,12 +6,20 @@ namespace common {
 
 namespace {
 
+// Paths are UTF-8, as every path of the workbench; the system takes them in UTF-16.
+std::wstring W(const std::string& path) {
+    const int n = MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), &wide[0], n);
+    return wide;
+}
+
 // Removes the link at path itself, not what it points to.
 void RemoveLink(const std::string& path, DWORD attributes) {
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveDirectoryA(path.c_str());
+        RemoveDirectoryW(W(path).c_str());
     else
-        DeleteFileA(path.c_str());
+        DeleteFileW(W(path).c_str());
 }
 
 }  // namespace
@@ -20,28 +28,34 @@ void RemoveFolder(const std::string& folder) {
     std::string path = folder;
     while (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.pop_back();
     if (path.empty() || path.back() == ':') return;  // never a whole drive
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(W(path).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         RemoveLink(path, attributes);
         return;
     }
     const std::string prefix = path + "\\";
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((prefix + "*").c_str(), &found);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(W(prefix + "*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            const std::string name = found.cFileName;
+            const std::wstring wide = found.cFileName;
+            const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                              nullptr, nullptr);
+            std::string name(static_cast<size_t>(n > 0 ? n : 0), '\0');
+            if (n > 0)
+                WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &name[0], n, nullptr,
+                                    nullptr);
             if (name == "." || name == "..") continue;
             if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
                 RemoveLink(prefix + name, found.dwFileAttributes);
             else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 RemoveFolder(prefix + name);
             else
-                DeleteFileA((prefix + name).c_str());
-        } while (FindNextFileA(search, &found));
+                DeleteFileW(W(prefix + name).c_str());
+        } while (FindNextFileW(search, &found));
         FindClose(search);
     }
-    RemoveDirectoryA(path.c_str());
+    RemoveDirectoryW(W(path).c_str());
 }
 
 }  // namespace common

@@ -4,6 +4,8 @@
 
 #include "workbench/host/Model.h"
 #include "workbench/host/Recorder.h"
+#include "workbench/io/FileAccess.h"
+#include "workbench/io/TextEncoding.h"
 
 using namespace wb::detail;
 
@@ -148,6 +150,27 @@ HostDocument ActiveDocument() { return ToHandle(Active()); }
 
 void SetTextureFolder(const char* folder) { State().textureFolder = SafeString(folder); }
 
+std::string ObjectOriginalName(HostObject object) {
+    const Object* o = AsObject(object);
+    return o ? (o->nameOriginal.empty() ? HostToUtf8(o->name) : o->nameOriginal) : std::string();
+}
+
+void NameAfterObject(HostObject object, HostObject source, const std::string& suffix) {
+    Object* o = AsObject(object);
+    const Object* from = AsObject(source);
+    if (!o || !from) return;
+    o->name = from->name + suffix;
+    o->nameOriginal = from->nameOriginal.empty() ? std::string() : from->nameOriginal + suffix;
+}
+
+std::string MaterialOriginalName(HostMaterial material) {
+    const Material* m = AsMaterial(material);
+    return m ? (m->nameOriginal.empty() ? HostToUtf8(m->name) : m->nameOriginal) : std::string();
+}
+
+std::string HostTextToUtf8(const std::string& text) { return HostToUtf8(text); }
+std::string Utf8ToHostText(const std::string& text) { return Utf8ToHost(text); }
+
 int32_t AddMeshObject(const char* name, const std::vector<HostPoint>& vertices,
                       const std::vector<std::vector<int32_t>>& faces) {
     Object* o = NewObject();
@@ -194,7 +217,7 @@ bool LoadPlugin(const char* dllPath, std::string* error) {
     if (Plugin().module) UnloadPlugin();
     if (!dllPath || !*dllPath) return Fail(error, "LoadPlugin: no plug-in path given");
     const std::string path = SafeString(dllPath);
-    HMODULE m = LoadLibraryA(dllPath);
+    HMODULE m = LoadLibraryW(WideFromUtf8(path).c_str());
     if (!m)
         return Fail(error, path + ": LoadLibrary failed (error " + std::to_string(GetLastError()) + ")");
     PluginState p;

@@ -54,15 +54,18 @@ WB_MAT_FLOAT(specular, MQMat_GetSpecular, MQMat_SetSpecular)
 WB_MAT_FLOAT(power, MQMat_GetPower, MQMat_SetPower)
 #undef WB_MAT_FLOAT
 
-#define WB_MAT_TEXT(field, getter, setter)                           \
-    void getter(HostMaterial mat, char* buffer, int32_t size) {      \
-        REC(mat, buffer, size);                                      \
-        Material* m = AsMaterial(mat);                               \
-        CopyText(m ? m->field : std::string(), buffer, size);        \
-    }                                                                \
-    void setter(HostMaterial mat, const char* name) {                \
-        REC(mat, name);                                              \
-        if (Material* m = AsMaterial(mat)) m->field = SafeString(name); \
+#define WB_MAT_TEXT(field, getter, setter)                      \
+    void getter(HostMaterial mat, char* buffer, int32_t size) { \
+        REC(mat, buffer, size);                                 \
+        Material* m = AsMaterial(mat);                          \
+        CopyText(m ? m->field : std::string(), buffer, size);   \
+    }                                                           \
+    void setter(HostMaterial mat, const char* name) {           \
+        REC(mat, name);                                         \
+        if (Material* m = AsMaterial(mat)) {                    \
+            m->field = SafeString(name);                        \
+            m->field##Original.clear();                         \
+        }                                                       \
     }
 
 WB_MAT_TEXT(texture, MQMat_GetTextureName, MQMat_SetTextureName)
@@ -81,7 +84,10 @@ void MQMat_SetFloatArray(HostMaterial mat, int32_t key, const float* values) {
 
 void MQMat_SetName(HostMaterial mat, const char* name) {
     REC(mat, name);
-    if (Material* m = AsMaterial(mat)) m->name = SafeString(name);
+    if (Material* m = AsMaterial(mat)) {
+        m->name = SafeString(name);
+        m->nameOriginal.clear();
+    }
 }
 
 void MQMat_SetColor(HostMaterial mat, const HostRGB* color) {

@@ -129,7 +129,10 @@ int32_t MQObj_GetFaceIndexFromUniqueID(HostObject obj, uint32_t uniqueId) {
 
 void MQObj_SetName(HostObject obj, const char* name) {
     REC(obj, name);
-    if (Object* o = AsObject(obj)) o->name = SafeString(name);
+    if (Object* o = AsObject(obj)) {
+        o->name = SafeString(name);
+        o->nameOriginal.clear();
+    }
 }
 
 int32_t MQObj_AddVertex(HostObject obj, const HostPoint* point) {

@@ -60,6 +60,7 @@ void DestroyObject(Object* o) {
     std::vector<Corner>().swap(o->corners);
     std::vector<std::pair<int32_t, int32_t>>().swap(o->intValues);
     std::string().swap(o->name);
+    std::string().swap(o->nameOriginal);
     std::deque<Object*>& dead = DeadObjects();
     dead.push_back(o);
     if (dead.size() > kQuarantine) {

@@ -57,7 +57,8 @@ struct Object {
     int32_t uid = 0;
     Owner owner = Owner::None;
     Document* document = nullptr;
-    std::string name;
+    std::string name;          // as the host holds it (code page 932), what the plug-in reads
+    std::string nameOriginal;  // see kept originals below
     std::vector<Vertex> vertices;
     std::vector<Face> faces;
     std::vector<Corner> corners;
@@ -85,10 +86,17 @@ struct Material {
     int32_t serial = 0;
     Owner owner = Owner::None;
     int32_t drawIndex = -1;  // index given to the plug-in for a draw material
+    // As the host holds them (code page 932), what the plug-in reads; a texture whose name that
+    // code page cannot hold is named by a path it can (see LoadObjScene).
     std::string name;
     std::string texture;
     std::string alphaTexture;
     std::string bumpTexture;
+    // Kept originals (see below) of the four.
+    std::string nameOriginal;
+    std::string textureOriginal;
+    std::string alphaTextureOriginal;
+    std::string bumpTextureOriginal;
     HostRGB color{1.0f, 1.0f, 1.0f};
     float alpha = 1.0f;
     float diffuse = 0.8f;
@@ -137,6 +145,11 @@ struct Document {
     // (else in UTF-8).
     bool cp932Files = false;
 };
+
+// Kept originals: a name or file name as the scene file gave it, in UTF-8, with every character
+// that code page 932 lacks. It is kept beside the host's own text while that text is the one
+// made from it (a host function that sets the text empties it), and the saved files write it
+// instead of the host's text. Empty: the host's text is the original.
 
 // ---- handle checks --------------------------------------------------------------------------
 // Counts a call made with the handle of a destroyed object or material (wb::StaleHandleUses).
@@ -252,7 +265,7 @@ struct HostState {
     int32_t redrawCount = 0;
     int32_t refreshCount = 0;
     MessageLog messages;
-    std::string textureFolder;
+    std::string textureFolder;  // UTF-8
 };
 HostState& State();
 Document* Active();  // the active document, created on first use
@@ -271,7 +284,8 @@ void RecordLine(std::string line);
 // ---- images (ImageLoader.cpp) -----------------------------------------------------------------
 int32_t LoadImageBlocks(const char* fileName, void** headerBlock, void** pixelBlock);
 // The full path of the image a material names, as MQDoc_FindMappingFile finds it: the name itself
-// when absolute, else the name and then its last part in folder. Empty when there is no such file.
+// when absolute, else the name and then its last part in folder. Name, folder and the path are
+// UTF-8. Empty when there is no such file.
 std::string FindTextureFile(const std::string& name, const std::string& folder);
 
 // ---- the plug-in (Driver.cpp) -----------------------------------------------------------------

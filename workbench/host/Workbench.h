@@ -35,10 +35,25 @@ WORKBENCH_API HostDocument ActiveDocument();
 // clipping, poly-lines as 2-point faces and points as 1-point faces. On failure returns false
 // with a message naming the file in *error. A load that succeeds may still leave warnings in
 // *error, one line each naming a file: a missing material library, a missing or empty texture,
-// faces skipped for bad indices or coordinates.
+// faces skipped for bad indices or coordinates. Paths, here and in every function of this
+// interface that takes one, are UTF-8 (see io/FileAccess.h). Names keep every character the file
+// gives them: the plug-in reads them in code page 932 ("?" for a character it lacks), the saved
+// files get them as they were.
 WORKBENCH_API bool LoadObjScene(const char* path, std::string* error);
 // The folder that MQDoc_FindMappingFile resolves texture names against.
 WORKBENCH_API void SetTextureFolder(const char* folder);
+// An object's name in UTF-8 as the files give it: as the scene file named it, while no one has
+// renamed it through the host functions since. "" for an invalid object.
+WORKBENCH_API std::string ObjectOriginalName(HostObject object);
+// Names object after source: source's name followed by suffix (ASCII), both the host's name and
+// the original, so that the files name it as the scene file named source.
+WORKBENCH_API void NameAfterObject(HostObject object, HostObject source, const std::string& suffix);
+// A material's name in UTF-8 as the files give it (as ObjectOriginalName).
+WORKBENCH_API std::string MaterialOriginalName(HostMaterial material);
+// Host text (code page 932) in UTF-8, and UTF-8 as the host holds it ("?" for a character code
+// page 932 lacks).
+WORKBENCH_API std::string HostTextToUtf8(const std::string& text);
+WORKBENCH_API std::string Utf8ToHostText(const std::string& text);
 // Convenience for tests: an object with the given vertices and faces (each face a list of 1..4
 // vertex indices), added to the active document; returns its document index.
 WORKBENCH_API int32_t AddMeshObject(const char* name, const std::vector<HostPoint>& vertices,

@@ -1,9 +1,10 @@
 // MQ_LoadImage (ABI.md "Image blocks"), MQDoc_FindMappingFile, and the LocalFree counter.
 //
 // BMP files are read here in their own bit depth; PNG, JPEG and TGA go through stb_image and come
-// out as 8, 24 or 32 bits by channel count. Files are read with CreateFileA, so names in the
-// ANSI code page (932) work. Nothing a file contains may crash the loader: every size and offset
-// is checked against the file before use, and images are capped at kMaxImageBytes.
+// out as 8, 24 or 32 bits by channel count. MQ_LoadImage takes a name in code page 932, as the
+// host's loader does by design, and reads it with CreateFileA; MQDoc_FindMappingFile hands out
+// names it can read (see HostReadablePath). Nothing a file contains may crash the loader: every
+// size and offset is checked against the file before use, and images are capped at kMaxImageBytes.
 #define HOST_FUNCTION_LINKAGE __declspec(dllexport)
 #include "plugin/HostAbi.h"
 
@@ -33,13 +34,13 @@ std::set<void*>& LiveBlocks() {
     return blocks;
 }
 
-bool IsRegularFile(const char* path) {
+bool IsRegularHostFile(const char* path) {
     DWORD attr = GetFileAttributesA(path);
     return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool ReadWholeFile(const char* path, std::vector<uint8_t>* out) {
-    if (!path || !*path || !IsRegularFile(path)) return false;
+bool ReadHostFile(const char* path, std::vector<uint8_t>* out) {
+    if (!path || !*path || !IsRegularHostFile(path)) return false;
     HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
@@ -213,7 +214,7 @@ int32_t LoadImageBlocks(const char* fileName, void** headerBlock, void** pixelBl
     if (pixelBlock) *pixelBlock = nullptr;
     if (!headerBlock || !pixelBlock) return 0;
     std::vector<uint8_t> file;
-    if (!ReadWholeFile(fileName, &file)) return 0;
+    if (!ReadHostFile(fileName, &file)) return 0;
     Pixels px;
     bool ok = (file.size() >= 2 && file[0] == 'B' && file[1] == 'M') ? DecodeBmp(file, &px)
                                                                      : DecodeWithStb(file, &px);
@@ -302,11 +303,9 @@ std::string FindTextureFile(const std::string& name, const std::string& folder) 
         candidates.push_back(name);
     }
     for (const std::string& c : candidates) {
-        if (c.size() >= MAX_PATH || !IsRegularFile(c.c_str())) continue;
-        char full[MAX_PATH];
-        DWORD n = GetFullPathNameA(c.c_str(), MAX_PATH, full, nullptr);
-        if (n == 0 || n >= MAX_PATH) continue;
-        return std::string(full, n);
+        if (!wb::IsRegularFile(c)) continue;
+        const std::string full = AbsolutePath(c);
+        if (!full.empty()) return full;
     }
     return std::string();
 }
@@ -319,8 +318,11 @@ extern "C" int32_t MQDoc_FindMappingFile(HostDocument doc, char* outPath, const 
     WB_RECORD(__func__, doc, outPath, textureName, kind);
     if (outPath) outPath[0] = '\0';
     if (!AsDocument(doc) || !outPath || !textureName || !*textureName) return 0;
-    const std::string found = FindTextureFile(SafeString(textureName), State().textureFolder);
-    if (found.empty()) return 0;
+    // The texture is looked for by its name in UTF-8, as the folder is named; the plug-in gets a
+    // path that the byte-string calls it passes it to can open.
+    const std::string found = wb::HostReadablePath(
+        FindTextureFile(HostToUtf8(SafeString(textureName)), State().textureFolder));
+    if (found.empty() || found.size() >= MAX_PATH) return 0;
     memcpy(outPath, found.c_str(), found.size() + 1);
     return 1;
 }

@@ -124,16 +124,50 @@ private:
     std::vector<HostPoint> points_;
 };
 
-// A scene file's text in the host's code page, with a warning for the characters it lacks.
-std::string ReadSceneText(const std::string& path, std::istream& in, FileEncoding* encoding,
-                          std::vector<std::string>* warnings) {
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+// A scene file's text (false when it cannot be read) in the encoding the scene is parsed in: the
+// OBJ file's own, UTF-8 or code page 932 (parseAs NULL), into which its material libraries are
+// converted, so that their names meet. *encoding gets the file's own; a warning counts the
+// characters that code page 932 lacks, which the plug-in sees as "?".
+bool ReadSceneText(const std::string& path, const FileEncoding* parseAs, std::string* text,
+                   FileEncoding* encoding, std::vector<std::string>* warnings) {
+    if (!wb::ReadWholeFile(path, SIZE_MAX / 2, text)) return false;
+    const size_t bom = text->compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    const FileEncoding own =
+        IsUtf8(text->data() + bom, text->size() - bom) ? FileEncoding::Utf8 : FileEncoding::Cp932;
     size_t lost = 0;
-    SceneTextToHost(&text, encoding, &lost);
+    if ((parseAs ? *parseAs : own) == FileEncoding::Utf8)
+        SceneTextToUtf8(text, encoding, &lost);
+    else
+        SceneTextToHost(text, encoding, &lost);
     if (lost)
-        warnings->push_back(path + ": " + std::to_string(lost) +
-                            " characters that code page 932 lacks are shown as \"?\"");
-    return text;
+        warnings->push_back(
+            path + ": " + std::to_string(lost) +
+            " characters that code page 932 lacks are shown to the plug-in as \"?\"");
+    return true;
+}
+
+// A name or file name of the parsed text as the host holds it, with its original kept where the
+// host's differs. Text parsed in code page 932 is the host's as it is.
+void TakeName(const std::string& text, FileEncoding parsed, std::string* host,
+              std::string* original) {
+    original->clear();
+    if (parsed == FileEncoding::Cp932) {
+        *host = text;
+        return;
+    }
+    *host = Utf8ToHost(text);
+    if (HostToUtf8(*host) != text) *original = text;
+}
+
+// A texture name of the parsed text, kept as its original; the host's name for it is one the
+// plug-in can use: where code page 932 lacks a character of the name, the path of the file found
+// in a form the byte-string calls can open.
+void TakeTextureName(const std::string& text, FileEncoding parsed, const std::string& folder,
+                     std::string* host, std::string* original) {
+    TakeName(text, parsed, host, original);
+    if (original->empty()) return;
+    const std::string readable = wb::HostReadablePath(FindTextureFile(text, folder));
+    if (!readable.empty()) *host = readable;
 }
 
 // Reads the material libraries an OBJ file names, from its folder, and keeps the names of those
@@ -142,17 +176,20 @@ class MaterialFiles : public tinyobj::MaterialReader {
 public:
     explicit MaterialFiles(const std::string& folder) : folder_(folder) {}
 
+    // The encoding the OBJ file is parsed in, which its libraries are converted to.
+    void parseAs(FileEncoding encoding) { parseAs_ = encoding; }
+
     bool operator()(const std::string& name, std::vector<tinyobj::material_t>* materials,
                     std::map<std::string, int>* names, std::string* warn, std::string* err) override {
-        const std::string path = folder_ + name;
-        std::ifstream in;
-        if (IsRegularFile(path)) in.open(path, std::ios::binary);
-        if (!in.is_open()) {
+        const std::string path =
+            folder_ + (parseAs_ == FileEncoding::Utf8 ? name : HostToUtf8(name));
+        FileEncoding encoding;
+        std::string bytes;
+        if (!ReadSceneText(path, &parseAs_, &bytes, &encoding, &warnings_)) {
             missing_.push_back(path);
             return false;
         }
-        FileEncoding encoding;
-        std::istringstream text(ReadSceneText(path, in, &encoding, &warnings_));
+        std::istringstream text(std::move(bytes));
         tinyobj::LoadMtl(names, materials, &text, warn, err);
         return true;
     }
@@ -162,6 +199,7 @@ public:
 
 private:
     std::string folder_;
+    FileEncoding parseAs_ = FileEncoding::Utf8;
     std::vector<std::string> missing_;
     std::vector<std::string> warnings_;
 };
@@ -173,17 +211,20 @@ void CheckTextures(const Document* d, const std::string& folder, std::vector<std
     std::set<std::string> seen;
     for (const Material* m : d->materials) {
         if (!m) continue;
-        for (const std::string* name : {&m->texture, &m->alphaTexture, &m->bumpTexture}) {
-            if (name->empty() || !seen.insert(*name).second) continue;
-            const std::string path = FindTextureFile(*name, folder);
+        const std::string material = OriginalText(m->name, m->nameOriginal);
+        for (const std::string& name : {OriginalText(m->texture, m->textureOriginal),
+                                        OriginalText(m->alphaTexture, m->alphaTextureOriginal),
+                                        OriginalText(m->bumpTexture, m->bumpTextureOriginal)}) {
+            if (name.empty() || !seen.insert(name).second) continue;
+            const std::string path = FindTextureFile(name, folder);
             if (path.empty()) {
-                warnings->push_back(folder + *name + ": texture of material \"" + m->name + "\" not found");
+                warnings->push_back(folder + name + ": texture of material \"" + material +
+                                    "\" not found");
                 continue;
             }
-            WIN32_FILE_ATTRIBUTE_DATA data;
-            if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) &&
-                data.nFileSizeHigh == 0 && data.nFileSizeLow == 0)
-                warnings->push_back(path + ": texture of material \"" + m->name + "\" is empty");
+            uint64_t size = 0;
+            if (wb::FileSize(path, &size) && size == 0)
+                warnings->push_back(path + ": texture of material \"" + material + "\" is empty");
         }
     }
 }
@@ -230,7 +271,7 @@ namespace {
 bool LoadObjSceneUnguarded(const char* path, std::string* error) {
     const std::string file = SafeString(path);
     if (file.empty()) return Fail(error, "LoadObjScene: no file name given");
-    if (!IsRegularFile(file)) return Fail(error, file + ": no such file");
+    if (!wb::IsRegularFile(file)) return Fail(error, file + ": no such file");
     const std::string folder = file.substr(0, BaseNameStart(file));
 
     tinyobj::attrib_t attrib;
@@ -242,8 +283,10 @@ bool LoadObjSceneUnguarded(const char* path, std::string* error) {
     FileEncoding encoding = FileEncoding::Utf8;
     std::vector<std::string> textWarnings;
     try {
-        std::ifstream in(file, std::ios::binary);
-        std::string text = ReadSceneText(file, in, &encoding, &textWarnings);
+        std::string text;
+        if (!ReadSceneText(file, nullptr, &text, &encoding, &textWarnings))
+            return Fail(error, file + ": cannot be read");
+        materialFiles.parseAs(encoding);
         std::string split;
         if (SplitLongPolygons(text, &split)) text.swap(split);
         std::istringstream stream(text);
@@ -264,12 +307,14 @@ bool LoadObjSceneUnguarded(const char* path, std::string* error) {
     d->cp932Files = encoding == FileEncoding::Cp932;
     for (const tinyobj::material_t& src : materials) {
         Material* m = NewMaterial();
-        m->name = src.name;
+        TakeName(src.name, encoding, &m->name, &m->nameOriginal);
         m->color = HostRGB{Clamp01(src.diffuse[0]), Clamp01(src.diffuse[1]), Clamp01(src.diffuse[2])};
         m->alpha = isfinite(src.dissolve) ? Clamp01(src.dissolve) : 1.0f;
-        m->texture = src.diffuse_texname;
-        m->alphaTexture = src.alpha_texname;
-        m->bumpTexture = src.bump_texname;
+        TakeTextureName(src.diffuse_texname, encoding, folder, &m->texture, &m->textureOriginal);
+        TakeTextureName(src.alpha_texname, encoding, folder, &m->alphaTexture,
+                        &m->alphaTextureOriginal);
+        TakeTextureName(src.bump_texname, encoding, folder, &m->bumpTexture,
+                        &m->bumpTextureOriginal);
         m->specular = Mean3(src.specular);
         if (isfinite(src.shininess)) m->power = std::max(0.0f, src.shininess);
         // The host's own statements, written by SaveObjScene: its light factors exactly, and
@@ -315,7 +360,8 @@ bool LoadObjSceneUnguarded(const char* path, std::string* error) {
     for (size_t si = 0; si < shapes.size(); ++si) {
         const tinyobj::shape_t& shape = shapes[si];
         Object* o = NewObject();
-        o->name = shape.name.empty() ? "obj" + std::to_string(si + 1) : shape.name;
+        TakeName(shape.name.empty() ? "obj" + std::to_string(si + 1) : shape.name, encoding,
+                 &o->name, &o->nameOriginal);
         builder.begin(o);
         // Polygons: 1..4 points as they are, more split into triangles by ear clipping.
         const auto& mesh = shape.mesh;

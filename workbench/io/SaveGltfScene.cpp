@@ -5,8 +5,8 @@
 // materials that show vertex colours. Materials have the names of the OBJ files and give their
 // colour, alpha and blend mode; a material lit by emission alone is unlit (KHR_materials_unlit);
 // textures are embedded, PNG and JPEG as they are, other formats as PNG (and named so). Colours
-// are the document's display (sRGB) values, converted to glTF's linear ones. Names, which the host
-// keeps in code page 932, go out in UTF-8. Lines and points are left out.
+// are the document's display (sRGB) values, converted to glTF's linear ones. Names go out in
+// UTF-8, as the scene file gave them (see OriginalText). Lines and points are left out.
 #include <math.h>
 #include <string.h>
 
@@ -67,18 +67,10 @@ int AddAccessor(tinygltf::Model* model, const void* data, size_t bytes, int comp
 }
 
 bool ReadFileBytes(const std::string& path, std::vector<unsigned char>* bytes) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    LARGE_INTEGER size;
-    bool ok = GetFileSizeEx(h, &size) && size.QuadPart > 0 && size.QuadPart < (256 << 20);
-    if (ok) {
-        bytes->resize(static_cast<size_t>(size.QuadPart));
-        DWORD got = 0;
-        ok = ReadFile(h, bytes->data(), static_cast<DWORD>(bytes->size()), &got, nullptr) && got == bytes->size();
-    }
-    CloseHandle(h);
-    return ok;
+    std::string file;
+    if (!wb::ReadWholeFile(path, (256 << 20) - 1, &file) || file.empty()) return false;
+    bytes->assign(file.begin(), file.end());
+    return true;
 }
 
 void AppendBytes(void* context, void* data, int size) {
@@ -122,7 +114,7 @@ public:
             if (!encoded.empty()) {
                 tinygltf::Image image;
                 // The file's name, with the extension of what it holds now.
-                image.name = HostToUtf8(path.substr(BaseNameStart(path)));
+                image.name = path.substr(BaseNameStart(path));
                 const size_t dot = image.name.rfind('.');
                 if (!png && !jpeg) image.name = image.name.substr(0, dot) + ".png";
                 image.mimeType = jpeg ? "image/jpeg" : "image/png";
@@ -156,9 +148,10 @@ private:
 tinygltf::Material MakeMaterial(const Material& m, const std::string& name, bool vertexColors,
                                 bool transparentCorners, Textures* textures, bool* usesUnlit) {
     tinygltf::Material out;
-    out.name = HostToUtf8(name);
+    out.name = name;
     bool textureAlpha = false;
-    const int texture = m.texture.empty() ? -1 : textures->of(m.texture, &textureAlpha);
+    const std::string textureName = OriginalText(m.texture, m.textureOriginal);
+    const int texture = textureName.empty() ? -1 : textures->of(textureName, &textureAlpha);
     std::vector<double> base = {Linear(m.color.r), Linear(m.color.g), Linear(m.color.b), m.alpha};
     // A texture or the vertex colours take the place of the colour, as in the host's view.
     if (texture >= 0 || vertexColors) base[0] = base[1] = base[2] = 1.0;
@@ -239,12 +232,10 @@ void GatherObject(const Object* o, const Document* d, std::map<int32_t, Primitiv
 }
 
 bool WriteBytes(const std::string& path, const std::string& bytes) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const bool ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                    written == bytes.size();
-    return CloseHandle(h) && ok;
+    FILE* out = wb::OpenFile(path, "wb");
+    if (!out) return false;
+    const bool ok = fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    return fclose(out) == 0 && ok;
 }
 
 }  // namespace
@@ -274,7 +265,7 @@ bool SaveGltfSceneUnguarded(const char* path, std::string* error) {
         std::map<int32_t, Primitive> primitives;
         GatherObject(o, d, &primitives);
         tinygltf::Mesh mesh;
-        mesh.name = HostToUtf8(o->name);
+        mesh.name = OriginalText(o->name, o->nameOriginal);
         for (auto& entry : primitives) {
             Primitive& prim = entry.second;
             if (prim.indices.empty()) continue;

@@ -5,6 +5,7 @@
 // colours in a colour that shows them.
 #include <stdio.h>
 #include <string.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <map>
@@ -80,19 +81,33 @@ private:
     std::set<std::string> used_;
 };
 
+// A path in capitals, to compare paths as the file system does.
+std::string UpperKey(const std::string& path) {
+    std::wstring wide = wb::WideFromUtf8(path);
+    if (!wide.empty()) CharUpperBuffW(&wide[0], static_cast<DWORD>(wide.size()));
+    return wb::Utf8FromWide(wide);
+}
+
+// The three texture names of a material as the files give them (UTF-8, see OriginalText).
+std::vector<std::string> TextureNames(const Material* m) {
+    return {OriginalText(m->texture, m->textureOriginal),
+            OriginalText(m->alphaTexture, m->alphaTextureOriginal),
+            OriginalText(m->bumpTexture, m->bumpTextureOriginal)};
+}
+
 // Copies every texture the written materials name into folder (the saved file's) and gives the
-// name to write for each: the copy's file name. A texture that cannot be found keeps its name;
-// two different files of the same name get distinct copies.
+// name to write for each (by its name in UTF-8): the copy's file name. A texture that cannot be
+// found keeps its name; two different files of the same name get distinct copies.
 bool CopyTextures(const Document* d, const MaterialTable& table, const std::string& folder,
                   std::map<std::string, std::string>* written, std::string* error) {
     std::map<std::string, std::string> sourceOfTarget;  // upper-cased target path -> source
     for (const SavedMaterial* saved : table.inOrder()) {
         const Material* m = d->materials[saved->source];
-        for (const std::string* name : {&m->texture, &m->alphaTexture, &m->bumpTexture}) {
-            if (name->empty() || written->count(*name)) continue;
-            const std::string source = FindTextureFile(*name, State().textureFolder);
+        for (const std::string& name : TextureNames(m)) {
+            if (name.empty() || written->count(name)) continue;
+            const std::string source = FindTextureFile(name, State().textureFolder);
             if (source.empty()) {
-                (*written)[*name] = *name;
+                (*written)[name] = name;
                 continue;
             }
             const std::string base = source.substr(BaseNameStart(source));
@@ -102,23 +117,19 @@ bool CopyTextures(const Document* d, const MaterialTable& table, const std::stri
             std::string target;
             for (int k = 1;; ++k) {
                 const std::string candidate = k == 1 ? base : stem + "_" + std::to_string(k) + ext;
-                char full[MAX_PATH];
-                const DWORD n = GetFullPathNameA((folder + candidate).c_str(), MAX_PATH, full, nullptr);
-                if (n == 0 || n >= MAX_PATH) return Fail(error, folder + candidate + ": path too long");
-                std::string key(full, n);
-                CharUpperBuffA(&key[0], static_cast<DWORD>(key.size()));
+                const std::string full = wb::AbsolutePath(folder + candidate);
+                if (full.empty()) return Fail(error, folder + candidate + ": cannot be written");
+                const std::string key = UpperKey(full);
                 const auto taken = sourceOfTarget.find(key);
                 if (taken == sourceOfTarget.end() || taken->second == source) {
                     sourceOfTarget[key] = source;
                     target = candidate;
-                    std::string from = source;
-                    CharUpperBuffA(&from[0], static_cast<DWORD>(from.size()));
-                    if (from != key && !CopyFileA(source.c_str(), full, FALSE))
-                        return Fail(error, std::string(full) + ": cannot be written");
+                    if (UpperKey(source) != key && !wb::CopyFileTo(source, full))
+                        return Fail(error, full + ": cannot be written");
                     break;
                 }
             }
-            (*written)[*name] = target;
+            (*written)[name] = target;
         }
     }
     return true;
@@ -132,12 +143,12 @@ bool CopyTextures(const Document* d, const MaterialTable& table, const std::stri
 bool WriteMtl(const std::string& path, const Document* d, const MaterialTable& table,
               const std::map<std::string, std::string>& textures, bool colors,
               FileEncoding encoding) {
-    FILE* mtl = fopen(path.c_str(), "wb");
+    FILE* mtl = wb::OpenFile(path, "wb");
     if (!mtl) return false;
     fprintf(mtl, "# Puffshell workbench\n");
     auto textureName = [&](const std::string& name) {
         const auto found = textures.find(name);
-        return HostToFile(found == textures.end() ? name : found->second, encoding);
+        return Utf8ToFile(found == textures.end() ? name : found->second, encoding);
     };
     for (const SavedMaterial* saved : table.inOrder()) {
         const Material* m = d->materials[saved->source];
@@ -145,7 +156,7 @@ bool WriteMtl(const std::string& path, const Document* d, const MaterialTable& t
         const HostRGB c = vertexColors ? HostRGB{1.0f, 1.0f, 1.0f} : m->color;
         const float emission = vertexColors ? 0.0f : m->emission;
         const float alpha = m->alpha * (saved->alpha / 255.0f);
-        fprintf(mtl, "\nnewmtl %s\n", HostToFile(saved->name, encoding).c_str());
+        fprintf(mtl, "\nnewmtl %s\n", Utf8ToFile(saved->name, encoding).c_str());
         // Kd is the colour; Ka and Ke hold it as lit by the ambient and emission factors.
         fprintf(mtl, "Kd %.9g %.9g %.9g\n", c.r, c.g, c.b);
         fprintf(mtl, "Ka %.9g %.9g %.9g\n", c.r * m->ambient, c.g * m->ambient, c.b * m->ambient);
@@ -157,9 +168,10 @@ bool WriteMtl(const std::string& path, const Document* d, const MaterialTable& t
             fprintf(mtl, "%s 1 %.9g %.9g %.9g\n", kMtlVertexColors, m->color.r, m->color.g, m->color.b);
         else if (colors)
             fprintf(mtl, "%s 0\n", kMtlVertexColors);
-        if (!m->texture.empty()) fprintf(mtl, "map_Kd %s\n", textureName(m->texture).c_str());
-        if (!m->alphaTexture.empty()) fprintf(mtl, "map_d %s\n", textureName(m->alphaTexture).c_str());
-        if (!m->bumpTexture.empty()) fprintf(mtl, "bump %s\n", textureName(m->bumpTexture).c_str());
+        const std::vector<std::string> texture = TextureNames(m);
+        if (!texture[0].empty()) fprintf(mtl, "map_Kd %s\n", textureName(texture[0]).c_str());
+        if (!texture[1].empty()) fprintf(mtl, "map_d %s\n", textureName(texture[1]).c_str());
+        if (!texture[2].empty()) fprintf(mtl, "bump %s\n", textureName(texture[2]).c_str());
     }
     return fclose(mtl) == 0;
 }
@@ -274,9 +286,9 @@ bool SaveObjSceneUnguarded(const char* path, std::string* error) {
 
     // Stage 2: the objects. Polygons go out counter-clockwise, as OBJ readers expect (the reverse
     // of the load, which makes the host's own turning order).
-    FILE* out = fopen(file.c_str(), "wb");
+    FILE* out = wb::OpenFile(file, "wb");
     if (!out) return Fail(error, file + ": cannot be written");
-    fprintf(out, "# Puffshell workbench\nmtllib %s\n", HostToFile(mtlName, encoding).c_str());
+    fprintf(out, "# Puffshell workbench\nmtllib %s\n", Utf8ToFile(mtlName, encoding).c_str());
     int64_t vBase = 1, tBase = 1, nBase = 1;
     int32_t currentMaterial = -1;  // readers keep a material across objects
     std::unordered_map<uint64_t, int64_t> uvIndex;
@@ -287,8 +299,15 @@ bool SaveObjSceneUnguarded(const char* path, std::string* error) {
     for (size_t oi = 0; oi < d->objects.size(); ++oi) {
         const Object* o = d->objects[oi];
         if (!o) continue;
-        const std::string name = o->name.empty() ? "obj" + std::to_string(oi + 1) : o->name;
-        fprintf(out, "\no %s\n", Sanitized(HostToFile(name, encoding)).c_str());
+        // A name with no original other than the host's goes into a code page 932 file as the host
+        // holds it, bytes that form no character included.
+        const std::string name =
+            o->name.empty() ? "obj" + std::to_string(oi + 1)
+            : encoding == FileEncoding::Cp932 && o->nameOriginal.empty()
+                ? o->name
+                : Utf8ToFile(o->nameOriginal.empty() ? HostToUtf8(o->name) : o->nameOriginal,
+                             encoding);
+        fprintf(out, "\no %s\n", Sanitized(name).c_str());
         const ObjectVertices vertices(o, colors, vBase);
         vertices.write(out);
         uvIndex.clear();
@@ -303,7 +322,8 @@ bool SaveObjSceneUnguarded(const char* path, std::string* error) {
             if (!ok) continue;
             const int32_t mat = faceMaterials[oi][f];
             if (mat != currentMaterial && face.count >= 3) {
-                const std::string name = mat >= 0 ? HostToFile(table.list()[mat].name, encoding) : kNoMaterial;
+                const std::string name =
+                    mat >= 0 ? Utf8ToFile(table.list()[mat].name, encoding) : kNoMaterial;
                 fprintf(out, "usemtl %s\n", name.c_str());
                 currentMaterial = mat;
             }

@@ -10,7 +10,8 @@ std::vector<std::string> SavedMaterialNames(const Document* d) {
     std::set<std::string> taken = {kNoMaterial};
     for (size_t i = 0; i < d->materials.size(); ++i) {
         if (!d->materials[i]) continue;
-        std::string n = Sanitized(d->materials[i]->name);
+        const Material* m = d->materials[i];
+        std::string n = Sanitized(OriginalText(m->name, m->nameOriginal));
         if (n.empty() || taken.count(n)) n = "material" + std::to_string(i);
         while (taken.count(n)) n += "_";
         taken.insert(n);

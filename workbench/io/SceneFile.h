@@ -1,13 +1,13 @@
 // Helpers shared by the scene file readers and writers of the workbench host.
 #pragma once
 
-#include <windows.h>
-
 #include <new>
 #include <string>
 #include <vector>
 
 #include "workbench/host/Model.h"
+#include "workbench/io/FileAccess.h"
+#include "workbench/io/TextEncoding.h"
 
 namespace wb {
 namespace detail {
@@ -22,6 +22,12 @@ constexpr char kMtlLightFactors[] = "light_factors";
 // library defines as no material.
 constexpr char kNoMaterial[] = "none";
 
+// A name or file name as the saved files give it, in UTF-8: its kept original (see Model.h), else
+// the host's text.
+inline std::string OriginalText(const std::string& host, const std::string& original) {
+    return original.empty() ? HostToUtf8(host) : original;
+}
+
 // A name as the saved files give it: blanks, which end a name in OBJ and MTL files, become "_".
 inline std::string Sanitized(std::string name) {
     for (char& ch : name)
@@ -30,8 +36,9 @@ inline std::string Sanitized(std::string name) {
 }
 
 // The names the saved files (OBJ/MTL and glTF alike) give the document's materials, by index
-// (empty for an empty slot): the material's own name sanitized, or "materialN" (N its index) when
-// it has none or an earlier material took it; never kNoMaterial, each name once.
+// (empty for an empty slot), in UTF-8: the material's own name (its kept original) sanitized, or
+// "materialN" (N its index) when it has none or an earlier material took it; never kNoMaterial,
+// each name once.
 std::vector<std::string> SavedMaterialNames(const Document* d);
 
 // True when the material shows its faces' vertex colours instead of its own colour.
@@ -59,23 +66,11 @@ bool FailOnOutOfMemory(const std::string& file, std::string* error, Work work) {
     }
 }
 
-inline bool IsRegularFile(const std::string& path) {
-    DWORD attr = GetFileAttributesA(path.c_str());
-    return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// Position just past the last path separator, skipping the trail bytes of CP932 characters.
+// Position just past the last path separator of a UTF-8 path (whose other characters' bytes are
+// never "/" or "\\").
 inline size_t BaseNameStart(const std::string& s) {
-    size_t start = 0;
-    for (size_t i = 0; i < s.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        if (IsDBCSLeadByte(c) && i + 1 < s.size()) {
-            ++i;
-            continue;
-        }
-        if (c == '\\' || c == '/') start = i + 1;
-    }
-    return start;
+    const size_t last = s.find_last_of("\\/");
+    return last == std::string::npos ? 0 : last + 1;
 }
 
 }  // namespace detail

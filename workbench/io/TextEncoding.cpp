@@ -132,6 +132,46 @@ void SceneTextToHost(std::string* text, FileEncoding* encoding, size_t* lost) {
     text->swap(out);
 }
 
+void SceneTextToUtf8(std::string* text, FileEncoding* encoding, size_t* lost) {
+    *lost = 0;
+    const bool bom = text->size() >= 3 && text->compare(0, 3, "\xEF\xBB\xBF") == 0;
+    const size_t start = bom ? 3 : 0;
+    if (!IsUtf8(text->data() + start, text->size() - start)) {
+        *encoding = FileEncoding::Cp932;
+        *text = HostToUtf8(*text);
+        return;
+    }
+    *encoding = FileEncoding::Utf8;
+    if (bom) text->erase(0, 3);
+    // Only counted: each run of characters other than ASCII converted on its own, at most a
+    // megabyte at a time, cut before a character's first byte.
+    std::string scratch;
+    const size_t n = text->size();
+    auto byte = [&](size_t i) { return static_cast<unsigned char>((*text)[i]); };
+    for (size_t i = 0; i < n;) {
+        if (byte(i) < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t end = i;
+        while (end < n && byte(end) >= 0x80 && end - i < kRunBytes) ++end;
+        if (end < n && byte(end) >= 0x80)
+            while (end > i + 1 && (byte(end) & 0xC0) == 0x80) --end;
+        scratch.clear();
+        *lost += AppendUtf8AsCp932(text->data() + i, static_cast<int>(end - i), &scratch);
+        i = end;
+    }
+}
+
+std::string Utf8ToHost(const std::string& text, size_t* lost) {
+    std::string host = text;
+    FileEncoding encoding;
+    size_t count = 0;
+    if (IsUtf8(text.data(), text.size())) SceneTextToHost(&host, &encoding, &count);
+    if (lost) *lost = count;
+    return host;
+}
+
 std::string HostToUtf8(const std::string& text) {
     std::string out;
     out.reserve(text.size() + text.size() / 2);
@@ -159,6 +199,10 @@ std::string HostToUtf8(const std::string& text) {
 
 std::string HostToFile(const std::string& text, FileEncoding encoding) {
     return encoding == FileEncoding::Utf8 ? HostToUtf8(text) : text;
+}
+
+std::string Utf8ToFile(const std::string& text, FileEncoding encoding) {
+    return encoding == FileEncoding::Utf8 ? text : Utf8ToHost(text);
 }
 
 }  // namespace detail

@@ -27,6 +27,19 @@ bool IsUtf8(const char* text, size_t n);
 //   lost      gets how many characters code page 932 lacks; each became "?".
 void SceneTextToHost(std::string* text, FileEncoding* encoding, size_t* lost);
 
+// The contents of an OBJ or MTL file made into UTF-8, the text the workbench parses, so that the
+// names and file names in it keep every character:
+//   text      the file's bytes, in place: kept as they are when they are well-formed UTF-8 after
+//             a UTF-8 byte-order mark (which is dropped); else taken as code page 932 and
+//             converted (bytes that form no code page 932 character become U+FFFD).
+//   encoding  gets which of the two it was.
+//   lost      gets how many of its characters code page 932 lacks (the plug-in sees "?").
+void SceneTextToUtf8(std::string* text, FileEncoding* encoding, size_t* lost);
+
+// UTF-8 text as the host holds it, in code page 932: a character that code page lacks becomes
+// "?" (counted in *lost when given). Text that is not well-formed UTF-8 is kept as it is.
+std::string Utf8ToHost(const std::string& text, size_t* lost = nullptr);
+
 // A host string (code page 932) in UTF-8. Bytes that form no code page 932 character become
 // U+FFFD, so that the result is always well-formed UTF-8.
 std::string HostToUtf8(const std::string& text);
@@ -34,6 +47,9 @@ std::string HostToUtf8(const std::string& text);
 // A host string as a file of the given encoding holds it: UTF-8 as HostToUtf8 makes it, code
 // page 932 as it is.
 std::string HostToFile(const std::string& text, FileEncoding encoding);
+
+// UTF-8 text as a file of the given encoding holds it: as it is, or as Utf8ToHost makes it.
+std::string Utf8ToFile(const std::string& text, FileEncoding encoding);
 
 }  // namespace detail
 }  // namespace wb

@@ -9,6 +9,7 @@
 
 #include "ui/ResourceIds.h"
 #include "workbench/host/Workbench.h"
+#include "workbench/io/FileAccess.h"
 #include "workbench/render/Render.h"
 
 namespace panel {
@@ -415,7 +416,7 @@ bool SavePanelPicture(const std::string& path) {
 }
 
 std::string SavePanelScreenshot(const char* fileName) {
-    CreateDirectoryA(BesideThisProgram("screenshots").c_str(), nullptr);
+    CreateDirectoryW(wb::WideFromUtf8(BesideThisProgram("screenshots")).c_str(), nullptr);
     const std::string path = BesideThisProgram((std::string("screenshots\\") + fileName).c_str());
     return SavePanelPicture(path) ? path : "";
 }

@@ -4,6 +4,8 @@
 // can clash at link time.
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
+// Paths are UTF-8, as everywhere in the workbench.
+#define STBIW_WINDOWS_UTF8
 #if defined(__GNUC__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-function"
