@@ -16,6 +16,7 @@
 #include "tiny_obj_loader.h"
 #include "workbench/host/Model.h"
 #include "workbench/io/SceneFile.h"
+#include "workbench/io/SceneTextChecks.h"
 #include "workbench/io/TextEncoding.h"
 #include "workbench/io/TriangulatePolygon.h"
 
@@ -216,6 +217,10 @@ private:
 std::string ReadSceneText(const std::string& path, std::istream& in, FileEncoding* encoding,
                           std::vector<std::string>* warnings) {
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (Utf16ToUtf8(&text))
+        warnings->push_back(
+            path +
+            ": UTF-16 text, read as such (most programs read OBJ and MTL files in UTF-8 only)");
     size_t lost = 0;
     SceneTextToHost(&text, encoding, &lost);
     if (lost)
@@ -240,7 +245,13 @@ public:
             return false;
         }
         FileEncoding encoding;
-        std::istringstream text(ReadSceneText(path, in, &encoding, &warnings_));
+        std::string mtl = ReadSceneText(path, in, &encoding, &warnings_);
+        const std::string repaired =
+            TroubleWarning(path, RepairMtlNumbers(&mtl),
+                           "colour or alpha values that are no numbers or outside 0..1, read as "
+                           "the nearest in range (alpha that is no number as opaque)");
+        if (!repaired.empty()) warnings_.push_back(repaired);
+        std::istringstream text(mtl);
         tinyobj::LoadMtl(names, materials, &text, warn, err);
         return true;
     }
@@ -309,6 +320,25 @@ void ShowVertexColors(Document* d, const std::vector<int8_t>& declared) {
             d->materials[i]->intValues.emplace_back(kMaterialShowsVertexColor, 1);
 }
 
+// One line for the "usemtl" names that no material library defines (the faces after them have
+// no material), with the first one and its line; empty when there is none.
+std::string UnknownMaterialsWarning(const std::string& file, const ObjTextTrouble& trouble,
+                                    const std::vector<tinyobj::material_t>& materials) {
+    std::set<std::string> known = {kNoMaterial};
+    for (const tinyobj::material_t& m : materials) known.insert(m.name);
+    TextTrouble unknown;
+    std::string first;
+    for (const auto& use : trouble.materialUses) {
+        if (known.count(use.first)) continue;
+        if (!unknown.count) first = use.first;
+        unknown.add(use.second);
+    }
+    if (!unknown.count) return "";
+    return file + ": line " + std::to_string(unknown.firstLine) + ": material \"" + first +
+           "\" is in no material library; its faces have no material" +
+           (unknown.count > 1 ? " (" + std::to_string(unknown.count) + " such names)" : "");
+}
+
 }  // namespace
 
 namespace wb {
@@ -329,14 +359,17 @@ bool LoadObjSceneUnguarded(const char* path, std::string* error) {
     bool parsed = false;
     FileEncoding encoding = FileEncoding::Utf8;
     std::vector<std::string> textWarnings;
+    ObjTextTrouble trouble;
     try {
         std::ifstream in(file, std::ios::binary);
         std::string text = ReadSceneText(file, in, &encoding, &textWarnings);
+        ScanObjText(text, &trouble);
         std::string split;
         if (SplitLongPolygons(text, &split)) text.swap(split);
         std::istringstream stream(text);
-        parsed = tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, &stream, &materialFiles,
-                                  /*triangulate=*/false, /*default_vcols_fallback=*/false);
+        parsed =
+            tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, &stream, &materialFiles,
+                             /*triangulate=*/false, /*default_vcols_fallback=*/true);
     } catch (const std::exception& e) {
         return Fail(error, file + ": cannot be read (" + e.what() + ")");
     } catch (...) {
@@ -346,6 +379,11 @@ bool LoadObjSceneUnguarded(const char* path, std::string* error) {
         while (!err.empty() && (err.back() == '\n' || err.back() == '\r')) err.pop_back();
         return Fail(error, file + ": not a readable OBJ file" + (err.empty() ? "" : " (" + err + ")"));
     }
+
+    // A vertex with a coordinate that is no number has no place: the faces that use it are left
+    // out, as those of a vertex at infinity are.
+    for (size_t v : trouble.badVertices)
+        if (v * 3 + 2 < attrib.vertices.size()) attrib.vertices[v * 3] = NAN;
 
     Document* d = NewDocumentObject();
     std::vector<int8_t> declaredVertexColors;
@@ -469,6 +507,16 @@ bool LoadObjSceneUnguarded(const char* path, std::string* error) {
     for (const std::string& missing : materialFiles.missing())
         warnings.push_back(missing + ": material library not found");
     CheckTextures(d, folder, &warnings);
+    for (const std::string& w :
+         {TroubleWarning(
+              file, trouble.badCoordinates,
+              "vertices with a coordinate that is no finite number; faces using them are left out"),
+          TroubleWarning(file, trouble.fewCoordinates,
+                         "vertices with fewer than three coordinates, the missing ones read as 0"),
+          TroubleWarning(file, trouble.shortFaces,
+                         "faces of fewer than three points, left out (\"l\" makes lines)"),
+          UnknownMaterialsWarning(file, trouble, materials)})
+        if (!w.empty()) warnings.push_back(w);
     if (skipped) warnings.push_back(file + ": skipped " + std::to_string(skipped) + " faces with bad indices or coordinates");
     if (error) {
         error->clear();
