@@ -83,7 +83,7 @@ int PrepareScene(Run& run) {
     if (o.scene.empty()) {
         WritingRunFiles writing;  // its images
         if (!BuildDefaultScene(run.out.work, UsesHeightMap(o), &run.scene, &error)) return Fail(run, kExitFailed, error);
-    } else if (!LoadSceneFile(o.scene, &run.scene, &error, &warning)) {
+    } else if (!LoadSceneFile(o.scene, o.weld, &run.scene, &error, &warning)) {
         return Fail(run, kExitBadInput, error);
     }
     std::istringstream warnings(warning);  // one line per file

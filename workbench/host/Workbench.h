@@ -35,8 +35,11 @@ WORKBENCH_API HostDocument ActiveDocument();
 // clipping, poly-lines as 2-point faces and points as 1-point faces. On failure returns false
 // with a message naming the file in *error. A load that succeeds may still leave warnings in
 // *error, one line each naming a file: a missing material library, a missing or empty texture,
-// faces skipped for bad indices or coordinates.
-WORKBENCH_API bool LoadObjScene(const char* path, std::string* error);
+// faces skipped for bad indices or coordinates, numbers that are no numbers, faces of fewer than
+// three points, material names no library defines, vertices at the place of another vertex of
+// their object (by object). weld joins those vertices, per object, where they agree within a
+// millionth of the object's size (their corners keep their own UVs and colours).
+WORKBENCH_API bool LoadObjScene(const char* path, std::string* error, bool weld = false);
 // The folder that MQDoc_FindMappingFile resolves texture names against.
 WORKBENCH_API void SetTextureFolder(const char* folder);
 // Convenience for tests: an object with the given vertices and faces (each face a list of 1..4

@@ -19,6 +19,7 @@
 #include "workbench/io/SceneTextChecks.h"
 #include "workbench/io/TextEncoding.h"
 #include "workbench/io/TriangulatePolygon.h"
+#include "workbench/io/WeldVertices.h"
 
 using namespace wb::detail;
 
@@ -339,13 +340,34 @@ std::string UnknownMaterialsWarning(const std::string& file, const ObjTextTroubl
            (unknown.count > 1 ? " (" + std::to_string(unknown.count) + " such names)" : "");
 }
 
+// One line for the objects with vertices at the place of another vertex of theirs: how many in
+// all, and on which objects (the first eight, with their counts).
+std::string SharedVerticesWarning(const std::string& file,
+                                  const std::vector<std::pair<std::string, int32_t>>& objects,
+                                  bool joined) {
+    int64_t total = 0;
+    std::string list;
+    for (size_t i = 0; i < objects.size(); ++i) {
+        total += objects[i].second;
+        if (i < 8)
+            list += (i ? ", " : "") + objects[i].first + " " + std::to_string(objects[i].second);
+    }
+    if (objects.size() > 8) list += " and " + std::to_string(objects.size() - 8) + " more objects";
+    if (joined)
+        return file + ": joined " + std::to_string(total) +
+               " vertices to the vertex at their place (" + list + ")";
+    return file + ": " + std::to_string(total) +
+           " vertices lie at the place of another vertex of their object, where shells tear (" +
+           list + "); --weld joins them";
+}
+
 }  // namespace
 
 namespace wb {
 
 namespace {
 
-bool LoadObjSceneUnguarded(const char* path, std::string* error) {
+bool LoadObjSceneUnguarded(const char* path, std::string* error, bool weld) {
     const std::string file = SafeString(path);
     if (file.empty()) return Fail(error, "LoadObjScene: no file name given");
     if (!IsRegularFile(file)) return Fail(error, file + ": no such file");
@@ -437,6 +459,7 @@ bool LoadObjSceneUnguarded(const char* path, std::string* error) {
     std::vector<int32_t> localIndex(attrib.vertices.size() / 3, -1);
     ObjectBuilder builder(attrib, localIndex);
     size_t totalFaces = 0, skipped = 0;
+    std::vector<std::pair<std::string, int32_t>> sharedVertices;  // by object, when there are any
     std::vector<int32_t> triangles;
     for (size_t si = 0; si < shapes.size(); ++si) {
         const tinyobj::shape_t& shape = shapes[si];
@@ -482,6 +505,8 @@ bool LoadObjSceneUnguarded(const char* path, std::string* error) {
             continue;
         }
         totalFaces += o->faces.size();
+        const int32_t shared = WeldVertices(o, WeldTolerance(o), weld);
+        if (shared) sharedVertices.emplace_back(o->name, shared);
         DocAddObject(d, o);
     }
     if (totalFaces == 0) {
@@ -517,6 +542,8 @@ bool LoadObjSceneUnguarded(const char* path, std::string* error) {
                          "faces of fewer than three points, left out (\"l\" makes lines)"),
           UnknownMaterialsWarning(file, trouble, materials)})
         if (!w.empty()) warnings.push_back(w);
+    if (!sharedVertices.empty())
+        warnings.push_back(SharedVerticesWarning(file, sharedVertices, weld));
     if (skipped) warnings.push_back(file + ": skipped " + std::to_string(skipped) + " faces with bad indices or coordinates");
     if (error) {
         error->clear();
@@ -543,8 +570,9 @@ bool LoadObjSceneUnguarded(const char* path, std::string* error) {
 
 }  // namespace
 
-bool LoadObjScene(const char* path, std::string* error) {
-    return FailOnOutOfMemory(SafeString(path), error, [&] { return LoadObjSceneUnguarded(path, error); });
+bool LoadObjScene(const char* path, std::string* error, bool weld) {
+    return FailOnOutOfMemory(SafeString(path), error,
+                             [&] { return LoadObjSceneUnguarded(path, error, weld); });
 }
 
 }  // namespace wb
