@@ -17,6 +17,7 @@
 #include "workbench/host/Model.h"
 #include "workbench/io/SceneFile.h"
 #include "workbench/io/SceneTextChecks.h"
+#include "workbench/io/SplitLongPolygons.h"
 #include "workbench/io/TextEncoding.h"
 #include "workbench/io/TriangulatePolygon.h"
 #include "workbench/io/WeldVertices.h"
@@ -24,95 +25,6 @@
 using namespace wb::detail;
 
 namespace {
-
-// True when a polygon line of the text has more than maxPoints points.
-bool HasLongPolygon(const std::string& text, size_t maxPoints) {
-    for (size_t start = 0; start < text.size();) {
-        size_t end = text.find('\n', start);
-        end = end == std::string::npos ? text.size() : end + 1;
-        const size_t p = text.find_first_not_of(" \t", start);
-        // Each point takes at least two characters: a digit and a space.
-        if (end - start > 2 * maxPoints && p + 1 < end && text[p] == 'f' && (text[p + 1] == ' ' || text[p + 1] == '\t')) {
-            size_t points = 0;
-            for (size_t q = p + 1; q < end;) {
-                q = text.find_first_not_of(" \t\r\n", q);
-                if (q >= end) break;
-                ++points;
-                q = std::min(text.find_first_of(" \t\r\n", q), end);
-            }
-            if (points > maxPoints) return true;
-        }
-        start = end;
-    }
-    return false;
-}
-
-// tinyobjloader keeps each polygon's point count in one byte: a polygon of more than 255 points
-// would come out with a wrong count and its points, and those of the faces after it, misread.
-// Such polygons are rewritten as the triangles that ear clipping makes of them, as the loader
-// does with every polygon of more than four points. False (and *out untouched) when the text has
-// none.
-bool SplitLongPolygons(const std::string& text, std::string* out) {
-    const size_t kMaxPolygonPoints = 255;
-    if (!HasLongPolygon(text, kMaxPolygonPoints)) return false;
-    bool any = false;
-    std::vector<HostPoint> positions;  // of the "v" lines so far, for the triangulation
-    std::vector<std::string> points;
-    std::vector<HostPoint> corners;
-    std::vector<int32_t> triangles;
-    for (size_t start = 0; start < text.size();) {
-        size_t end = text.find('\n', start);
-        end = end == std::string::npos ? text.size() : end + 1;  // past the line's end
-        size_t p = text.find_first_not_of(" \t", start);
-        const bool vertex = p + 1 < end && text[p] == 'v' && (text[p + 1] == ' ' || text[p + 1] == '\t');
-        if (vertex) {
-            const std::string line(text, p + 1, end - p - 1);
-            HostPoint q{0.0f, 0.0f, 0.0f};
-            sscanf(line.c_str(), "%f %f %f", &q.x, &q.y, &q.z);
-            positions.push_back(q);
-        }
-        bool polygon = p + 1 < end && text[p] == 'f' && (text[p + 1] == ' ' || text[p + 1] == '\t');
-        if (polygon) {
-            points.clear();
-            for (size_t q = p + 1; q < end;) {
-                q = text.find_first_not_of(" \t\r\n", q);
-                if (q >= end) break;
-                size_t stop = std::min(text.find_first_of(" \t\r\n", q), end);
-                points.emplace_back(text, q, stop - q);
-                q = stop;
-            }
-            polygon = points.size() > kMaxPolygonPoints;
-        }
-        if (polygon && !any) {
-            out->assign(text, 0, start);
-            any = true;
-        }
-        if (polygon) {
-            // The corners' positions (1-based or negative, relative indices); a corner that names
-            // no vertex read so far leaves the polygon to a fan, whose bad triangles are skipped.
-            corners.clear();
-            for (const std::string& point : points) {
-                const long long index = atoll(point.c_str());
-                const long long count = static_cast<long long>(positions.size());
-                const long long at = index > 0 ? index - 1 : count + index;
-                if (index == 0 || at < 0 || at >= count) break;
-                corners.push_back(positions[static_cast<size_t>(at)]);
-            }
-            triangles.clear();
-            if (corners.size() == points.size()) TriangulatePolygon(corners.data(), corners.size(), &triangles);
-            if (triangles.empty())
-                for (size_t k = 1; k + 1 < points.size(); ++k)
-                    triangles.insert(triangles.end(), {0, static_cast<int32_t>(k), static_cast<int32_t>(k + 1)});
-            for (size_t t = 0; t + 2 < triangles.size(); t += 3)
-                *out += "f " + points[triangles[t]] + " " + points[triangles[t + 1]] + " " +
-                        points[triangles[t + 2]] + "\n";
-        } else if (any) {
-            out->append(text, start, end - start);
-        }
-        start = end;
-    }
-    return any;
-}
 
 float Clamp01(float v) { return isfinite(v) ? std::min(1.0f, std::max(0.0f, v)) : 0.0f; }
 
@@ -338,27 +250,6 @@ std::string UnknownMaterialsWarning(const std::string& file, const ObjTextTroubl
     return file + ": line " + std::to_string(unknown.firstLine) + ": material \"" + first +
            "\" is in no material library; its faces have no material" +
            (unknown.count > 1 ? " (" + std::to_string(unknown.count) + " such names)" : "");
-}
-
-// One line for the objects with vertices at the place of another vertex of theirs: how many in
-// all, and on which objects (the first eight, with their counts).
-std::string SharedVerticesWarning(const std::string& file,
-                                  const std::vector<std::pair<std::string, int32_t>>& objects,
-                                  bool joined) {
-    int64_t total = 0;
-    std::string list;
-    for (size_t i = 0; i < objects.size(); ++i) {
-        total += objects[i].second;
-        if (i < 8)
-            list += (i ? ", " : "") + objects[i].first + " " + std::to_string(objects[i].second);
-    }
-    if (objects.size() > 8) list += " and " + std::to_string(objects.size() - 8) + " more objects";
-    if (joined)
-        return file + ": joined " + std::to_string(total) +
-               " vertices to the vertex at their place (" + list + ")";
-    return file + ": " + std::to_string(total) +
-           " vertices lie at the place of another vertex of their object, where shells tear (" +
-           list + "); --weld joins them";
 }
 
 }  // namespace

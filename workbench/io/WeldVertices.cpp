@@ -3,6 +3,7 @@
 #include <math.h>
 
 #include <algorithm>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -81,6 +82,25 @@ int32_t WeldVertices(Object* o, float tolerance, bool join) {
     for (Corner& c : o->corners)
         if (c.vertex >= 0 && static_cast<size_t>(c.vertex) < n) c.vertex = index[target[c.vertex]];
     return joined;
+}
+
+std::string SharedVerticesWarning(const std::string& file,
+                                  const std::vector<std::pair<std::string, int32_t>>& objects,
+                                  bool joined) {
+    int64_t total = 0;
+    std::string list;
+    for (size_t i = 0; i < objects.size(); ++i) {
+        total += objects[i].second;
+        if (i < 8)
+            list += (i ? ", " : "") + objects[i].first + " " + std::to_string(objects[i].second);
+    }
+    if (objects.size() > 8) list += " and " + std::to_string(objects.size() - 8) + " more objects";
+    if (joined)
+        return file + ": joined " + std::to_string(total) +
+               " vertices to the vertex at their place (" + list + ")";
+    return file + ": " + std::to_string(total) +
+           " vertices lie at the place of another vertex of their object, where shells tear (" +
+           list + "); --weld joins them";
 }
 
 }  // namespace detail

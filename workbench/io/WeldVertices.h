@@ -5,6 +5,10 @@
 
 #include <stdint.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "workbench/host/Model.h"
 
 namespace wb {
@@ -21,6 +25,13 @@ float WeldTolerance(const Object* o);
 //         colours, which the host holds per corner, so the files written later keep them apart.
 // Returns how many such vertices there are (were, when joined).
 int32_t WeldVertices(Object* o, float tolerance, bool join);
+
+// The warning for a scene file whose objects have such vertices: how many in all, and on which
+// objects (the first eight, with their counts; objects gives name and count); joined says
+// WeldVertices joined them.
+std::string SharedVerticesWarning(const std::string& file,
+                                  const std::vector<std::pair<std::string, int32_t>>& objects,
+                                  bool joined);
 
 }  // namespace detail
 }  // namespace wb
