@@ -43,9 +43,9 @@ ParseResult Parse(std::vector<const char*> args, Options* options, std::string* 
 TEST(CommandLine, EveryOptionIsRead) {
     Options o;
     std::string error;
-    ASSERT_EQ(Parse({"--scene", "a.obj", "--preset", "colour-trace", "--distance", "-0.5", "--repeat",
-                     "1000", "--height-map", "h.bmp", "--freeze", "quick", "--out", "pics", "--size",
-                     "320x200", "--interactive"},
+    ASSERT_EQ(Parse({"--scene", "a.obj", "--preset", "colour-trace", "--distance", "-0.5",
+                     "--repeat", "1000", "--height-map", "h.bmp", "--freeze", "quick", "--out",
+                     "pics", "--size", "320x200", "--interactive", "--weld"},
                     &o, &error),
               ParseResult::Run)
         << error;
@@ -60,6 +60,7 @@ TEST(CommandLine, EveryOptionIsRead) {
     EXPECT_EQ(o.width, 320);
     EXPECT_EQ(o.height, 200);
     EXPECT_TRUE(o.interactive);
+    EXPECT_TRUE(o.weld);
 
     Options defaults;
     ASSERT_EQ(Parse({}, &defaults, &error), ParseResult::Run);
@@ -68,6 +69,7 @@ TEST(CommandLine, EveryOptionIsRead) {
     EXPECT_FALSE(defaults.hasDistance);
     EXPECT_EQ(defaults.freeze, FreezeMode::New);
     EXPECT_EQ(defaults.width, 640);
+    EXPECT_FALSE(defaults.weld);
     EXPECT_EQ(Parse({"--size", "64x48", "--help"}, &defaults, &error), ParseResult::Help);
 }
 
