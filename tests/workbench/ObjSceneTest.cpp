@@ -321,4 +321,34 @@ TEST_F(ObjSceneFiles, BadNumbersShortFacesAndUnknownMaterialsWarnOncePerKind) {
     EXPECT_EQ(wb::ElementSummary(), "1 objects, 3 faces");
 }
 
+TEST_F(ObjSceneFiles, SplitVerticesAreNamedAndWeldedWithTheirCornersUVsAndColours) {
+    // Two triangles along the edge x = 1, each with vertices of its own there: other UVs, and on
+    // the second a colour of its own at (1, 1, 0).
+    const std::string path = wbtest::TempDir() + "split.obj";
+    ASSERT_TRUE(wbtest::WriteText(
+        path,
+        "o strip\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 1 0 0\nv 2 0 0\nv 1 1 0 1 0 0\n"
+        "vt 0 0\nvt 0.5 0\nvt 0.5 1\nvt 0.6 0\nvt 1 0\nvt 0.6 1\nf 1/1 2/2 3/3\nf 4/4 5/5 6/6\n"));
+    std::string warnings;
+    ASSERT_TRUE(wb::LoadObjScene(path.c_str(), &warnings));
+    EXPECT_NE(
+        warnings.find("split.obj: 2 vertices lie at the place of another vertex of their object"),
+        std::string::npos)
+        << warnings;
+    EXPECT_NE(warnings.find("(strip 2)"), std::string::npos) << warnings;
+    EXPECT_EQ(MQObj_GetVertexCount(MQDoc_GetObject(wb::ActiveDocument(), 0)), 6);
+
+    ASSERT_TRUE(wb::LoadObjScene(path.c_str(), &warnings, /*weld=*/true));
+    HostObject strip = MQDoc_GetObject(wb::ActiveDocument(), 0);
+    ASSERT_EQ(MQObj_GetVertexCount(strip), 4);
+    const wbtest::FaceData first = wbtest::ReadFace(strip, 0), second = wbtest::ReadFace(strip, 1);
+    // Reversed on the way in: the file's second corner stays in the middle.
+    EXPECT_EQ(first.points[1], second.points[2]);  // (1, 0, 0), one vertex now
+    EXPECT_EQ(first.points[0], second.points[0]);  // (1, 1, 0)
+    EXPECT_EQ(first.uvs[1].u, 0.5f);
+    EXPECT_EQ(second.uvs[2].u, 0.6f);
+    EXPECT_EQ(first.colors[0], 0xFFFFFFFFu);
+    EXPECT_EQ(second.colors[0], 0xFF0000FFu);
+}
+
 }  // namespace
