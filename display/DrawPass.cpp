@@ -16,11 +16,6 @@
 
 namespace {
 
-// The visibility value every layer's draw object is created with.
-const int32_t kLayerVisibility = 4;
-// What MQObj_Freeze is asked to do with a finished layer.
-const uint32_t kLayerFreezeFlags = 2;
-
 // One pitch-black draw material and the transparency it shows.
 struct BlackMaterial {
     int32_t transparency = -1;  // -1 while no black layer has used it yet

@@ -9,7 +9,7 @@ set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 build=$1
 shift
-log=$(mktemp)
+log=$(mktemp) || { echo "stress: cannot make a temporary file for Wine's messages"; exit 1; }
 trap 'rm -f "$log"' EXIT
 status=0
 # warn+heap turns the checks on; err+heap keeps the validation's reports, which are errors.

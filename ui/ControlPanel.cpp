@@ -242,47 +242,41 @@ BOOL OnQuickFreeze() {
 }
 
 BOOL OnPanelCommand(HWND panel, int32_t controlId, int32_t code) {
+    if (IsNumberEdit(controlId)) return OnEditCommand(controlId, code) ? TRUE : FALSE;
     switch (controlId) {
-    case IDC_PUSH_DISTANCE:
-    case IDC_REPEAT_COUNT:
-    case IDC_VERTEX_COLOR_SCALE:
-    case IDC_TRANSPARENCY:
-    case IDC_BRIGHTNESS:
-    case IDC_HEIGHT_MAP_SCALE:
-        return OnEditCommand(controlId, code) ? TRUE : FALSE;
-    case IDC_DISABLE_ALL:
-    case IDC_INVERT_FACES:
-    case IDC_HEIGHT_MAP_ON:
-    case IDC_NORMAL_PUSH:
-    case IDC_VERTEX_COLOR_PUSH:
-    case IDC_FORCE_DISPLAY:
-    case IDC_SELECTION_ONLY:
-        return OnCheckBox(controlId);
-    case IDC_COLOR_MODE:
-        return OnColorModeCommand(code);
-    case IDC_EXTRACT_COLORS:
-        return OnExtractColors();
-    case IDC_BROWSE_HEIGHT_MAP:
-        return OnBrowseHeightMap(panel);
-    case IDC_LOAD_HEIGHT_MAP:
-        return OnLoadHeightMap();
-    case IDC_FREEZE:
-        return OnFreeze(panel);
-    case IDC_QUICK_FREEZE:
-        return OnQuickFreeze();
-    case IDC_PRESET_BLACK_FRAME:
-    case IDC_PRESET_COLOR_TRACE:
-    case IDC_PRESET_BLUR:
-    case IDC_PRESET_RESET:
-    case IDC_PRESET_BOTH_SIDES:
-        return ApplyPreset(panel, controlId) ? TRUE : FALSE;
-    case IDOK:
-        return TRUE;
-    case IDCANCEL:
-        SendMessageA(panel, WM_CLOSE, 0, 0);
-        return TRUE;
-    default:
-        return FALSE;
+        case IDC_DISABLE_ALL:
+        case IDC_INVERT_FACES:
+        case IDC_HEIGHT_MAP_ON:
+        case IDC_NORMAL_PUSH:
+        case IDC_VERTEX_COLOR_PUSH:
+        case IDC_FORCE_DISPLAY:
+        case IDC_SELECTION_ONLY:
+            return OnCheckBox(controlId);
+        case IDC_COLOR_MODE:
+            return OnColorModeCommand(code);
+        case IDC_EXTRACT_COLORS:
+            return OnExtractColors();
+        case IDC_BROWSE_HEIGHT_MAP:
+            return OnBrowseHeightMap(panel);
+        case IDC_LOAD_HEIGHT_MAP:
+            return OnLoadHeightMap();
+        case IDC_FREEZE:
+            return OnFreeze(panel);
+        case IDC_QUICK_FREEZE:
+            return OnQuickFreeze();
+        case IDC_PRESET_BLACK_FRAME:
+        case IDC_PRESET_COLOR_TRACE:
+        case IDC_PRESET_BLUR:
+        case IDC_PRESET_RESET:
+        case IDC_PRESET_BOTH_SIDES:
+            return ApplyPreset(panel, controlId) ? TRUE : FALSE;
+        case IDOK:
+            return TRUE;
+        case IDCANCEL:
+            SendMessageA(panel, WM_CLOSE, 0, 0);
+            return TRUE;
+        default:
+            return FALSE;
     }
 }
 

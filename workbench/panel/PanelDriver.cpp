@@ -114,14 +114,6 @@ LRESULT CALLBACK OnDialogLoopMessage(int code, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-std::string BesideThisProgram(const char* fileName) {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    folder.erase(folder.find_last_of("\\/") + 1);
-    return folder + fileName;
-}
-
 bool LoadPuffshell(std::string* error) {
     return wb::LoadPlugin(BesideThisProgram("Puffshell.dll").c_str(), error);
 }

@@ -13,6 +13,8 @@
 
 #include <windows.h>
 
+#include "workbench/common/BesideThisProgram.h"
+
 namespace panel {
 
 // The panel's caption (code page 932).
@@ -20,8 +22,7 @@ extern const char kPanelCaption[];
 
 // Loads Puffshell.dll from beside the running program into the workbench (start-up and event 1).
 bool LoadPuffshell(std::string* error);
-// Full path of fileName in the folder of the running program.
-std::string BesideThisProgram(const char* fileName);
+using common::BesideThisProgram;
 // The plug-in's panel: the top-level window of this thread with the panel's caption, or null.
 HWND FindPanel();
 HWND Item(int32_t controlId);  // a control of the panel
