@@ -16,20 +16,8 @@
 #    user's own prefix (WINEPREFIX) is not.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-# Everything the test makes is in one folder: a temporary one where it can run programs, else one in
-# the project's build/ (a temporary folder mounted noexec). Without either, nothing runs.
-runs_programs() { printf '#!/bin/sh\nexit 0\n' >"$1/runs" && chmod +x "$1/runs" && "$1/runs" 2>/dev/null; }
-work=$(mktemp -d) && [ -d "$work" ] || { echo "setup-test: cannot make a temporary folder; nothing was run"; exit 1; }
-if ! runs_programs "$work"; then
-  rm -rf "${work:?}"
-  work=$(mkdir -p "$here/../build" && mktemp -d "$(cd "$here/../build" && pwd)/setup-test.XXXXXX") &&
-    [ -d "$work" ] || { echo "setup-test: cannot make a folder in build/; nothing was run"; exit 1; }
-  if ! runs_programs "$work"; then
-    rm -rf "${work:?}"
-    echo "setup-test: neither the temporary folder nor build/ can run programs; nothing was run"
-    exit 77
-  fi
-fi
+# Everything the test makes is in one folder that can run its stand-ins: without it, nothing runs.
+work=$("$here/run-dir.sh") || { echo "setup-test: no folder to run stand-ins from; nothing was run"; exit 1; }
 trap 'rm -rf "${work:?}"' EXIT
 failures=0
 check() { # a description, then the command that must succeed

@@ -68,6 +68,11 @@ if [ "$status" -ne 0 ]; then
   cat "$work/exec/log"
   failures=1
 fi
+# The 32-bit probe, which the set-up and make test ask, is not misled by the noexec folder either.
+if TMPDIR=$work/noexec/tmp "$here/probe-ia32.sh" 2>&1 | grep -q 'Permission denied'; then
+  echo "setup-tripwire-test: FAILED: with a noexec temporary folder the 32-bit probe could not run its program"
+  failures=1
+fi
 if [ -s "$fired" ]; then
   echo "setup-tripwire-test: FAILED: the machine's own programs were run:"
   cat "$fired"

@@ -3,7 +3,10 @@
 # gets a tail pattern and every freed block a fill pattern, which the program validates after each
 # step, so that an overrun or a write after free that crashes nothing is still found. Wine reports
 # a damaged block on standard error; each such message of its heap channel counts as a failure,
-# as do the program's own failures.
+# as do the program's own failures. A checked build's tree (make stress runs one after each
+# release build) is run the same way: its bounds and undefined-behaviour checks end the program
+# with an abort or an illegal instruction, which the program's crash guard reports with the step
+# and the seed.
 # Usage: stress-run.sh BUILD_DIR [ARGUMENTS...]   (inside xvfb-run; arguments as workbench_stress's)
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)

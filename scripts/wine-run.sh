@@ -56,7 +56,8 @@ env LC_ALL=ja_JP.UTF-8 "$loader" "$@" || status=$?
 # nor longer than 10 s whatever happens. A caller that keeps one wineserver alive across many
 # runs (run-tests.sh) stops it itself.
 if [ -z "${PUFFSHELL_SHARED_WINESERVER:-}" ]; then
-  for _ in $(seq 50); do
+  since=$SECONDS
+  while [ $((SECONDS - since)) -lt 10 ]; do
     case $("$here/wine-processes.sh") in
       *program*) break ;;
       *service*) sleep 0.2 ;;

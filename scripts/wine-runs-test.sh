@@ -27,10 +27,11 @@ unset PUFFSHELL_SHARED_WINESERVER
 export WINEPREFIX=$user
 
 # The long-lived program, in a process group of its own so that it can be ended as from a terminal.
-setsid "$here/wine-run.sh" "$build/workbench.exe" --interactive --out "$work/long" >"$work/long.log" 2>&1 &
+# How it ends is not what is checked: it does not wait for Wine's services after it.
+PUFFSHELL_SHARED_WINESERVER=1 setsid "$here/wine-run.sh" "$build/workbench.exe" --interactive --out "$work/long" >"$work/long.log" 2>&1 &
 long=$!
 for _ in $(seq 600); do
-  "$here/wine-processes.sh" | grep -q '^program' && break
+  [[ $("$here/wine-processes.sh") == *program* ]] && break
   kill -0 "$long" 2>/dev/null || break
   sleep 0.1
 done

@@ -115,10 +115,15 @@ BOOL OnCheckBox(int32_t controlId) {
     switch (controlId) {
     case IDC_DISABLE_ALL:
         disableAll = checked ? 1 : 0;
-        // Redraws that came while shells were disabled ended early and left refreshRequested
-        // set; without this, a pending rebuild would keep every later request from reaching
-        // the host until it redraws on its own.
-        if (!checked) refreshRequested = false;
+        if (!checked) {
+            // The host's events went unheard while shells were disabled: the next pass
+            // resynchronises the object list and the push cache as after an edit.
+            rebuildPending = true;
+            // Redraws that came meanwhile ended early and left refreshRequested set; without
+            // this, the pending rebuild would keep every later request from reaching the host
+            // until it redraws on its own.
+            refreshRequested = false;
+        }
         break;
     case IDC_INVERT_FACES:
         SettingsOf(object).invertFaces = checked ? 1 : 0;
@@ -229,6 +234,7 @@ BOOL OnLoadHeightMap() {
 BOOL OnFreeze(HWND panel) {
     INT_PTR result = DialogBoxParamA(moduleInstance, MAKEINTRESOURCEA(IDD_FREEZE_DIALOG), panel,
                                      FreezeDialogProc, 0);
+    TellFreezeDidNotFit();  // once the dialog is gone
     return result == 1 ? TRUE : FALSE;
 }
 
@@ -238,6 +244,7 @@ BOOL OnQuickFreeze() {
     freezeReplaces = true;
     freezeResetColors = true;
     Plugin().runInDocument(FreezeShell);
+    TellFreezeDidNotFit();
     return FALSE;
 }
 

@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include "tests/demo/DemoTestUtil.h"
+#include "tests/support/TestHost.h"
 #include "workbench/app/CommandLine.h"
 #include "workbench/app/DemoScript.h"
 #include "workbench/common/RemoveFolder.h"
@@ -196,6 +197,39 @@ TEST(CommandLineErrors, OutOfMemoryEndsTheRunWithAMessageAndNoFiles) {
     g_failAllocationsAbove = 0;
     EXPECT_EQ(code, workbench::kExitFailed);
     EXPECT_NE(report.error.find("out of memory while drawing before.png"), std::string::npos) << report.error;
+    EXPECT_FALSE(Exists(folder + "\\out")) << "a failed run leaves no files";
+}
+
+// A process with 8 MB left above the plug-in's safety margin of 256 MB.
+BOOL WINAPI LittleMemoryLeft(MEMORYSTATUSEX* status) {
+    if (!GlobalMemoryStatusEx(status)) return FALSE;
+    status->ullAvailVirtual = status->ullAvailPhys = 264ull << 20;
+    return TRUE;
+}
+
+// The plug-in builds the layers that fit and refuses a freeze that does not: the run says both,
+// and the refusal ends it with exit code 1, the object and the step named, and no files.
+TEST(CommandLineErrors, AFreezeThatDoesNotFitEndsTheRunAndNamesTheObject) {
+    const std::string folder = FreshFolder("freeze_does_not_fit");
+    // The run loads this very module again, with its memory figure replaced.
+    HMODULE plugin = LoadLibraryA(workbench::DefaultPluginPath().c_str());
+    ASSERT_NE(plugin, nullptr);
+    ASSERT_NE(testhost::ReplaceImport(plugin, "GlobalMemoryStatusEx",
+                                      reinterpret_cast<void*>(&LittleMemoryLeft)),
+              nullptr);
+    workbench::Options options = SmallRun(folder + "\\out");
+    options.preset = workbench::Preset::Blur;
+    options.repeat = 20;
+    workbench::RunReport report;
+    const int code = workbench::RunWorkbench(options, &report);
+    FreeLibrary(plugin);
+    EXPECT_EQ(code, workbench::kExitFailed);
+    ASSERT_EQ(report.pictures.size(), 2u);
+    EXPECT_EQ(report.pictures[1].layersAsked, 40);
+    EXPECT_LT(report.pictures[1].layers, 40);
+    EXPECT_NE(report.error.find("freezing the shell of torus: the plug-in froze nothing"),
+              std::string::npos)
+        << report.error;
     EXPECT_FALSE(Exists(folder + "\\out")) << "a failed run leaves no files";
 }
 
