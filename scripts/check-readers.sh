@@ -6,7 +6,7 @@
 #  - assimp reads frozen.obj back with as many meshes, faces and materials as the file's own
 #    lines give, and the .glb with as many as its JSON gives;
 #  - the .glb holds what frozen.obj holds: a mesh per object with faces, the same triangles, a
-#    material per material the faces use.
+#    material per material the faces use, each under the same name.
 # A reader that is not installed (scripts/setup-readers.sh installs both) is named, the checks
 # that need it are not run, and the test exits 77, a skip for CTest, unless another check failed.
 # Usage: check-readers.sh BUILD_DIR   (the 64-bit build: BUILD_DIR/workbench.exe); inside xvfb-run
@@ -143,6 +143,27 @@ obj_counts() {
   ' "$mtl" "$obj"
 }
 
+# The names frozen.obj gives its objects with faces and the materials its faces use (but
+# "none"), sorted, objects first, a line each.
+obj_names() {
+  awk '
+    /^o / { object = substr($0, 3) }
+    /^usemtl / { material = $2 }
+    /^f / {
+      if (!(object in objects)) { objects[object] = 1; print "object " object }
+      if (material != "none" && material != "" && !(material in materials)) { materials[material] = 1; print "material " material }
+    }' "$1" | LC_ALL=C sort
+}
+
+# The same of a .glb: its meshes' and its materials' names, read from its JSON chunk.
+glb_names() {
+  node -e '
+    const b = require("fs").readFileSync(process.argv[1]);
+    const json = JSON.parse(b.toString("utf8", 20, 20 + b.readUInt32LE(12)));
+    for (const m of json.meshes || []) console.log("object " + m.name);
+    for (const m of json.materials || []) console.log("material " + m.name);' "$1" | LC_ALL=C sort
+}
+
 # assimp's counts of a file read without post-processing: "meshes faces materials".
 assimp_counts() {
   assimp info "$1" -r -s 2>&1 | awk '
@@ -201,6 +222,9 @@ for run in "${runs[@]}"; do
       [ "$g_materials" = "$used" ] ||
         fail "$name: $name.glb has $g_materials materials, frozen.obj's faces use $used"
     fi
+    names=$(diff <(obj_names "$obj") <(glb_names "$glb")) ||
+      fail "$name: frozen.obj (<) and $name.glb (>) name their objects and materials differently:" \
+           "$(tr '\n' ' ' <<<"$names")"
   fi
 
   if [ "$have_assimp" = 1 ]; then

@@ -50,9 +50,9 @@ ParseResult Parse(std::vector<const char*> args, Options* options, std::string* 
 TEST(CommandLine, EveryOptionIsRead) {
     Options o;
     std::string error;
-    ASSERT_EQ(Parse({"--scene", "a.obj", "--preset", "colour-trace", "--distance", "-0.5", "--repeat",
-                     "1000", "--height-map", "h.bmp", "--freeze", "quick", "--out", "pics", "--size",
-                     "320x200", "--interactive"},
+    ASSERT_EQ(Parse({"--scene", "a.obj", "--preset", "colour-trace", "--distance", "-0.5",
+                     "--repeat", "1000", "--height-map", "h.bmp", "--freeze", "quick", "--out",
+                     "pics", "--size", "320x200", "--interactive", "--weld"},
                     &o, &error),
               ParseResult::Run)
         << error;
@@ -67,6 +67,7 @@ TEST(CommandLine, EveryOptionIsRead) {
     EXPECT_EQ(o.width, 320);
     EXPECT_EQ(o.height, 200);
     EXPECT_TRUE(o.interactive);
+    EXPECT_TRUE(o.weld);
 
     Options defaults;
     ASSERT_EQ(Parse({}, &defaults, &error), ParseResult::Run);
@@ -75,6 +76,7 @@ TEST(CommandLine, EveryOptionIsRead) {
     EXPECT_FALSE(defaults.hasDistance);
     EXPECT_EQ(defaults.freeze, FreezeMode::New);
     EXPECT_EQ(defaults.width, 640);
+    EXPECT_FALSE(defaults.weld);
     EXPECT_EQ(Parse({"--size", "64x48", "--help"}, &defaults, &error), ParseResult::Help);
 }
 
@@ -218,7 +220,7 @@ TEST(CommandLineOutput, NamesAndPathsInAnyScriptAreUsedAsGiven) {
     }
     EXPECT_GT(traced, 0) << "the plug-in read no colour from the texture";
     const std::string glb = ReadText(glbPath);
-    for (const std::string& name : {object + " shell", material, texture})
+    for (const std::string& name : {saved + "_shell", material, texture})  // as in frozen.obj
         EXPECT_NE(glb.find("\"" + name + "\""), std::string::npos) << name;
 }
 

@@ -2,6 +2,7 @@
 // and frozen.obj loads again with the objects and faces the freeze left in the document.
 #include <gtest/gtest.h>
 
+#include <math.h>
 #include <stdio.h>
 
 #include <algorithm>
@@ -118,6 +119,66 @@ TEST(RealModels, VertexColouredCubeShowsItsColoursAndKeepsThemInEveryFile) {
     fclose(glb);
     EXPECT_NE(bytes.find("\"COLOR_0\""), std::string::npos);
     EXPECT_NE(bytes.find("\"materials\""), std::string::npos);
+}
+
+// A hard-edged cube of 24 vertices (each face its own four) and a UV sphere whose seam and poles
+// are split, as game meshes come: with --weld the copies of a corner are one vertex, pushed once,
+// and the frozen outline is closed; without it the copies are pushed apart.
+TEST(RealModels, WeldedSplitMeshesGiveClosedShells) {
+    const std::string scene = FreshFolder("split_meshes") + "\\split.obj";
+    // assimp's box.obj with a vertex of each face's own at each of its corners.
+    const float corner[8][3] = {{-1, -1, 1}, {-1, -1, -1}, {-1, 1, -1}, {-1, 1, 1},
+                                {1, -1, 1},  {1, -1, -1},  {1, 1, -1},  {1, 1, 1}};
+    const int faces[6][4] = {{4, 3, 2, 1}, {2, 6, 5, 1}, {3, 7, 6, 2},
+                             {8, 7, 3, 4}, {5, 8, 4, 1}, {6, 7, 8, 5}};
+    std::string text = "o cube\n", faceLines;
+    for (int f = 0; f < 6; ++f) {
+        faceLines += "f";
+        for (int k = 0; k < 4; ++k) {
+            const float* p = corner[faces[f][k] - 1];
+            text += "v " + std::to_string(p[0]) + " " + std::to_string(p[1]) + " " +
+                    std::to_string(p[2]) + "\n";
+            faceLines += " " + std::to_string(4 * f + k + 1);
+        }
+        faceLines += "\n";
+    }
+    text += faceLines;
+    // The sphere: 9 rows of 13 points, the last column over the first, both poles split.
+    text += "o sphere\n";
+    const int columns = 13, rows = 9;
+    for (int j = 0; j < rows; ++j)
+        for (int i = 0; i < columns; ++i) {
+            const float a = 6.2831853f * i / (columns - 1), b = 3.1415926f * j / (rows - 1);
+            text += "v " + std::to_string(4 + sinf(b) * cosf(a)) + " " + std::to_string(cosf(b)) +
+                    " " + std::to_string(-sinf(b) * sinf(a)) + "\n";
+        }
+    for (int j = 0; j + 1 < rows; ++j)
+        for (int i = 0; i + 1 < columns; ++i) {
+            const int v = 25 + j * columns + i;
+            text += "f " + std::to_string(v) + " " + std::to_string(v + columns) + " " +
+                    std::to_string(v + columns + 1) + " " + std::to_string(v + 1) + "\n";
+        }
+    ASSERT_TRUE(wbtest::WriteText(scene, text));
+
+    for (const bool weld : {false, true}) {
+        workbench::Options options = SmallRun(FreshFolder(weld ? "split_welded" : "split_torn"));
+        options.scene = scene;
+        options.weld = weld;
+        options.preset = workbench::Preset::BlackFrame;
+        workbench::RunReport report;
+        ASSERT_EQ(workbench::RunWorkbench(options, &report), workbench::kExitOk) << report.error;
+        std::string warnings;
+        ASSERT_TRUE(wb::LoadObjScene((options.out + "\\frozen.obj").c_str(), &warnings))
+            << warnings;
+        // Each model and its outline: a vertex at each place (8 and 86) when welded, else a
+        // vertex for each copy, pushed apart in the outline.
+        std::vector<int32_t> vertices;
+        for (int32_t i = 0; i < MQDoc_GetObjectCount(wb::ActiveDocument()); ++i)
+            vertices.push_back(MQObj_GetVertexCount(MQDoc_GetObject(wb::ActiveDocument(), i)));
+        std::sort(vertices.begin(), vertices.end());
+        EXPECT_EQ(vertices, weld ? std::vector<int32_t>({8, 8, 86, 86})
+                                 : std::vector<int32_t>({24, 24, 117, 117}));
+    }
 }
 
 }  // namespace

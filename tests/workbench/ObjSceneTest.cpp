@@ -292,3 +292,91 @@ TEST_F(ObjScene, MissingLibrariesAndTexturesWarnOncePerFile) {
 }
 
 }  // namespace
+
+namespace {
+
+class ObjSceneFiles : public ObjScene {};
+
+TEST_F(ObjSceneFiles, PartialVertexColoursAreKeptTheRestWhite) {
+    const std::string path = wbtest::TempDir() + "partial.obj";
+    ASSERT_TRUE(wbtest::WriteText(path, "v 0 0 0 1 0 0\nv 1 0 0\nv 0 1 0 0 0 1\nf 1 2 3\n"));
+    std::string error;
+    ASSERT_TRUE(wb::LoadObjScene(path.c_str(), &error)) << error;
+    const wbtest::FaceData face = wbtest::ReadFace(MQDoc_GetObject(wb::ActiveDocument(), 0), 0);
+    EXPECT_EQ(face.colors[2], 0xFF0000FFu);  // reversed: the first OBJ corner comes last
+    EXPECT_EQ(face.colors[1], 0xFFFFFFFFu);
+    EXPECT_EQ(face.colors[0], 0xFFFF0000u);
+    EXPECT_EQ(
+        MQMat_GetIntValue(MQDoc_GetMaterial(wb::ActiveDocument(), 0), kMaterialShowsVertexColor),
+        1);
+}
+
+TEST_F(ObjSceneFiles, BadNumbersShortFacesAndUnknownMaterialsWarnOncePerKind) {
+    const std::string dir = wbtest::TempDir();
+    const std::string obj =
+        "mtllib bad.mtl\n"
+        "v nan 1 1\nv inf\nv a b c\nv 1 1\n"  // lines 2-5
+        "v 0 0 0\nv 1 0 0\nv 0 1 0\n"
+        "f 5 6\n"                 // line 9
+        "usemtl nope\nf 5 6 7\n"  // line 10
+        "usemtl red\nf 1 6 7\nf 4 6 7\nusemtl gone\nf 7 6 5\n";
+    ASSERT_TRUE(wbtest::WriteText(dir + "bad.obj", obj));
+    ASSERT_TRUE(wbtest::WriteText(dir + "bad.mtl", "newmtl red\nKd nan 1e40 -5\nd nan\n"));
+    std::string warnings;
+    ASSERT_TRUE(wb::LoadObjScene((dir + "bad.obj").c_str(), &warnings));
+    for (const char* line :
+         {"bad.obj: line 2: vertices with a coordinate", "(3 lines)",
+          "bad.obj: line 5: vertices with fewer", "bad.obj: line 9: faces of fewer",
+          "bad.obj: line 10: material \"nope\"", "(2 such names)",
+          "bad.mtl: line 2: colour or alpha", "(2 lines)"})
+        EXPECT_NE(warnings.find(line), std::string::npos) << line << "\n" << warnings;
+    // The face on the vertex without a number is left out; the one on "v 1 1" (z 0) is kept.
+    EXPECT_EQ(wb::ElementSummary(), "1 objects, 3 faces");
+    HostMaterial red = MQDoc_GetMaterial(wb::ActiveDocument(), 0);
+    HostRGB kd{};
+    MQMat_GetColor(red, &kd);
+    EXPECT_EQ(kd.r, 0.0f);
+    EXPECT_EQ(kd.g, 1.0f);
+    EXPECT_EQ(kd.b, 0.0f);
+    EXPECT_EQ(MQMat_GetAlpha(red), 1.0f);
+
+    // The same file in UTF-16 loads as well and says which encoding it was.
+    std::vector<uint8_t> utf16 = {0xFF, 0xFE};
+    for (char ch : obj) utf16.insert(utf16.end(), {static_cast<uint8_t>(ch), 0});
+    ASSERT_TRUE(wbtest::WriteBytes(dir + "bad16.obj", utf16));
+    ASSERT_TRUE(wb::LoadObjScene((dir + "bad16.obj").c_str(), &warnings));
+    EXPECT_NE(warnings.find("bad16.obj: UTF-16"), std::string::npos) << warnings;
+    EXPECT_EQ(wb::ElementSummary(), "1 objects, 3 faces");
+}
+
+TEST_F(ObjSceneFiles, SplitVerticesAreNamedAndWeldedWithTheirCornersUVsAndColours) {
+    // Two triangles along the edge x = 1, each with vertices of its own there: other UVs, and on
+    // the second a colour of its own at (1, 1, 0).
+    const std::string path = wbtest::TempDir() + "split.obj";
+    ASSERT_TRUE(wbtest::WriteText(
+        path,
+        "o strip\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 1 0 0\nv 2 0 0\nv 1 1 0 1 0 0\n"
+        "vt 0 0\nvt 0.5 0\nvt 0.5 1\nvt 0.6 0\nvt 1 0\nvt 0.6 1\nf 1/1 2/2 3/3\nf 4/4 5/5 6/6\n"));
+    std::string warnings;
+    ASSERT_TRUE(wb::LoadObjScene(path.c_str(), &warnings));
+    EXPECT_NE(
+        warnings.find("split.obj: 2 vertices lie at the place of another vertex of their object"),
+        std::string::npos)
+        << warnings;
+    EXPECT_NE(warnings.find("(strip 2)"), std::string::npos) << warnings;
+    EXPECT_EQ(MQObj_GetVertexCount(MQDoc_GetObject(wb::ActiveDocument(), 0)), 6);
+
+    ASSERT_TRUE(wb::LoadObjScene(path.c_str(), &warnings, /*weld=*/true));
+    HostObject strip = MQDoc_GetObject(wb::ActiveDocument(), 0);
+    ASSERT_EQ(MQObj_GetVertexCount(strip), 4);
+    const wbtest::FaceData first = wbtest::ReadFace(strip, 0), second = wbtest::ReadFace(strip, 1);
+    // Reversed on the way in: the file's second corner stays in the middle.
+    EXPECT_EQ(first.points[1], second.points[2]);  // (1, 0, 0), one vertex now
+    EXPECT_EQ(first.points[0], second.points[0]);  // (1, 1, 0)
+    EXPECT_EQ(first.uvs[1].u, 0.5f);
+    EXPECT_EQ(second.uvs[2].u, 0.6f);
+    EXPECT_EQ(first.colors[0], 0xFFFFFFFFu);
+    EXPECT_EQ(second.colors[0], 0xFF0000FFu);
+}
+
+}  // namespace

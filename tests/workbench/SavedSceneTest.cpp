@@ -125,8 +125,9 @@ void BuildFrozenDocument() {
     MQMat_SetAlpha(plain, 0.5f);
     MQMat_SetAmbient(plain, 0.25f);
     MQDoc_AddMaterial(doc, plain);
-    const int32_t a = wb::AddMeshObject("shell", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 0, 0}},
-                                        {{0, 1, 2, 3}, {1, 4, 2}});
+    const int32_t a =
+        wb::AddMeshObject("torus shell", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 0, 0}},
+                          {{0, 1, 2, 3}, {1, 4, 2}});
     const int32_t b = wb::AddMeshObject("plain", {{0, 0, 1}, {1, 0, 1}, {0, 1, 1}}, {{0, 1, 2}, {0, 1}, {2}});
     HostObject o = MQDoc_GetObject(doc, a);
     for (int32_t f = 0; f < 2; ++f) MQObj_SetFaceMaterial(o, f, 0);
@@ -243,6 +244,7 @@ TEST_F(SavedScene, GlbFilesReadBackWithTheirColoursAlphaAndTextures) {
     const std::string path = wbtest::TempDir() + "frozen.glb";
     std::string error;
     ASSERT_TRUE(wb::SaveGltfScene(path.c_str(), &error)) << error;
+    ASSERT_TRUE(wb::SaveObjScene((wbtest::TempDir() + "frozen.obj").c_str(), &error)) << error;
     tinygltf::Model model;
     ASSERT_TRUE(ReadGlb(path, &model));
     ASSERT_EQ(model.meshes.size(), 2u);
@@ -255,13 +257,18 @@ TEST_F(SavedScene, GlbFilesReadBackWithTheirColoursAlphaAndTextures) {
     const float* c = reinterpret_cast<const float*>(model.buffers[0].data.data() + view.byteOffset + colours.byteOffset);
     bool red = false;
     for (size_t i = 0; i < colours.count; ++i, c += 4) {
-        EXPECT_NEAR(c[3], 128.0f / 255.0f, 1e-6f);
+        EXPECT_EQ(c[3], 1.0f);  // the alpha every corner shares is the material's
         red = red || (c[0] == 1.0f && c[1] == 0.0f && c[2] == 0.0f);  // 0x80FF0000 is blue; 0x800000FF red
     }
     EXPECT_TRUE(red);
     EXPECT_EQ(shell.attributes.count("TEXCOORD_0"), 0u);  // UVs, but no texture to use them
     const tinygltf::Material& shellMaterial = model.materials[shell.material];
-    EXPECT_EQ(shellMaterial.name, "material0");  // as in the OBJ file
+    // Material and mesh named as in the OBJ file, the alpha in the material.
+    EXPECT_EQ(shellMaterial.name, "material0_alpha128");
+    EXPECT_EQ(model.meshes[0].name, "torus_shell");
+    EXPECT_NE(ReadText(wbtest::TempDir() + "frozen.obj").find("usemtl material0_alpha128\n"),
+              std::string::npos);
+    EXPECT_NEAR(shellMaterial.pbrMetallicRoughness.baseColorFactor[3], 128.0 / 255.0, 1e-9);
     EXPECT_EQ(shellMaterial.alphaMode, "BLEND");
     EXPECT_EQ(shellMaterial.extensions.count("KHR_materials_unlit"), 1u);
     const tinygltf::Primitive& plain = model.meshes[1].primitives[0];

@@ -90,6 +90,10 @@ ParseResult ParseCommandLine(int argc, const char* const* argv, Options* options
             o.interactive = true;
             continue;
         }
+        if (name == "--weld") {
+            o.weld = true;
+            continue;
+        }
         if (name == "--save") {  // the frozen document also as glTF binary
             const std::string file = i + 1 < argc && argv[i + 1] ? argv[i + 1] : "";
             if (file.size() < 5 || _stricmp(file.c_str() + file.size() - 4, ".glb") != 0) {
@@ -166,29 +170,42 @@ ParseResult ParseCommandLine(int argc, const char* const* argv, Options* options
 }
 
 const char* UsageText() {
-    return "usage: workbench [--scene FILE.obj] [--preset black-frame|colour-trace|blur|both-sides|reset]\n"
+    return "usage: workbench [--scene FILE.obj] [--preset "
+           "black-frame|colour-trace|blur|both-sides|reset]\n"
            "                 [--distance D] [--repeat N] [--height-map FILE.bmp]\n"
-           "                 [--freeze new|add|replace|quick] [--out DIR] [--size WxH] [--interactive]\n"
+           "                 [--freeze new|add|replace|quick] [--out DIR] [--size WxH] "
+           "[--interactive]\n"
+           "                 [--weld] [--save FILE.glb]\n"
            "\n"
-           "Runs Puffshell in the workbench host, works its panel the way a person does and writes\n"
+           "Runs Puffshell in the workbench host, works its panel the way a person does and "
+           "writes\n"
            "pictures of the shells.\n"
            "  --scene FILE.obj  the scene (default: an embedded torus and a textured ball)\n"
+           "  --weld            join the scene's vertices that lie at one place within an object, "
+           "so\n"
+           "                    that shells do not tear at split seams (UVs and colours stay "
+           "apart)\n"
            "  --preset NAME     only this preset, on every object (default: every effect in turn)\n"
            "  --distance D      push distance typed into the panel after each preset\n"
            "  --repeat N        layer count typed into the panel after each preset (1..1000)\n"
            "  --height-map FILE image for the height-map push (default: a generated bumps.bmp)\n"
            "  --freeze MODE     how the shells are frozen before frozen.obj is saved: the freeze\n"
-           "                    dialog's new object, add to the object, replace it, or quick freeze\n"
+           "                    dialog's new object, add to the object, replace it, or quick "
+           "freeze\n"
            "  --out DIR         folder for the pictures and frozen.obj (default: out\\demo)\n"
            "  --size WxH        size of the rendered pictures (default: 640x480)\n"
            "  --interactive     instead of the pictures, open the 3D view beside the panel on the\n"
            "                    scene as loaded (with --preset); freezes made in it are saved as\n"
-           "                    frozen.obj when its window closes; Ctrl+C saves nothing (code 130)\n"
+           "                    frozen.obj when its window closes; Ctrl+C saves nothing (code "
+           "130)\n"
            "  --plugin PATH     the plug-in DLL (default: Puffshell.dll beside workbench.exe)\n"
-           "  --save FILE.glb   also write the frozen document as glTF 2.0 binary (its folder is made;\n"
+           "  --save FILE.glb   also write the frozen document as glTF 2.0 binary (its folder is "
+           "made;\n"
            "                    a path that cannot be written stops the run before the work)\n"
-           "Exit codes: 0 done, 1 the plug-in or the workbench failed (or ran out of memory), 2 bad\n"
-           "options or input files or no display, 130 interrupted (Ctrl+C). A run that does not finish\n"
+           "Exit codes: 0 done, 1 the plug-in or the workbench failed (or ran out of memory), 2 "
+           "bad\n"
+           "options or input files or no display, 130 interrupted (Ctrl+C). A run that does not "
+           "finish\n"
            "writes nothing into --out.\n";
 }
 

@@ -3,6 +3,7 @@
 //   workbench [--scene FILE.obj] [--preset black-frame|colour-trace|blur|both-sides|reset]
 //             [--distance D] [--repeat N] [--height-map FILE.bmp]
 //             [--freeze new|add|replace|quick] [--out DIR] [--size WxH] [--interactive]
+//             [--weld] [--save FILE.glb]
 //
 // Parsing only checks the form of the values; whether a file can be read is found out when it is
 // used.
@@ -37,6 +38,7 @@ struct Options {
     bool interactive = false;     // the 3D view beside the panel instead of the pictures
     std::string plugin;           // the plug-in DLL; empty: Puffshell.dll beside the program
     std::string save;             // --save: the frozen document as glTF binary (.glb); empty: none
+    bool weld = false;            // --weld: the scene's vertices at one place joined per object
 };
 
 // The panel's own bound of the repeat edit: the command line types into it, so takes the same.

@@ -121,7 +121,7 @@ int PrepareScene(Run& run) {
     run.step = o.scene.empty() ? "building the default scene" : "loading " + o.scene;
     if (o.scene.empty()) {
         if (!BuildDefaultScene(run.out.work, UsesHeightMap(o), &run.scene, &error)) return Fail(run, kExitFailed, error);
-    } else if (!LoadSceneFile(o.scene, &run.scene, &error, &warning)) {
+    } else if (!LoadSceneFile(o.scene, o.weld, &run.scene, &error, &warning)) {
         return Fail(run, kExitBadInput, error);
     }
     std::istringstream warnings(warning);  // one line per file

@@ -209,10 +209,11 @@ bool BuildDefaultScene(const std::string& folder, bool withHeightMap, SceneInfo*
     return true;
 }
 
-bool LoadSceneFile(const std::string& path, SceneInfo* info, std::string* error, std::string* warning) {
+bool LoadSceneFile(const std::string& path, bool weld, SceneInfo* info, std::string* error,
+                   std::string* warning) {
     if (!CheckSceneFile(path, error)) return false;
     std::string message;
-    if (!wb::LoadObjScene(path.c_str(), &message)) {
+    if (!wb::LoadObjScene(path.c_str(), &message, weld)) {
         *error = message.empty() ? path + ": cannot be loaded" : message;
         return false;
     }

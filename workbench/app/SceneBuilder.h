@@ -36,8 +36,10 @@ bool WriteDefaultHeightMap(const std::string& folder, std::string* path, std::st
 // Loads an OBJ scene into a new active document. False with *error naming the file when it is
 // missing, not a file (a folder, a device), unreadable or holds nothing to draw; a load that
 // skipped broken faces, or whose material libraries or textures are missing or cannot be
-// decoded, succeeds with a note per file in *warning (one line each).
-bool LoadSceneFile(const std::string& path, SceneInfo* info, std::string* error, std::string* warning);
+// decoded, succeeds with a note per file in *warning (one line each). weld joins the vertices
+// that lie at one place within an object (see wb::LoadObjScene).
+bool LoadSceneFile(const std::string& path, bool weld, SceneInfo* info, std::string* error,
+                   std::string* warning);
 
 // Counts and measures the active document into *info (everything but name and heightMapPath).
 void DescribeActiveDocument(SceneInfo* info);

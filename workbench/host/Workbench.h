@@ -35,11 +35,14 @@ WORKBENCH_API HostDocument ActiveDocument();
 // clipping, poly-lines as 2-point faces and points as 1-point faces. On failure returns false
 // with a message naming the file in *error. A load that succeeds may still leave warnings in
 // *error, one line each naming a file: a missing material library, a missing or empty texture,
-// faces skipped for bad indices or coordinates. Paths, here and in every function of this
-// interface that takes one, are UTF-8 (see io/FileAccess.h). Names keep every character the file
-// gives them: the plug-in reads them in code page 932 ("?" for a character it lacks), the saved
-// files get them as they were.
-WORKBENCH_API bool LoadObjScene(const char* path, std::string* error);
+// faces skipped for bad indices or coordinates, numbers that are no numbers, faces of fewer than
+// three points, material names no library defines, vertices at the place of another vertex of
+// their object (by object). weld joins those vertices, per object, where they agree within a
+// millionth of the object's size (their corners keep their own UVs and colours). Paths, here and
+// in every function of this interface that takes one, are UTF-8 (see io/FileAccess.h). Names keep
+// every character the file gives them: the plug-in reads them in code page 932 ("?" for a
+// character it lacks), the saved files get them as they were.
+WORKBENCH_API bool LoadObjScene(const char* path, std::string* error, bool weld = false);
 // The folder that MQDoc_FindMappingFile resolves texture names against.
 WORKBENCH_API void SetTextureFolder(const char* folder);
 // An object's name in UTF-8 as the files give it: as the scene file named it, while no one has

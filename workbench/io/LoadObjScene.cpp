@@ -16,9 +16,11 @@
 #include "tiny_obj_loader.h"
 #include "workbench/host/Model.h"
 #include "workbench/io/SceneFile.h"
+#include "workbench/io/SceneTextChecks.h"
 #include "workbench/io/SplitLongPolygons.h"
 #include "workbench/io/TextEncoding.h"
 #include "workbench/io/TriangulatePolygon.h"
+#include "workbench/io/WeldVertices.h"
 
 using namespace wb::detail;
 
@@ -126,11 +128,16 @@ private:
 
 // A scene file's text (false when it cannot be read) in the encoding the scene is parsed in: the
 // OBJ file's own, UTF-8 or code page 932 (parseAs NULL), into which its material libraries are
-// converted, so that their names meet. *encoding gets the file's own; a warning counts the
-// characters that code page 932 lacks, which the plug-in sees as "?".
+// converted, so that their names meet. *encoding gets the file's own; UTF-16 text is read as
+// such, with a warning naming it; a warning counts the characters that code page 932 lacks,
+// which the plug-in sees as "?".
 bool ReadSceneText(const std::string& path, const FileEncoding* parseAs, std::string* text,
                    FileEncoding* encoding, std::vector<std::string>* warnings) {
     if (!wb::ReadWholeFile(path, SIZE_MAX / 2, text)) return false;
+    if (Utf16ToUtf8(text))
+        warnings->push_back(
+            path +
+            ": UTF-16 text, read as such (most programs read OBJ and MTL files in UTF-8 only)");
     const size_t bom = text->compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     const FileEncoding own =
         IsUtf8(text->data() + bom, text->size() - bom) ? FileEncoding::Utf8 : FileEncoding::Cp932;
@@ -189,7 +196,13 @@ public:
             missing_.push_back(path);
             return false;
         }
-        std::istringstream text(std::move(bytes));
+        std::string mtl = std::move(bytes);
+        const std::string repaired =
+            TroubleWarning(path, RepairMtlNumbers(&mtl),
+                           "colour or alpha values that are no numbers or outside 0..1, read as "
+                           "the nearest in range (alpha that is no number as opaque)");
+        if (!repaired.empty()) warnings_.push_back(repaired);
+        std::istringstream text(std::move(mtl));
         tinyobj::LoadMtl(names, materials, &text, warn, err);
         return true;
     }
@@ -262,13 +275,32 @@ void ShowVertexColors(Document* d, const std::vector<int8_t>& declared) {
             d->materials[i]->intValues.emplace_back(kMaterialShowsVertexColor, 1);
 }
 
+// One line for the "usemtl" names that no material library defines (the faces after them have
+// no material), with the first one and its line; empty when there is none.
+std::string UnknownMaterialsWarning(const std::string& file, const ObjTextTrouble& trouble,
+                                    const std::vector<tinyobj::material_t>& materials) {
+    std::set<std::string> known = {kNoMaterial};
+    for (const tinyobj::material_t& m : materials) known.insert(m.name);
+    TextTrouble unknown;
+    std::string first;
+    for (const auto& use : trouble.materialUses) {
+        if (known.count(use.first)) continue;
+        if (!unknown.count) first = use.first;
+        unknown.add(use.second);
+    }
+    if (!unknown.count) return "";
+    return file + ": line " + std::to_string(unknown.firstLine) + ": material \"" + first +
+           "\" is in no material library; its faces have no material" +
+           (unknown.count > 1 ? " (" + std::to_string(unknown.count) + " such names)" : "");
+}
+
 }  // namespace
 
 namespace wb {
 
 namespace {
 
-bool LoadObjSceneUnguarded(const char* path, std::string* error) {
+bool LoadObjSceneUnguarded(const char* path, std::string* error, bool weld) {
     const std::string file = SafeString(path);
     if (file.empty()) return Fail(error, "LoadObjScene: no file name given");
     if (!wb::IsRegularFile(file)) return Fail(error, file + ": no such file");
@@ -282,16 +314,19 @@ bool LoadObjSceneUnguarded(const char* path, std::string* error) {
     bool parsed = false;
     FileEncoding encoding = FileEncoding::Utf8;
     std::vector<std::string> textWarnings;
+    ObjTextTrouble trouble;
     try {
         std::string text;
         if (!ReadSceneText(file, nullptr, &text, &encoding, &textWarnings))
             return Fail(error, file + ": cannot be read");
         materialFiles.parseAs(encoding);
+        ScanObjText(text, &trouble);
         std::string split;
         if (SplitLongPolygons(text, &split)) text.swap(split);
         std::istringstream stream(text);
-        parsed = tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, &stream, &materialFiles,
-                                  /*triangulate=*/false, /*default_vcols_fallback=*/false);
+        parsed =
+            tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, &stream, &materialFiles,
+                             /*triangulate=*/false, /*default_vcols_fallback=*/true);
     } catch (const std::exception& e) {
         return Fail(error, file + ": cannot be read (" + e.what() + ")");
     } catch (...) {
@@ -301,6 +336,11 @@ bool LoadObjSceneUnguarded(const char* path, std::string* error) {
         while (!err.empty() && (err.back() == '\n' || err.back() == '\r')) err.pop_back();
         return Fail(error, file + ": not a readable OBJ file" + (err.empty() ? "" : " (" + err + ")"));
     }
+
+    // A vertex with a coordinate that is no number has no place: the faces that use it are left
+    // out, as those of a vertex at infinity are.
+    for (size_t v : trouble.badVertices)
+        if (v * 3 + 2 < attrib.vertices.size()) attrib.vertices[v * 3] = NAN;
 
     Document* d = NewDocumentObject();
     std::vector<int8_t> declaredVertexColors;
@@ -356,6 +396,7 @@ bool LoadObjSceneUnguarded(const char* path, std::string* error) {
     std::vector<int32_t> localIndex(attrib.vertices.size() / 3, -1);
     ObjectBuilder builder(attrib, localIndex);
     size_t totalFaces = 0, skipped = 0;
+    std::vector<std::pair<std::string, int32_t>> sharedVertices;  // by object, when there are any
     std::vector<int32_t> triangles;
     for (size_t si = 0; si < shapes.size(); ++si) {
         const tinyobj::shape_t& shape = shapes[si];
@@ -402,6 +443,8 @@ bool LoadObjSceneUnguarded(const char* path, std::string* error) {
             continue;
         }
         totalFaces += o->faces.size();
+        const int32_t shared = WeldVertices(o, WeldTolerance(o), weld);
+        if (shared) sharedVertices.emplace_back(o->name, shared);
         DocAddObject(d, o);
     }
     if (totalFaces == 0) {
@@ -427,6 +470,18 @@ bool LoadObjSceneUnguarded(const char* path, std::string* error) {
     for (const std::string& missing : materialFiles.missing())
         warnings.push_back(missing + ": material library not found");
     CheckTextures(d, folder, &warnings);
+    for (const std::string& w :
+         {TroubleWarning(
+              file, trouble.badCoordinates,
+              "vertices with a coordinate that is no finite number; faces using them are left out"),
+          TroubleWarning(file, trouble.fewCoordinates,
+                         "vertices with fewer than three coordinates, the missing ones read as 0"),
+          TroubleWarning(file, trouble.shortFaces,
+                         "faces of fewer than three points, left out (\"l\" makes lines)"),
+          UnknownMaterialsWarning(file, trouble, materials)})
+        if (!w.empty()) warnings.push_back(w);
+    if (!sharedVertices.empty())
+        warnings.push_back(SharedVerticesWarning(file, sharedVertices, weld));
     if (skipped) warnings.push_back(file + ": skipped " + std::to_string(skipped) + " faces with bad indices or coordinates");
     if (error) {
         error->clear();
@@ -453,8 +508,9 @@ bool LoadObjSceneUnguarded(const char* path, std::string* error) {
 
 }  // namespace
 
-bool LoadObjScene(const char* path, std::string* error) {
-    return FailOnOutOfMemory(SafeString(path), error, [&] { return LoadObjSceneUnguarded(path, error); });
+bool LoadObjScene(const char* path, std::string* error, bool weld) {
+    return FailOnOutOfMemory(SafeString(path), error,
+                             [&] { return LoadObjSceneUnguarded(path, error, weld); });
 }
 
 }  // namespace wb

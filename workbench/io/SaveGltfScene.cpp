@@ -2,11 +2,13 @@
 //
 // One mesh per object, one primitive (triangles) per material; positions, normals (those of
 // ShadingNormals, as in the OBJ files), UVs where the material has a texture, and COLOR_0 for
-// materials that show vertex colours. Materials have the names of the OBJ files and give their
-// colour, alpha and blend mode; a material lit by emission alone is unlit (KHR_materials_unlit);
-// textures are embedded, PNG and JPEG as they are, other formats as PNG (and named so). Colours
-// are the document's display (sRGB) values, converted to glTF's linear ones. Names go out in
-// UTF-8, as the scene file gave them (see OriginalText). Lines and points are left out.
+// materials that show vertex colours. Materials and meshes have the names of the OBJ files (a
+// material's see-through copies too) and give their colour, alpha and blend mode, an alpha that
+// all of a material's corners share in the material; a material lit by emission alone is unlit
+// (KHR_materials_unlit); textures are embedded, PNG and JPEG as they are, other formats as PNG (and
+// named so). Colours are the document's display (sRGB) values, converted to glTF's linear ones.
+// Names go out in UTF-8, as the scene file gave them (see OriginalText). Lines and points are left
+// out.
 #include <math.h>
 #include <string.h>
 
@@ -25,6 +27,7 @@
 #define TINYGLTF_NO_FS
 #include "tiny_gltf.h"
 #include "workbench/host/Model.h"
+#include "workbench/io/SavedMaterials.h"
 #include "workbench/io/SceneFile.h"
 #include "workbench/io/ShadingNormals.h"
 #include "workbench/io/TextEncoding.h"
@@ -143,16 +146,34 @@ private:
     std::map<std::string, std::pair<int, bool>> byPath_;
 };
 
-// The glTF material for a document material, named name; transparentCorners tells whether its
-// vertex colours are not all opaque.
+// How the corners of a saved material's faces are see-through: whether any is, and the alpha
+// they share (-1 while none was seen, -2 when they differ). Only for materials that show vertex
+// colours.
+struct CornerAlpha {
+    bool transparent = false;
+    int32_t shared = -1;
+    void add(uint32_t color) {
+        const int32_t a = static_cast<int32_t>(color >> 24);
+        transparent = transparent || a != 255;
+        shared = shared == -1 || shared == a ? a : -2;
+    }
+    // The alpha that goes into the material (then COLOR_0's alpha is 1), 255 for none.
+    int32_t material() const { return shared >= 0 ? shared : 255; }
+};
+
+// The glTF material for a saved material of document material m, named name; corners tells how
+// its faces' vertex colours are see-through.
 tinygltf::Material MakeMaterial(const Material& m, const std::string& name, bool vertexColors,
-                                bool transparentCorners, Textures* textures, bool* usesUnlit) {
+                                const CornerAlpha& corners, Textures* textures, bool* usesUnlit) {
     tinygltf::Material out;
     out.name = name;
     bool textureAlpha = false;
     const std::string textureName = OriginalText(m.texture, m.textureOriginal);
     const int texture = textureName.empty() ? -1 : textures->of(textureName, &textureAlpha);
-    std::vector<double> base = {Linear(m.color.r), Linear(m.color.g), Linear(m.color.b), m.alpha};
+    // An alpha that every corner shares is the material's as well, for readers that leave the
+    // vertex colours out; what a reader taking both shows is the same.
+    const double alpha = m.alpha * (vertexColors ? corners.material() / 255.0 : 1.0);
+    std::vector<double> base = {Linear(m.color.r), Linear(m.color.g), Linear(m.color.b), alpha};
     // A texture or the vertex colours take the place of the colour, as in the host's view.
     if (texture >= 0 || vertexColors) base[0] = base[1] = base[2] = 1.0;
     out.pbrMetallicRoughness.baseColorFactor = base;
@@ -162,7 +183,7 @@ tinygltf::Material MakeMaterial(const Material& m, const std::string& name, bool
         out.pbrMetallicRoughness.baseColorTexture.index = texture;
         out.pbrMetallicRoughness.baseColorTexture.texCoord = 0;
     }
-    const bool blend = m.alpha < 1.0f || textureAlpha || (vertexColors && transparentCorners);
+    const bool blend = alpha < 1.0 || textureAlpha || (vertexColors && corners.transparent);
     out.alphaMode = blend ? "BLEND" : "OPAQUE";
     if (m.emission >= 1.0f) {
         // Emission alone lights it fully: shown as it is, whatever the lights.
@@ -180,11 +201,14 @@ struct Primitive {
     std::vector<float> positions, normals, uvs, colors;
     std::vector<uint32_t> indices;
     std::unordered_map<std::string, uint32_t> index;
-    bool transparentCorners = false;
 };
 
-// Adds the object's faces to primitives (by document material, -1 for none).
-void GatherObject(const Object* o, const Document* d, std::map<int32_t, Primitive>* primitives) {
+// Adds the object's faces to primitives, by saved material (faceMaterials, by face; -1 for
+// none); corners (by saved material) gives the alpha that goes into the material instead.
+void GatherObject(const Object* o, const Document* d, const MaterialTable& table,
+                  const std::vector<int32_t>& faceMaterials,
+                  const std::vector<CornerAlpha>& corners,
+                  std::map<int32_t, Primitive>* primitives) {
     std::vector<float> normals;
     ShadingNormals(o, &normals);
     const size_t faceCount = o->faces.size();
@@ -192,9 +216,10 @@ void GatherObject(const Object* o, const Document* d, std::map<int32_t, Primitiv
     for (size_t f = 0; f < faceCount; ++f) {
         if (!ShadedFace(o, static_cast<int32_t>(f))) continue;
         const Face& face = o->faces[f];
-        int32_t mat = face.material;
-        if (mat < 0 || static_cast<size_t>(mat) >= d->materials.size() || !d->materials[mat]) mat = -1;
-        const bool vertexColors = mat >= 0 && ShowsVertexColors(d->materials[mat]);
+        const int32_t mat = faceMaterials[f];
+        const bool vertexColors =
+            mat >= 0 && ShowsVertexColors(d->materials[table.list()[mat].source]);
+        const uint32_t opaque = vertexColors && corners[mat].material() != 255 ? 0xFF000000u : 0u;
         Primitive& prim = (*primitives)[mat];
         const Corner* c = o->corners.data() + face.first;
         uint32_t corner[4];
@@ -203,8 +228,7 @@ void GatherObject(const Object* o, const Document* d, std::map<int32_t, Primitiv
             const int32_t at = face.count - 1 - j;  // glTF's front turns counter-clockwise
             const Corner& cc = c[at];
             const float* n = &normals[(static_cast<size_t>(face.first) + at) * 3];
-            const uint32_t color = vertexColors ? cc.color : 0xFFFFFFFFu;
-            if ((color >> 24) != 255) prim.transparentCorners = true;
+            const uint32_t color = vertexColors ? cc.color | opaque : 0xFFFFFFFFu;
             key.assign(reinterpret_cast<const char*>(&cc.vertex), 4);
             key.append(reinterpret_cast<const char*>(n), 12);
             key.append(reinterpret_cast<const char*>(&cc.uv), 8);
@@ -255,22 +279,43 @@ bool SaveGltfSceneUnguarded(const char* path, std::string* error) {
     model.scenes.resize(1);
     model.defaultScene = 0;
     Textures textures(&model);
-    std::map<int32_t, int> materialIndex;  // document material -> glTF material
-    const std::vector<std::string> materialNames = SavedMaterialNames(d);
+    std::map<int32_t, int> materialIndex;  // saved material -> glTF material
     bool usesUnlit = false;
+
+    // The saved materials of the faces, named as in the OBJ files, and how their corners are
+    // see-through, over the whole document.
+    MaterialTable table(d);
+    std::vector<std::vector<int32_t>> faceMaterials(d->objects.size());
+    std::vector<CornerAlpha> corners;
+    for (size_t oi = 0; oi < d->objects.size(); ++oi) {
+        const Object* o = d->objects[oi];
+        if (!o) continue;
+        faceMaterials[oi].assign(o->faces.size(), -1);
+        for (size_t f = 0; f < o->faces.size(); ++f) {
+            if (!ShadedFace(o, static_cast<int32_t>(f))) continue;
+            const Face& face = o->faces[f];
+            const int32_t mat = faceMaterials[oi][f] = table.of(o, face);
+            if (mat < 0 || !ShowsVertexColors(d->materials[table.list()[mat].source])) continue;
+            if (corners.size() <= static_cast<size_t>(mat)) corners.resize(mat + 1);
+            for (int32_t k = 0; k < face.count; ++k)
+                corners[mat].add(o->corners[face.first + k].color);
+        }
+    }
+    corners.resize(table.list().size());
 
     for (size_t oi = 0; oi < d->objects.size(); ++oi) {
         const Object* o = d->objects[oi];
         if (!o) continue;
         std::map<int32_t, Primitive> primitives;
-        GatherObject(o, d, &primitives);
+        GatherObject(o, d, table, faceMaterials[oi], corners, &primitives);
         tinygltf::Mesh mesh;
-        mesh.name = OriginalText(o->name, o->nameOriginal);
+        mesh.name = SavedObjectName(o, oi);
         for (auto& entry : primitives) {
             Primitive& prim = entry.second;
             if (prim.indices.empty()) continue;
             const int32_t mat = entry.first;
-            const bool vertexColors = mat >= 0 && ShowsVertexColors(d->materials[mat]);
+            const int32_t source = mat >= 0 ? table.list()[mat].source : -1;
+            const bool vertexColors = mat >= 0 && ShowsVertexColors(d->materials[source]);
             const size_t count = prim.positions.size() / 3;
             std::vector<double> lo(3, HUGE_VAL), hi(3, -HUGE_VAL);
             for (size_t i = 0; i < count; ++i)
@@ -281,14 +326,13 @@ bool SaveGltfSceneUnguarded(const char* path, std::string* error) {
             tinygltf::Primitive p;
             p.mode = TINYGLTF_MODE_TRIANGLES;
             if (mat >= 0) {
-                // A material whose faces here have see-through corners is written once more,
-                // blended, if its first use had none.
-                const int32_t key = prim.transparentCorners && vertexColors ? -2 - mat : mat;
-                auto known = materialIndex.find(key);
+                auto known = materialIndex.find(mat);
                 if (known == materialIndex.end()) {
-                    model.materials.push_back(MakeMaterial(*d->materials[mat], materialNames[mat], vertexColors,
-                                                           prim.transparentCorners, &textures, &usesUnlit));
-                    known = materialIndex.emplace(key, static_cast<int>(model.materials.size()) - 1).first;
+                    model.materials.push_back(MakeMaterial(*d->materials[source],
+                                                           table.list()[mat].name, vertexColors,
+                                                           corners[mat], &textures, &usesUnlit));
+                    known = materialIndex.emplace(mat, static_cast<int>(model.materials.size()) - 1)
+                                .first;
                 }
                 p.material = known->second;
             }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "workbench/host/Model.h"
+#include "workbench/io/SavedMaterials.h"
 #include "workbench/io/SceneFile.h"
 #include "workbench/io/ShadingNormals.h"
 #include "workbench/io/TextEncoding.h"
@@ -23,63 +24,6 @@
 using namespace wb::detail;
 
 namespace {
-
-// The materials written: those of the faces written, no other. OBJ colours carry no alpha: a face
-// whose material shows vertex colours and whose corners are not opaque gets a copy of its
-// material with that alpha joined to "d" (the host multiplies the two). Faces of the same
-// material and alpha share one copy.
-struct SavedMaterial {
-    int32_t source;  // document material
-    uint8_t alpha;   // the faces' corner alpha joined to d (255: none)
-    std::string name;
-};
-
-class MaterialTable {
-public:
-    explicit MaterialTable(const Document* d) : d_(d), names_(SavedMaterialNames(d)) {
-        used_.insert(kNoMaterial);
-        used_.insert(names_.begin(), names_.end());
-    }
-
-    // The saved material of face f of o, or -1 for none.
-    int32_t of(const Object* o, const Face& face) {
-        const int32_t m = face.material;
-        if (m < 0 || static_cast<size_t>(m) >= d_->materials.size() || !d_->materials[m]) return -1;
-        uint8_t alpha = 255;
-        if (ShowsVertexColors(d_->materials[m])) {
-            uint32_t sum = 0;
-            const Corner* c = o->corners.data() + face.first;
-            for (int32_t k = 0; k < face.count; ++k) sum += c[k].color >> 24;
-            alpha = static_cast<uint8_t>((sum + face.count / 2) / face.count);
-        }
-        const auto found = index_.find({m, alpha});
-        if (found != index_.end()) return found->second;
-        std::string name = names_[m];
-        if (alpha != 255) {
-            name += "_alpha" + std::to_string(alpha);
-            while (used_.count(name)) name += "_";
-            used_.insert(name);
-        }
-        list_.push_back(SavedMaterial{m, alpha, name});
-        return index_[{m, alpha}] = static_cast<int32_t>(list_.size()) - 1;
-    }
-
-    // In the document's order, a material's see-through copies beside it.
-    std::vector<const SavedMaterial*> inOrder() const {
-        std::vector<const SavedMaterial*> all;
-        for (const auto& entry : index_) all.push_back(&list_[entry.second]);
-        return all;
-    }
-
-    const std::vector<SavedMaterial>& list() const { return list_; }
-
-private:
-    const Document* d_;
-    std::vector<std::string> names_;  // by document material
-    std::vector<SavedMaterial> list_;
-    std::map<std::pair<int32_t, uint8_t>, int32_t> index_;
-    std::set<std::string> used_;
-};
 
 // A path in capitals, to compare paths as the file system does.
 std::string UpperKey(const std::string& path) {
@@ -300,14 +244,12 @@ bool SaveObjSceneUnguarded(const char* path, std::string* error) {
         const Object* o = d->objects[oi];
         if (!o) continue;
         // A name with no original other than the host's goes into a code page 932 file as the host
-        // holds it, bytes that form no character included.
-        const std::string name =
-            o->name.empty() ? "obj" + std::to_string(oi + 1)
-            : encoding == FileEncoding::Cp932 && o->nameOriginal.empty()
-                ? o->name
-                : Utf8ToFile(o->nameOriginal.empty() ? HostToUtf8(o->name) : o->nameOriginal,
-                             encoding);
-        fprintf(out, "\no %s\n", Sanitized(name).c_str());
+        // holds it, bytes that form no character included; any other as the glb names it.
+        const std::string name = encoding == FileEncoding::Cp932 && o->nameOriginal.empty() &&
+                                         !o->name.empty()
+                                     ? Sanitized(o->name)
+                                     : Utf8ToFile(SavedObjectName(o, oi), encoding);
+        fprintf(out, "\no %s\n", name.c_str());
         const ObjectVertices vertices(o, colors, vBase);
         vertices.write(out);
         uvIndex.clear();

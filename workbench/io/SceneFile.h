@@ -41,6 +41,13 @@ inline std::string Sanitized(std::string name) {
 // each name once.
 std::vector<std::string> SavedMaterialNames(const Document* d);
 
+// The name the saved files (OBJ and glTF alike) give object o, at index in the document: its own
+// name (its kept original, in UTF-8) sanitized, or "objN" (N the index plus one) when it has none.
+inline std::string SavedObjectName(const Object* o, size_t index) {
+    return o->name.empty() ? "obj" + std::to_string(index + 1)
+                           : Sanitized(OriginalText(o->name, o->nameOriginal));
+}
+
 // True when the material shows its faces' vertex colours instead of its own colour.
 inline bool ShowsVertexColors(const Material* m) {
     for (const auto& value : m->intValues)

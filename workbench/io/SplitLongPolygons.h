@@ -1,4 +1,4 @@
-// The OBJ reader's pre-pass over a file's text, before tinyobjloader parses it.
+// Polygons too long for the OBJ reader, cut before it reads them.
 #pragma once
 
 #include <string>
@@ -10,8 +10,8 @@ namespace detail {
 // would come out with a wrong count and its points, and those of the faces after it, misread.
 // Such polygons are rewritten as the triangles that ear clipping makes of them, as the loader
 // does with every polygon of more than four points.
-//   text  an OBJ file's text, in the host's code page.
-//   out   gets the text with every such polygon rewritten, the other lines as they are.
+//   text  an OBJ file's text
+//   out   gets the text with those polygons rewritten
 // False (and *out untouched) when the text has none.
 bool SplitLongPolygons(const std::string& text, std::string* out);
 

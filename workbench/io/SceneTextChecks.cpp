@@ -1,0 +1,186 @@
+#include "workbench/io/SceneTextChecks.h"
+
+#include <windows.h>
+
+#include <math.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <map>
+
+#include "workbench/io/SceneFile.h"
+
+namespace wb {
+namespace detail {
+
+namespace {
+
+// Calls line(number, start, end) for each line of text, start past its leading blanks, end at
+// its line break (excluded).
+template <class Line>
+void ForEachLine(const std::string& text, Line line) {
+    size_t number = 0;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        ++number;
+        const size_t p = text.find_first_not_of(" \t", start);
+        line(number, p == std::string::npos || p > end ? end : p, end);
+        start = end + 1;
+    }
+}
+
+// The blank-separated words of text[start, end).
+void Words(const std::string& text, size_t start, size_t end, std::vector<std::string>* words) {
+    words->clear();
+    for (size_t q = start; q < end;) {
+        q = text.find_first_not_of(" \t\r", q);
+        if (q == std::string::npos || q >= end) break;
+        size_t stop = text.find_first_of(" \t\r", q);
+        if (stop == std::string::npos || stop > end) stop = end;
+        words->emplace_back(text, q, stop - q);
+        q = stop;
+    }
+}
+
+// True when word is a number whose value a float holds finitely.
+bool FiniteNumber(const std::string& word, double* value) {
+    char* stop = nullptr;
+    *value = strtod(word.c_str(), &stop);
+    return stop != word.c_str() && *stop == '\0' && isfinite(*value) && fabs(*value) <= 3.4e38;
+}
+
+bool Statement(const std::vector<std::string>& words, const char* name) {
+    return !words.empty() && words[0] == name;
+}
+
+}  // namespace
+
+void ScanObjText(const std::string& text, ObjTextTrouble* trouble) {
+    std::vector<std::string> words;
+    std::map<std::string, size_t> uses;
+    size_t vertex = 0;
+    ForEachLine(text, [&](size_t number, size_t start, size_t end) {
+        if (end - start < 2 || (text[start] != 'v' && text[start] != 'f' && text[start] != 'u'))
+            return;
+        Words(text, start, end, &words);
+        if (Statement(words, "v")) {
+            bool bad = false;
+            double value;
+            for (size_t k = 1; k < words.size() && k <= 3; ++k)
+                bad = bad || !FiniteNumber(words[k], &value);
+            if (bad) {
+                trouble->badCoordinates.add(number);
+                trouble->badVertices.push_back(vertex);
+            } else if (words.size() < 4) {
+                trouble->fewCoordinates.add(number);
+            }
+            ++vertex;
+        } else if (Statement(words, "f")) {
+            if (words.size() < 4) trouble->shortFaces.add(number);
+        } else if (Statement(words, "usemtl") && words.size() > 1) {
+            if (uses.emplace(words[1], number).second)
+                trouble->materialUses.emplace_back(words[1], number);
+        }
+    });
+}
+
+TextTrouble RepairMtlNumbers(std::string* text) {
+    TextTrouble trouble;
+    std::string out;
+    std::vector<std::string> words;
+    size_t copied = 0;  // text before this is in out
+    ForEachLine(*text, [&](size_t number, size_t start, size_t end) {
+        if (end - start < 2) return;
+        Words(*text, start, end, &words);
+        if (words.empty()) return;
+        const std::string& s = words[0];
+        const bool color = s == "Kd" || s == "Ka" || s == "Ks" || s == "Ke" || s == "Tf";
+        const bool alpha = s == "d" || s == "Tr";
+        if (!color && !alpha) return;
+        // Values only: "Tf spectral ...", "Tf xyz ..." and "d -halo 0.5" are left as they are.
+        if (words.size() > 1 &&
+            (words[1] == "spectral" || words[1] == "xyz" || words[1] == "-halo"))
+            return;
+        bool changed = false;
+        for (size_t k = 1; k < words.size() && k <= (color ? 3u : 1u); ++k) {
+            double value;
+            std::string fixed;
+            if (!FiniteNumber(words[k], &value)) {
+                // A huge number stands at its end of the range; anything else has no value.
+                char* stop = nullptr;
+                const double v = strtod(words[k].c_str(), &stop);
+                const bool number = stop != words[k].c_str() && *stop == '\0' && !isnan(v);
+                fixed = number ? (v > 0 ? "1" : "0") : (s == "d" ? "1" : "0");
+            } else if (value < 0.0 || value > 1.0) {
+                fixed = value < 0.0 ? "0" : "1";
+            } else {
+                continue;
+            }
+            words[k] = fixed;
+            changed = true;
+        }
+        if (!changed) return;
+        trouble.add(number);
+        out.append(*text, copied, start - copied);
+        for (size_t k = 0; k < words.size(); ++k) out += (k ? " " : "") + words[k];
+        copied = end;
+    });
+    if (trouble.count) {
+        out.append(*text, copied, std::string::npos);
+        text->swap(out);
+    }
+    return trouble;
+}
+
+bool Utf16ToUtf8(std::string* bytes) {
+    const std::string& b = *bytes;
+    const bool littleMark =
+        b.size() >= 2 && static_cast<uint8_t>(b[0]) == 0xFF && static_cast<uint8_t>(b[1]) == 0xFE;
+    const bool bigMark =
+        b.size() >= 2 && static_cast<uint8_t>(b[0]) == 0xFE && static_cast<uint8_t>(b[1]) == 0xFF;
+    bool little = littleMark, big = bigMark;
+    if (!little && !big && b.size() >= 4) {
+        // Without a mark: ASCII text in UTF-16 has a zero byte beside every character.
+        size_t n = std::min<size_t>(b.size() & ~static_cast<size_t>(1), 64), zeroOdd = 0,
+               zeroEven = 0;
+        for (size_t i = 0; i < n; ++i) (i & 1 ? zeroOdd : zeroEven) += b[i] == '\0';
+        little = zeroOdd == n / 2 && zeroEven == 0;
+        big = zeroEven == n / 2 && zeroOdd == 0;
+    }
+    if (!little && !big) return false;
+    const size_t from = littleMark || bigMark ? 2 : 0;
+    std::wstring wide((b.size() - from) / 2, L'\0');
+    for (size_t i = 0; i < wide.size(); ++i) {
+        const uint8_t lo = static_cast<uint8_t>(b[from + 2 * i + (big ? 1 : 0)]);
+        const uint8_t hi = static_cast<uint8_t>(b[from + 2 * i + (big ? 0 : 1)]);
+        wide[i] = static_cast<wchar_t>(lo | (hi << 8));
+    }
+    // A megabyte of characters at a time, so that no length overflows the conversion's int; a
+    // piece never ends between the two halves of a surrogate pair.
+    std::string utf8;
+    for (size_t at = 0; at < wide.size();) {
+        size_t n = std::min<size_t>(wide.size() - at, 1 << 20);
+        if (at + n < wide.size() && wide[at + n - 1] >= 0xD800 && wide[at + n - 1] < 0xDC00) --n;
+        const int need = WideCharToMultiByte(CP_UTF8, 0, wide.data() + at, static_cast<int>(n),
+                                             nullptr, 0, nullptr, nullptr);
+        const size_t old = utf8.size();
+        utf8.resize(old + (need > 0 ? static_cast<size_t>(need) : 0));
+        if (need > 0)
+            WideCharToMultiByte(CP_UTF8, 0, wide.data() + at, static_cast<int>(n), &utf8[old], need,
+                                nullptr, nullptr);
+        at += n;
+    }
+    bytes->swap(utf8);
+    return true;
+}
+
+std::string TroubleWarning(const std::string& path, const TextTrouble& trouble,
+                           const std::string& what) {
+    if (!trouble.count) return "";
+    return path + ": line " + std::to_string(trouble.firstLine) + ": " + what +
+           (trouble.count > 1 ? " (" + std::to_string(trouble.count) + " lines)" : "");
+}
+
+}  // namespace detail
+}  // namespace wb

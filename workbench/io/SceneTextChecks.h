@@ -1,0 +1,52 @@
+// Checks of an OBJ or MTL file's text for what the loader would otherwise read around quietly:
+// numbers that are no numbers, faces too short to be faces, materials no library defines, and
+// text in UTF-16.
+#pragma once
+
+#include <stddef.h>
+
+#include <string>
+#include <vector>
+
+namespace wb {
+namespace detail {
+
+// One kind of trouble in a file: how many lines have it and the first of them (1-based).
+struct TextTrouble {
+    size_t count = 0;
+    size_t firstLine = 0;
+    void add(size_t line) {
+        if (count++ == 0) firstLine = line;
+    }
+};
+
+// What ScanObjText finds in an OBJ file's text.
+struct ObjTextTrouble {
+    TextTrouble badCoordinates;  // "v" lines with a coordinate that is no finite number
+    TextTrouble fewCoordinates;  // "v" lines with fewer than three coordinates (the rest read as 0)
+    TextTrouble shortFaces;      // "f" lines of fewer than three points
+    std::vector<size_t> badVertices;  // 0-based indices (in "v" order) of the badCoordinates lines
+    // Every "usemtl" name, each once, with the line it first appears on.
+    std::vector<std::pair<std::string, size_t>> materialUses;
+};
+
+// Scans the text of an OBJ file (as the host takes it) for the trouble above.
+void ScanObjText(const std::string& text, ObjTextTrouble* trouble);
+
+// Repairs the numbers of an MTL file's colour and alpha statements in place: a colour value (Kd,
+// Ka, Ks, Ke, Tf) that is no number becomes 0, one outside 0..1 the nearer end; an alpha ("d")
+// that is no number becomes 1 (opaque), a transparency ("Tr") 0; either outside 0..1 the nearer
+// end. Returns the lines changed.
+TextTrouble RepairMtlNumbers(std::string* text);
+
+// When bytes is UTF-16 text (a byte-order mark of either order, or, without one, zero bytes in
+// every other place of its first line), replaces it with the same text in UTF-8 and returns true.
+bool Utf16ToUtf8(std::string* bytes);
+
+// "path: line L: what", with " (N lines)" after it when count is more than one; empty when the
+// trouble has no line.
+std::string TroubleWarning(const std::string& path, const TextTrouble& trouble,
+                           const std::string& what);
+
+}  // namespace detail
+}  // namespace wb

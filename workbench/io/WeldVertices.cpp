@@ -1,0 +1,107 @@
+#include "workbench/io/WeldVertices.h"
+
+#include <math.h>
+
+#include <algorithm>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace wb {
+namespace detail {
+
+float WeldTolerance(const Object* o) {
+    float lo[3] = {HUGE_VALF, HUGE_VALF, HUGE_VALF}, hi[3] = {-HUGE_VALF, -HUGE_VALF, -HUGE_VALF};
+    for (const Vertex& v : o->vertices) {
+        const float p[3] = {v.p.x, v.p.y, v.p.z};
+        for (int k = 0; k < 3; ++k) {
+            lo[k] = std::min(lo[k], p[k]);
+            hi[k] = std::max(hi[k], p[k]);
+        }
+    }
+    float side = 0.0f;
+    for (int k = 0; k < 3; ++k) side = std::max(side, hi[k] - lo[k]);
+    return isfinite(side) ? side * 1e-6f : 0.0f;
+}
+
+int32_t WeldVertices(Object* o, float tolerance, bool join) {
+    const size_t n = o->vertices.size();
+    if (n < 2) return 0;
+    if (!(tolerance >= 0.0f) || !isfinite(tolerance)) tolerance = 0.0f;
+    // Vertices go into cells of twice the tolerance, so that a vertex's partner lies in its own
+    // cell or a neighbouring one; only the first vertex of each group is kept in a cell.
+    const double cell = tolerance > 0.0f ? 2.0 * tolerance : 1.0;
+    auto coordinate = [&](float x) {
+        const double c = floor(x / cell);
+        return static_cast<int64_t>(std::max(-1e15, std::min(1e15, c)));
+    };
+    auto key = [](int64_t x, int64_t y, int64_t z) {
+        return static_cast<uint64_t>(x) * 73856093u ^ static_cast<uint64_t>(y) * 19349663u ^
+               static_cast<uint64_t>(z) * 83492791u;
+    };
+    std::unordered_multimap<uint64_t, int32_t> cells;
+    cells.reserve(n);
+    std::vector<int32_t> target(n);
+    int32_t joined = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const Vertex& v = o->vertices[i];
+        target[i] = static_cast<int32_t>(i);
+        if (!isfinite(v.p.x) || !isfinite(v.p.y) || !isfinite(v.p.z)) continue;
+        const int64_t cx = coordinate(v.p.x), cy = coordinate(v.p.y), cz = coordinate(v.p.z);
+        int32_t found = -1;
+        for (int64_t dx = -1; dx <= 1 && found < 0; ++dx)
+            for (int64_t dy = -1; dy <= 1 && found < 0; ++dy)
+                for (int64_t dz = -1; dz <= 1 && found < 0; ++dz) {
+                    const auto range = cells.equal_range(key(cx + dx, cy + dy, cz + dz));
+                    for (auto it = range.first; it != range.second && found < 0; ++it) {
+                        const Vertex& w = o->vertices[it->second];
+                        if (fabsf(w.p.x - v.p.x) <= tolerance &&
+                            fabsf(w.p.y - v.p.y) <= tolerance &&
+                            fabsf(w.p.z - v.p.z) <= tolerance && w.color == v.color &&
+                            w.weight == v.weight)
+                            found = it->second;
+                    }
+                }
+        if (found >= 0) {
+            target[i] = found;
+            ++joined;
+        } else {
+            cells.emplace(key(cx, cy, cz), static_cast<int32_t>(i));
+        }
+    }
+    if (!join || joined == 0) return joined;
+    // Kept vertices move down over the removed ones; corners follow.
+    std::vector<int32_t> index(n, -1);
+    size_t kept = 0;
+    for (size_t i = 0; i < n; ++i) {
+        if (target[i] != static_cast<int32_t>(i)) continue;
+        index[i] = static_cast<int32_t>(kept);
+        o->vertices[kept++] = o->vertices[i];
+    }
+    o->vertices.resize(kept);
+    for (Corner& c : o->corners)
+        if (c.vertex >= 0 && static_cast<size_t>(c.vertex) < n) c.vertex = index[target[c.vertex]];
+    return joined;
+}
+
+std::string SharedVerticesWarning(const std::string& file,
+                                  const std::vector<std::pair<std::string, int32_t>>& objects,
+                                  bool joined) {
+    int64_t total = 0;
+    std::string list;
+    for (size_t i = 0; i < objects.size(); ++i) {
+        total += objects[i].second;
+        if (i < 8)
+            list += (i ? ", " : "") + objects[i].first + " " + std::to_string(objects[i].second);
+    }
+    if (objects.size() > 8) list += " and " + std::to_string(objects.size() - 8) + " more objects";
+    if (joined)
+        return file + ": joined " + std::to_string(total) +
+               " vertices to the vertex at their place (" + list + ")";
+    return file + ": " + std::to_string(total) +
+           " vertices lie at the place of another vertex of their object, where shells tear (" +
+           list + "); --weld joins them";
+}
+
+}  // namespace detail
+}  // namespace wb
