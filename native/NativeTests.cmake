@@ -12,9 +12,9 @@ target_compile_options(gtest PRIVATE -w)
 target_compile_options(gtest_main PRIVATE -w)
 
 set(t ${PUFFSHELL_SOURCE_DIR}/tests)
-set(c ${PUFFSHELL_SOURCE_DIR}/workbench/common)
+file(GLOB NATIVE_COMMON_SOURCES CONFIGURE_DEPENDS ${PUFFSHELL_SOURCE_DIR}/workbench/common/*.cpp)
 add_library(native_test_support OBJECT ${t}/support/TestHost.cpp LeakCheck.cpp
-            ${c}/BesideThisProgram.cpp ${c}/NowMs.cpp ${c}/RemoveFolder.cpp)
+            ${NATIVE_COMMON_SOURCES})
 target_link_libraries(native_test_support PUBLIC gtest native_workbench native_plugin)
 
 # Every test writes its files under TMPDIR (GetTempPathA), a folder of this build tree that

@@ -587,3 +587,147 @@ DWORD CharUpperBuffA(LPSTR text, DWORD bytes) {
     }
     return bytes;
 }
+
+// ---- UTF-16 names -------------------------------------------------------------------------------
+
+namespace {
+
+// A name of UTF-16 units (one per wchar_t) in UTF-8; a unit that is half a pair on its own
+// becomes U+FFFD.
+std::string Narrow(const wchar_t* wide) {
+    std::string out;
+    for (size_t i = 0; wide && wide[i]; ++i) {
+        uint32_t cp = static_cast<uint32_t>(wide[i]) & 0xFFFF;
+        const uint32_t next = static_cast<uint32_t>(wide[i + 1]) & 0xFFFF;
+        if (cp >= 0xD800 && cp <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (next - 0xDC00);
+            ++i;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = 0xFFFD;
+        }
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (cp >> 18));
+            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    return out;
+}
+
+// UTF-8 as UTF-16 units into out[0..size): as Windows, the length without the terminator when it
+// fits, else the size needed with it.
+DWORD Widen(const std::string& text, LPWSTR out, DWORD size) {
+    const int n = text.empty() ? 0
+                               : MultiByteToWideChar(CP_UTF8, 0, text.data(),
+                                                     static_cast<int>(text.size()), nullptr, 0);
+    if (n < 0 || static_cast<DWORD>(n) + 1 > size || !out) return static_cast<DWORD>(n + 1);
+    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out, n);
+    out[n] = 0;
+    return static_cast<DWORD>(n);
+}
+
+bool FoundW(BOOL ok, const WIN32_FIND_DATAA& narrow, WIN32_FIND_DATAW* found) {
+    if (!ok) return false;
+    found->dwFileAttributes = narrow.dwFileAttributes;
+    found->nFileSizeHigh = narrow.nFileSizeHigh;
+    found->nFileSizeLow = narrow.nFileSizeLow;
+    Widen(narrow.cFileName, found->cFileName, MAX_PATH);
+    return true;
+}
+
+}  // namespace
+
+HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, void* security, DWORD disposition,
+                   DWORD attributes, HANDLE templateFile) {
+    return CreateFileA(Narrow(path).c_str(), access, share, security, disposition, attributes,
+                       templateFile);
+}
+
+DWORD GetFileAttributesW(LPCWSTR path) { return GetFileAttributesA(Narrow(path).c_str()); }
+
+BOOL GetFileAttributesExW(LPCWSTR path, GET_FILEEX_INFO_LEVELS level, LPVOID data) {
+    return GetFileAttributesExA(Narrow(path).c_str(), level, data);
+}
+
+DWORD GetFullPathNameW(LPCWSTR path, DWORD size, LPWSTR full, LPWSTR* filePart) {
+    char narrow[4096];
+    const DWORD n = GetFullPathNameA(Narrow(path).c_str(), sizeof narrow, narrow, nullptr);
+    if (n == 0 || n >= sizeof narrow) return 0;
+    const DWORD got = Widen(narrow, full, size);
+    if (filePart && got < size) {
+        *filePart = nullptr;
+        for (DWORD i = 0; full && i < got; ++i)
+            if (full[i] == L'/') *filePart = full + i + 1;
+    }
+    return got;
+}
+
+DWORD GetShortPathNameW(LPCWSTR path, LPWSTR shortPath, DWORD size) {
+    if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES) return 0;
+    return Widen(Narrow(path), shortPath, size);
+}
+
+DWORD GetLongPathNameW(LPCWSTR path, LPWSTR longPath, DWORD size) {
+    return GetShortPathNameW(path, longPath, size);
+}
+
+BOOL CopyFileW(LPCWSTR from, LPCWSTR to, BOOL failIfExists) {
+    return CopyFileA(Narrow(from).c_str(), Narrow(to).c_str(), failIfExists);
+}
+
+BOOL DeleteFileW(LPCWSTR path) { return DeleteFileA(Narrow(path).c_str()); }
+
+BOOL CreateDirectoryW(LPCWSTR path, void* security) {
+    return CreateDirectoryA(Narrow(path).c_str(), security);
+}
+
+BOOL RemoveDirectoryW(LPCWSTR path) { return RemoveDirectoryA(Narrow(path).c_str()); }
+
+HANDLE FindFirstFileW(LPCWSTR pattern, WIN32_FIND_DATAW* found) {
+    WIN32_FIND_DATAA narrow;
+    HANDLE search = FindFirstFileA(Narrow(pattern).c_str(), &narrow);
+    if (search != INVALID_HANDLE_VALUE && found) FoundW(TRUE, narrow, found);
+    return search;
+}
+
+BOOL FindNextFileW(HANDLE search, WIN32_FIND_DATAW* found) {
+    WIN32_FIND_DATAA narrow;
+    return found && FoundW(FindNextFileA(search, &narrow), narrow, found);
+}
+
+HMODULE LoadLibraryW(LPCWSTR path) { return LoadLibraryA(Narrow(path).c_str()); }
+
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR path, DWORD size) {
+    char narrow[4096];
+    const DWORD n = GetModuleFileNameA(module, narrow, sizeof narrow);
+    if (n == 0 || n >= sizeof narrow || !path || size == 0) return 0;
+    const DWORD got = Widen(narrow, path, size);
+    if (got < size) return got;
+    path[size - 1] = 0;  // cut, as Windows
+    return size;
+}
+
+DWORD CharUpperBuffW(LPWSTR text, DWORD units) {
+    for (DWORD i = 0; text && i < units; ++i)
+        if (text[i] >= L'a' && text[i] <= L'z')
+            text[i] = static_cast<wchar_t>(text[i] - L'a' + L'A');
+    return units;
+}
+
+FILE* _wfopen(const wchar_t* path, const wchar_t* mode) {
+    return fopen(Narrow(path).c_str(), Narrow(mode).c_str());
+}
+
+int _write(int fd, const void* buffer, unsigned int bytes) {
+    return static_cast<int>(write(fd, buffer, bytes));
+}

@@ -236,6 +236,35 @@ HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* found);  // a folder and
 BOOL FindNextFileA(HANDLE search, WIN32_FIND_DATAA* found);
 BOOL FindClose(HANDLE search);
 
+// The same calls with UTF-16 names (one unit per wchar_t, as MultiByteToWideChar gives them): each
+// name is made UTF-8, the file names of this system, and handed to the call above. There are no
+// short names: GetShortPathNameW and GetLongPathNameW give the path as it is.
+typedef struct _WIN32_FIND_DATAW {
+    DWORD dwFileAttributes;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    WCHAR cFileName[MAX_PATH];
+} WIN32_FIND_DATAW;
+HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, void* security, DWORD disposition,
+                   DWORD attributes, HANDLE templateFile);
+DWORD GetFileAttributesW(LPCWSTR path);
+BOOL GetFileAttributesExW(LPCWSTR path, GET_FILEEX_INFO_LEVELS level, LPVOID data);
+DWORD GetFullPathNameW(LPCWSTR path, DWORD size, LPWSTR full, LPWSTR* filePart);
+DWORD GetShortPathNameW(LPCWSTR path, LPWSTR shortPath, DWORD size);
+DWORD GetLongPathNameW(LPCWSTR path, LPWSTR longPath, DWORD size);
+BOOL CopyFileW(LPCWSTR from, LPCWSTR to, BOOL failIfExists);
+BOOL DeleteFileW(LPCWSTR path);
+BOOL CreateDirectoryW(LPCWSTR path, void* security);
+BOOL RemoveDirectoryW(LPCWSTR path);
+HANDLE FindFirstFileW(LPCWSTR pattern, WIN32_FIND_DATAW* found);
+BOOL FindNextFileW(HANDLE search, WIN32_FIND_DATAW* found);
+HMODULE LoadLibraryW(LPCWSTR path);
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR path, DWORD size);
+DWORD CharUpperBuffW(LPWSTR text, DWORD units);  // ASCII letters
+#include <stdio.h>
+FILE* _wfopen(const wchar_t* path, const wchar_t* mode);
+int _write(int fd, const void* buffer, unsigned int bytes);
+
 // ---- text ---------------------------------------------------------------------------------------
 // The conversions know code page 932 and UTF-8 (CP_UTF8), as the workbench uses them.
 #define CP_ACP 0
