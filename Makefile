@@ -1,10 +1,12 @@
 # Front door of the project. Each target installs what is missing first (Debian 12, as root).
 #   make test   build both builds (plug-in, workbench, tests); run every test of each under Wine;
-#               check the release zip
+#               build and run the native checked build (see check-native); check the release zip
 #   make dist   the release zip dist/Puffshell-<version>.zip from both builds; needs only the
 #               packaging tools (setup.sh packaging), not Wine
 #   make demo   run the workbench (32-bit build where it runs) on its default scene; out/demo/
 #   make bench  time the plug-in's redraws in the workbench; table and out/bench/summary.json
+#   make check-native  the plug-in's and the workbench's windowless code built natively with clang
+#               under AddressSanitizer and UndefinedBehaviorSanitizer (build/native), and its tests
 #   make stress random host events, document edits and panel work on the real plug-in for a few
 #               minutes, checked after every step, with Wine's heap checks; then the same on a
 #               checked build (bounds and undefined-behaviour checks); STRESS_ARGS="--seed N
@@ -21,7 +23,7 @@ WIN32_CHECKED := build/win32-checked
 CHECKED_STRESS_ARGS := --max-seconds 120
 XVFB  := xvfb-run -a -s "-screen 0 1280x1024x24"
 
-.PHONY: all setup build test dist demo bench stress clean
+.PHONY: all setup build test check-native dist demo bench stress clean
 
 all: build
 
@@ -60,6 +62,9 @@ test: build
 	./scripts/check-dll32.sh $(WIN32)/Puffshell.dll
 	$(XVFB) ./scripts/run-tests.sh
 	$(XVFB) ./scripts/check-dist.sh
+
+check-native: setup
+	./scripts/check-native.sh
 
 # The zip needs the two DLLs only: trees that do not exist yet are made without the tests and the
 # workbench, whose packages (Wine, GoogleTest, ...) packaging does not need.
