@@ -1,16 +1,9 @@
 #include "geometry/FaceNormalBatch.h"
 
 #include <float.h>
-#include <stddef.h>
 #include <xmmintrin.h>
 
 #include "geometry/FaceNormal.h"
-
-// LoadPoints and StorePoints read and write four points as twelve packed floats.
-static_assert(sizeof(HostPoint) == 3 * sizeof(float) && offsetof(HostPoint, x) == 0 &&
-                  offsetof(HostPoint, y) == sizeof(float) &&
-                  offsetof(HostPoint, z) == 2 * sizeof(float),
-              "HostPoint must be three packed floats x, y, z");
 
 namespace {
 
