@@ -1,9 +1,18 @@
 #include "geometry/FaceNormalBatch.h"
 
 #include <float.h>
+#include <stddef.h>
 #include <xmmintrin.h>
 
+#include <type_traits>
+
 #include "geometry/FaceNormal.h"
+
+// LoadPoints and StorePoints take four points as twelve floats in a row: x, y, z of each.
+static_assert(std::is_standard_layout<HostPoint>::value && sizeof(HostPoint) == 3 * sizeof(float) &&
+                  offsetof(HostPoint, x) == 0 && offsetof(HostPoint, y) == sizeof(float) &&
+                  offsetof(HostPoint, z) == 2 * sizeof(float),
+              "HostPoint is three packed floats");
 
 namespace {
 

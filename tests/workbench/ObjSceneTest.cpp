@@ -246,6 +246,34 @@ TEST_F(ObjScene, VertexColoursBecomeCornerColoursAndLinesCountApart) {
     EXPECT_EQ(wb::ElementSummary(), "1 objects, 0 faces, 18 lines");  // six poly-lines of 3 segments
 }
 
+TEST_F(ObjScene, TheTextsEdgesHoldNoStatement) {
+    // A last line of only blanks, with no newline, after a polygon long enough to be split
+    // before the parser sees it: the scan for statements stops at the text's end.
+    std::string text;
+    const int points = 300;
+    for (int i = 0; i < points; ++i)
+        text += "v " + std::to_string(cos(i * 6.2831853 / points)) + " " +
+                std::to_string(sin(i * 6.2831853 / points)) + " 0\n";
+    text += "f";
+    for (int i = 1; i <= points; ++i) text += " " + std::to_string(i);
+    text += "\n" + std::string(2 * points + 10, ' ');
+    const std::string blank = wbtest::TempDir() + "blank_end.obj";
+    ASSERT_TRUE(wbtest::WriteText(blank, text));
+    std::string error;
+    ASSERT_TRUE(wb::LoadObjScene(blank.c_str(), &error)) << error;
+    EXPECT_EQ(MQObj_GetFaceCount(MQDoc_GetObject(wb::ActiveDocument(), 0)), points - 2);
+
+    // A UTF-8 byte-order mark before text that is not UTF-8 (read as code page 932): the mark
+    // is not part of line 1, whose vertex the face needs.
+    const std::string marked = wbtest::TempDir() + "marked.obj";
+    ASSERT_TRUE(
+        wbtest::WriteText(marked, "\xEF\xBB\xBFv 0 0 0\nv 1 0 0\nv 0 1 0\no Caf\xE9\nf 1 2 3\n"));
+    ASSERT_TRUE(wb::LoadObjScene(marked.c_str(), &error)) << error;
+    HostObject cafe = MQDoc_GetObject(wb::ActiveDocument(), 0);
+    EXPECT_EQ(wbtest::ObjectName(cafe), "Caf\xE9");
+    EXPECT_EQ(MQObj_GetFaceCount(cafe), 1);
+}
+
 TEST_F(ObjScene, MissingLibrariesAndTexturesWarnOncePerFile) {
     const std::string dir = wbtest::TempDir();
     ASSERT_TRUE(wbtest::WriteText(dir + "warn.obj",

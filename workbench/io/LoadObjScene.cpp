@@ -23,6 +23,13 @@ using namespace wb::detail;
 
 namespace {
 
+// True when the line that runs to end (past its newline, if any) starts, after blanks at p, with
+// the one-letter statement c followed by a blank. p is where the blanks end, which may lie past
+// end or be npos when the rest of the text is blank.
+bool IsStatement(const std::string& text, size_t p, size_t end, char c) {
+    return p < end && end - p >= 2 && text[p] == c && (text[p + 1] == ' ' || text[p + 1] == '\t');
+}
+
 // True when a polygon line of the text has more than maxPoints points.
 bool HasLongPolygon(const std::string& text, size_t maxPoints) {
     for (size_t start = 0; start < text.size();) {
@@ -30,7 +37,7 @@ bool HasLongPolygon(const std::string& text, size_t maxPoints) {
         end = end == std::string::npos ? text.size() : end + 1;
         const size_t p = text.find_first_not_of(" \t", start);
         // Each point takes at least two characters: a digit and a space.
-        if (end - start > 2 * maxPoints && p + 1 < end && text[p] == 'f' && (text[p + 1] == ' ' || text[p + 1] == '\t')) {
+        if (end - start > 2 * maxPoints && IsStatement(text, p, end, 'f')) {
             size_t points = 0;
             for (size_t q = p + 1; q < end;) {
                 q = text.find_first_not_of(" \t\r\n", q);
@@ -62,14 +69,14 @@ bool SplitLongPolygons(const std::string& text, std::string* out) {
         size_t end = text.find('\n', start);
         end = end == std::string::npos ? text.size() : end + 1;  // past the line's end
         size_t p = text.find_first_not_of(" \t", start);
-        const bool vertex = p + 1 < end && text[p] == 'v' && (text[p + 1] == ' ' || text[p + 1] == '\t');
+        const bool vertex = IsStatement(text, p, end, 'v');
         if (vertex) {
             const std::string line(text, p + 1, end - p - 1);
             HostPoint q{0.0f, 0.0f, 0.0f};
             sscanf(line.c_str(), "%f %f %f", &q.x, &q.y, &q.z);
             positions.push_back(q);
         }
-        bool polygon = p + 1 < end && text[p] == 'f' && (text[p + 1] == ' ' || text[p + 1] == '\t');
+        bool polygon = IsStatement(text, p, end, 'f');
         if (polygon) {
             points.clear();
             for (size_t q = p + 1; q < end;) {

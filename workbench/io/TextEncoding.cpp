@@ -101,22 +101,20 @@ bool IsUtf8(const char* text, size_t n) {
 
 void SceneTextToHost(std::string* text, FileEncoding* encoding, size_t* lost) {
     *lost = 0;
-    const bool bom = text->size() >= 3 && text->compare(0, 3, "\xEF\xBB\xBF") == 0;
-    const size_t start = bom ? 3 : 0;
-    if (!IsUtf8(text->data() + start, text->size() - start)) {
+    // A UTF-8 byte-order mark is never part of the text, whichever encoding the rest is taken in:
+    // kept, it would hide line 1's first statement.
+    if (text->size() >= 3 && text->compare(0, 3, "\xEF\xBB\xBF") == 0) text->erase(0, 3);
+    if (!IsUtf8(text->data(), text->size())) {
         *encoding = FileEncoding::Cp932;
         return;
     }
     *encoding = FileEncoding::Utf8;
-    size_t first = start;  // the first byte that is not ASCII
+    size_t first = 0;  // the first byte that is not ASCII
     while (first < text->size() && static_cast<unsigned char>((*text)[first]) < 0x80) ++first;
-    if (first == text->size()) {
-        if (bom) text->erase(0, 3);
-        return;
-    }
+    if (first == text->size()) return;
     // ASCII is the same in both; each run of other characters is converted as a whole.
-    std::string out(*text, start, first - start);
-    out.reserve(text->size() - start);
+    std::string out(*text, 0, first);
+    out.reserve(text->size());
     for (size_t i = first; i < text->size();) {
         // A run of at most a megabyte at a time, cut before a character's first byte, so that its
         // length fits the conversion functions' int however large the file.

@@ -18,10 +18,11 @@ enum class FileEncoding { Utf8, Cp932 };
 bool IsUtf8(const char* text, size_t n);
 
 // The contents of an OBJ or MTL file made into text as the host takes it (code page 932).
-//   text      the file's bytes, in place: taken as UTF-8 when they are well-formed UTF-8 after a
-//             UTF-8 byte-order mark (which is dropped) and converted; else taken as code page 932
-//             and left as they are (bytes that form no code page 932 character, as a file in yet
-//             another encoding has, are kept for HostToUtf8 to replace).
+//   text      the file's bytes, in place, without a leading UTF-8 byte-order mark (dropped in
+//             either case): taken as UTF-8 when the rest is well-formed UTF-8, and converted;
+//             else taken as code page 932 and left as they are (bytes that form no code page 932
+//             character, as a file in yet another encoding has, are kept for HostToUtf8 to
+//             replace).
 //   encoding  gets which of the two it was.
 //   lost      gets how many characters code page 932 lacks; each became "?".
 void SceneTextToHost(std::string* text, FileEncoding* encoding, size_t* lost);
