@@ -1,0 +1,535 @@
+// The calls of native/include/windows.h on Linux: memory on malloc, modules on the dynamic loader,
+// files on POSIX, code page 932 on iconv. See the header for what each stands for.
+#include <windows.h>
+
+#include <dirent.h>
+#include <dlfcn.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <iconv.h>
+#include <link.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <sys/sysinfo.h>
+#include <unistd.h>
+
+#include <string>
+
+namespace {
+
+thread_local DWORD g_lastError = 0;
+
+// ---- memory -------------------------------------------------------------------------------------
+// A block remembers its size in front of it, for LocalSize.
+struct BlockHead {
+    size_t size;
+    size_t pad;  // keeps the block itself 16-byte aligned
+};
+
+HLOCAL RealLocalFree(HLOCAL block) {
+    if (block) free(static_cast<BlockHead*>(block) - 1);
+    return nullptr;
+}
+
+// ---- the program's own image --------------------------------------------------------------------
+// The program as GetModuleHandleA(nullptr) gives it: an image whose import table has one entry,
+// LocalFree, through which LocalFree goes. The workbench's block counter points it at its own
+// counting function and back, as it does with a Windows program's import table.
+struct ProgramImage {
+    IMAGE_DOS_HEADER dos;
+    IMAGE_NT_HEADERS nt;
+    IMAGE_IMPORT_DESCRIPTOR imports[2];
+    IMAGE_THUNK_DATA thunks[2];
+    IMAGE_THUNK_DATA names[2];
+    WORD hint;
+    char name[16];
+    char dllName[16];
+};
+
+ProgramImage MakeProgramImage() {
+    ProgramImage image;
+    memset(&image, 0, sizeof image);
+    image.dos.e_magic = IMAGE_DOS_SIGNATURE;
+    image.dos.e_lfanew = offsetof(ProgramImage, nt);
+    image.nt.Signature = IMAGE_NT_SIGNATURE;
+    IMAGE_DATA_DIRECTORY& dir = image.nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    dir.VirtualAddress = offsetof(ProgramImage, imports);
+    dir.Size = sizeof image.imports;
+    image.imports[0].OriginalFirstThunk = offsetof(ProgramImage, names);
+    image.imports[0].FirstThunk = offsetof(ProgramImage, thunks);
+    image.imports[0].Name = offsetof(ProgramImage, dllName);
+    image.thunks[0].u1.Function = reinterpret_cast<ULONG_PTR>(&RealLocalFree);
+    image.names[0].u1.AddressOfData = offsetof(ProgramImage, hint);
+    strcpy(image.name, "LocalFree");
+    strcpy(image.dllName, "kernel32.dll");
+    return image;
+}
+
+ProgramImage g_program = MakeProgramImage();
+HMODULE Program() { return reinterpret_cast<HMODULE>(&g_program); }
+
+// kernel32.dll as GetModuleHandleA names it: it holds LocalFree.
+char g_kernel32;
+HMODULE Kernel32() { return reinterpret_cast<HMODULE>(&g_kernel32); }
+
+bool EndsWithNoCase(const std::string& s, const char* end) {
+    const size_t n = strlen(end);
+    return s.size() >= n && strcasecmp(s.c_str() + s.size() - n, end) == 0;
+}
+
+// ---- files --------------------------------------------------------------------------------------
+struct File {
+    int fd;
+};
+
+struct Search {
+    DIR* dir;
+};
+
+BOOL Fail(DWORD error) {
+    g_lastError = error;
+    return FALSE;
+}
+
+bool FillFound(DIR* dir, WIN32_FIND_DATAA* found) {
+    while (dirent* entry = readdir(dir)) {
+        memset(found, 0, sizeof *found);
+        snprintf(found->cFileName, sizeof found->cFileName, "%s", entry->d_name);
+        found->dwFileAttributes =
+            entry->d_type == DT_DIR ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+        return true;
+    }
+    return false;
+}
+
+// ---- text ---------------------------------------------------------------------------------------
+// One character through iconv: true when from[0..fromBytes) converts whole into to[0..*toBytes).
+// toCp932: from UTF-32 to code page 932, else back. Each direction is opened once per thread.
+bool ConvertOne(bool toCp932, const void* from, size_t fromBytes, void* to, size_t* toBytes) {
+    thread_local iconv_t forth = iconv_open("CP932", "UTF-32LE");
+    thread_local iconv_t back = iconv_open("UTF-32LE", "CP932");
+    iconv_t cd = toCp932 ? forth : back;
+    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);  // a fresh start after any failure
+    char* in = const_cast<char*>(static_cast<const char*>(from));
+    char* out = static_cast<char*>(to);
+    size_t inLeft = fromBytes, outLeft = *toBytes;
+    const bool ok = iconv(cd, &in, &inLeft, &out, &outLeft) != static_cast<size_t>(-1) &&
+                    iconv(cd, nullptr, nullptr, &out, &outLeft) != static_cast<size_t>(-1) &&
+                    inLeft == 0;
+    *toBytes -= outLeft;
+    return ok;
+}
+
+// The code point of one code page 932 character (1 or 2 bytes), or -1 when it is none.
+long Cp932ToCodePoint(const char* bytes, size_t n) {
+    uint32_t cp[2];
+    size_t got = sizeof cp;
+    if (!ConvertOne(false, bytes, n, cp, &got) || got != 4) return -1;
+    return cp[0];
+}
+
+// A code point in code page 932 without best fit: only characters that come back as themselves.
+// Returns the bytes (1 or 2), or 0 when code page 932 lacks the character.
+size_t CodePointToCp932(uint32_t cp, char* bytes) {
+    if (cp >= 0xD800 && cp <= 0xDFFF) return 0;  // half of a pair: no character
+    size_t got = 2;
+    if (!ConvertOne(true, &cp, sizeof cp, bytes, &got) || got == 0) return 0;
+    return Cp932ToCodePoint(bytes, got) == static_cast<long>(cp) ? got : 0;
+}
+
+// Appends the UTF-16 units of code point cp to out (up to 2 units).
+int Utf16Units(uint32_t cp, wchar_t* out) {
+    if (cp < 0x10000) {
+        out[0] = static_cast<wchar_t>(cp);
+        return 1;
+    }
+    cp -= 0x10000;
+    out[0] = static_cast<wchar_t>(0xD800 + (cp >> 10));
+    out[1] = static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
+    return 2;
+}
+
+// The next UTF-8 character at s[*i] (advancing *i), or -1 for a malformed sequence (*i past it).
+long NextUtf8(const unsigned char* s, size_t n, size_t* i) {
+    const unsigned char c = s[(*i)++];
+    if (c < 0x80) return c;
+    size_t length;
+    uint32_t cp;
+    if (c >= 0xC2 && c <= 0xDF) {
+        length = 2;
+        cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        length = 3;
+        cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        length = 4;
+        cp = c & 0x07;
+    } else {
+        return -1;
+    }
+    for (size_t k = 1; k < length; ++k) {
+        if (*i >= n || (s[*i] & 0xC0) != 0x80) return -1;
+        cp = (cp << 6) | (s[(*i)++] & 0x3F);
+    }
+    const bool overlong = (length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000);
+    if (overlong || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) return -1;
+    return cp;
+}
+
+}  // namespace
+
+// ---- memory -------------------------------------------------------------------------------------
+
+HLOCAL LocalAlloc(UINT flags, SIZE_T bytes) {
+    BlockHead* head =
+        static_cast<BlockHead*>((flags & LMEM_ZEROINIT) ? calloc(1, sizeof(BlockHead) + bytes)
+                                                        : malloc(sizeof(BlockHead) + bytes));
+    if (!head) return nullptr;
+    head->size = bytes;
+    return head + 1;
+}
+
+HLOCAL LocalFree(HLOCAL block) {
+    typedef HLOCAL (*LocalFreeProc)(HLOCAL);
+    return reinterpret_cast<LocalFreeProc>(g_program.thunks[0].u1.Function)(block);
+}
+
+SIZE_T LocalSize(HLOCAL block) { return block ? (static_cast<BlockHead*>(block) - 1)->size : 0; }
+
+BOOL GlobalMemoryStatusEx(MEMORYSTATUSEX* status) {
+    struct sysinfo info;
+    if (!status || sysinfo(&info) != 0) return FALSE;
+    const uint64_t unit = info.mem_unit ? info.mem_unit : 1;
+    status->ullTotalPhys = info.totalram * unit;
+    status->ullAvailPhys = (info.freeram + info.bufferram) * unit;
+    status->ullTotalPageFile = (info.totalram + info.totalswap) * unit;
+    status->ullAvailPageFile = (info.freeram + info.freeswap) * unit;
+    status->ullTotalVirtual = uint64_t(1) << 47;
+    status->ullAvailVirtual = uint64_t(1) << 47;
+    status->ullAvailExtendedVirtual = 0;
+    status->dwMemoryLoad = 0;
+    return TRUE;
+}
+
+BOOL VirtualProtect(LPVOID, SIZE_T, DWORD protect, DWORD* oldProtect) {
+    if (oldProtect) *oldProtect = protect;
+    return TRUE;
+}
+
+// ---- modules and the process --------------------------------------------------------------------
+
+HMODULE LoadLibraryA(LPCSTR path) {
+    if (!path || !*path) return Fail(ENOENT), nullptr;
+    std::string name(path);
+    if (EndsWithNoCase(name, ".dll")) name.replace(name.size() - 4, 4, ".so");
+    void* module = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!module) g_lastError = ENOENT;
+    return static_cast<HMODULE>(module);
+}
+
+FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
+    if (!module || !name) return nullptr;
+    if (module == Kernel32())
+        return strcmp(name, "LocalFree") == 0 ? reinterpret_cast<FARPROC>(&RealLocalFree) : nullptr;
+    void* address = dlsym(module == Program() ? RTLD_DEFAULT : static_cast<void*>(module), name);
+    return reinterpret_cast<FARPROC>(address);
+}
+
+BOOL FreeLibrary(HMODULE module) {
+    if (!module || module == Program() || module == Kernel32()) return TRUE;
+    return dlclose(module) == 0;
+}
+
+HMODULE GetModuleHandleA(LPCSTR name) {
+    if (!name) return Program();
+    if (strcasecmp(name, "kernel32.dll") == 0 || strcasecmp(name, "kernel32") == 0)
+        return Kernel32();
+    return nullptr;
+}
+
+BOOL GetModuleHandleExA(DWORD flags, LPCSTR nameOrAddress, HMODULE* module) {
+    if (!module) return FALSE;
+    *module = nullptr;
+    if (!(flags & GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS)) {
+        *module = GetModuleHandleA(nameOrAddress);
+        return *module != nullptr;
+    }
+    Dl_info info;
+    if (!dladdr(nameOrAddress, &info) || !info.dli_fname) return FALSE;
+    // A shared object already loaded gives its own handle; the program itself gives Program().
+    void* handle = dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
+    void* self = dlopen(nullptr, RTLD_NOW);
+    if (handle && handle == self) {
+        dlclose(handle);
+        handle = nullptr;
+    }
+    if (self) dlclose(self);
+    if (handle && (flags & GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT)) dlclose(handle);
+    *module = handle ? static_cast<HMODULE>(handle) : Program();
+    return TRUE;
+}
+
+DWORD GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size) {
+    if (!path || size == 0) return 0;
+    std::string name;
+    link_map* map = nullptr;
+    if (module && module != Program() && module != Kernel32() &&
+        dlinfo(module, RTLD_DI_LINKMAP, &map) == 0 && map && map->l_name && *map->l_name) {
+        name = map->l_name;
+    } else {
+        char self[4096];
+        const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+        if (n <= 0) return 0;
+        name.assign(self, static_cast<size_t>(n));
+    }
+    // As Windows: cut to size with the terminator, and the full size asked for is size itself.
+    const size_t copied = name.size() < size ? name.size() : size - 1;
+    memcpy(path, name.data(), copied);
+    path[copied] = '\0';
+    return name.size() < size ? static_cast<DWORD>(copied) : size;
+}
+
+DWORD GetCurrentProcessId(void) { return static_cast<DWORD>(getpid()); }
+
+DWORD GetLastError(void) { return g_lastError; }
+
+void SetLastError(DWORD error) { g_lastError = error; }
+
+// ---- files --------------------------------------------------------------------------------------
+
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD, void*, DWORD disposition, DWORD, HANDLE) {
+    if (!path || !*path) return Fail(ENOENT), INVALID_HANDLE_VALUE;
+    int mode = (access & GENERIC_WRITE) ? ((access & GENERIC_READ) ? O_RDWR : O_WRONLY) : O_RDONLY;
+    if (disposition == CREATE_ALWAYS) mode |= O_CREAT | O_TRUNC;
+    const int fd = open(path, mode | O_CLOEXEC, 0666);
+    if (fd < 0) return Fail(errno), INVALID_HANDLE_VALUE;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {  // a folder is no file to open
+        close(fd);
+        return Fail(EISDIR), INVALID_HANDLE_VALUE;
+    }
+    return new File{fd};
+}
+
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytes, LPDWORD got, void*) {
+    if (got) *got = 0;
+    if (!file || file == INVALID_HANDLE_VALUE) return Fail(EBADF);
+    const ssize_t n = read(static_cast<File*>(file)->fd, buffer, bytes);
+    if (n < 0) return Fail(errno);
+    if (got) *got = static_cast<DWORD>(n);
+    return TRUE;
+}
+
+BOOL WriteFile(HANDLE file, const void* buffer, DWORD bytes, LPDWORD written, void*) {
+    if (written) *written = 0;
+    if (!file || file == INVALID_HANDLE_VALUE) return Fail(EBADF);
+    const ssize_t n = write(static_cast<File*>(file)->fd, buffer, bytes);
+    if (n < 0) return Fail(errno);
+    if (written) *written = static_cast<DWORD>(n);
+    return TRUE;
+}
+
+BOOL CloseHandle(HANDLE handle) {
+    if (!handle || handle == INVALID_HANDLE_VALUE) return Fail(EBADF);
+    File* file = static_cast<File*>(handle);
+    const int status = close(file->fd);
+    delete file;
+    return status == 0;
+}
+
+BOOL GetFileSizeEx(HANDLE file, LARGE_INTEGER* size) {
+    struct stat st;
+    if (!file || file == INVALID_HANDLE_VALUE || !size ||
+        fstat(static_cast<File*>(file)->fd, &st) != 0)
+        return Fail(EBADF);
+    size->QuadPart = st.st_size;
+    return TRUE;
+}
+
+DWORD GetFileType(HANDLE file) {
+    struct stat st;
+    if (!file || file == INVALID_HANDLE_VALUE || fstat(static_cast<File*>(file)->fd, &st) != 0)
+        return FILE_TYPE_UNKNOWN;
+    if (S_ISREG(st.st_mode)) return FILE_TYPE_DISK;
+    if (S_ISCHR(st.st_mode)) return FILE_TYPE_CHAR;
+    if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) return FILE_TYPE_PIPE;
+    return FILE_TYPE_UNKNOWN;
+}
+
+DWORD GetFileAttributesA(LPCSTR path) {
+    struct stat st;
+    if (!path || stat(path, &st) != 0) return Fail(ENOENT), INVALID_FILE_ATTRIBUTES;
+    return S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+}
+
+BOOL GetFileAttributesExA(LPCSTR path, GET_FILEEX_INFO_LEVELS, LPVOID data) {
+    struct stat st;
+    if (!path || !data || stat(path, &st) != 0) return Fail(ENOENT);
+    WIN32_FILE_ATTRIBUTE_DATA* info = static_cast<WIN32_FILE_ATTRIBUTE_DATA*>(data);
+    memset(info, 0, sizeof *info);
+    info->dwFileAttributes = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+    info->nFileSizeHigh = static_cast<DWORD>(static_cast<uint64_t>(st.st_size) >> 32);
+    info->nFileSizeLow = static_cast<DWORD>(st.st_size);
+    return TRUE;
+}
+
+DWORD GetFullPathNameA(LPCSTR path, DWORD size, LPSTR full, LPSTR* filePart) {
+    if (!path || !*path) return Fail(ENOENT), 0;
+    std::string result;
+    if (path[0] != '/') {
+        char cwd[4096];
+        if (!getcwd(cwd, sizeof cwd)) return Fail(errno), 0;
+        result = std::string(cwd) + "/";
+    }
+    result += path;
+    if (result.size() + 1 > size) return static_cast<DWORD>(result.size() + 1);
+    memcpy(full, result.c_str(), result.size() + 1);
+    if (filePart) {
+        const char* slash = strrchr(full, '/');
+        *filePart = slash && slash[1] ? const_cast<char*>(slash + 1) : nullptr;
+    }
+    return static_cast<DWORD>(result.size());
+}
+
+BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists) {
+    if (!from || !to) return Fail(ENOENT);
+    const int in = open(from, O_RDONLY | O_CLOEXEC);
+    if (in < 0) return Fail(errno);
+    const int out =
+        open(to, O_WRONLY | O_CREAT | O_CLOEXEC | (failIfExists ? O_EXCL : O_TRUNC), 0666);
+    if (out < 0) {
+        close(in);
+        return Fail(errno);
+    }
+    char buffer[65536];
+    ssize_t n;
+    bool ok = true;
+    while (ok && (n = read(in, buffer, sizeof buffer)) > 0)
+        ok = write(out, buffer, static_cast<size_t>(n)) == n;
+    ok = ok && n == 0;
+    close(in);
+    ok = close(out) == 0 && ok;
+    return ok ? TRUE : Fail(EIO);
+}
+
+BOOL DeleteFileA(LPCSTR path) { return path && unlink(path) == 0 ? TRUE : Fail(errno); }
+
+BOOL CreateDirectoryA(LPCSTR path, void*) {
+    return path && mkdir(path, 0777) == 0 ? TRUE : Fail(errno);
+}
+
+BOOL RemoveDirectoryA(LPCSTR path) { return path && rmdir(path) == 0 ? TRUE : Fail(errno); }
+
+DWORD GetTempPathA(DWORD size, LPSTR path) {
+    const char* dir = getenv("TMPDIR");
+    std::string temp = dir && *dir ? dir : "/tmp";
+    if (temp.back() != '/') temp += '/';
+    if (temp.size() + 1 > size) return static_cast<DWORD>(temp.size() + 1);
+    memcpy(path, temp.c_str(), temp.size() + 1);
+    return static_cast<DWORD>(temp.size());
+}
+
+HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* found) {
+    if (!pattern || !found) return Fail(ENOENT), INVALID_HANDLE_VALUE;
+    std::string folder(pattern);
+    if (folder.empty() || folder.back() != '*') return Fail(EINVAL), INVALID_HANDLE_VALUE;
+    folder.pop_back();
+    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return Fail(errno), INVALID_HANDLE_VALUE;
+    if (!FillFound(dir, found)) {
+        closedir(dir);
+        return Fail(ENOENT), INVALID_HANDLE_VALUE;
+    }
+    return new Search{dir};
+}
+
+BOOL FindNextFileA(HANDLE search, WIN32_FIND_DATAA* found) {
+    if (!search || search == INVALID_HANDLE_VALUE || !found) return Fail(EBADF);
+    return FillFound(static_cast<Search*>(search)->dir, found) ? TRUE : Fail(ENOENT);
+}
+
+BOOL FindClose(HANDLE search) {
+    if (!search || search == INVALID_HANDLE_VALUE) return Fail(EBADF);
+    Search* s = static_cast<Search*>(search);
+    closedir(s->dir);
+    delete s;
+    return TRUE;
+}
+
+// ---- text ---------------------------------------------------------------------------------------
+
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int bytes, LPWSTR wide,
+                        int units) {
+    if (!text || bytes == 0 || units < 0 || (codePage != CP_UTF8 && codePage != 932))
+        return Fail(EINVAL), 0;
+    const size_t n = bytes < 0 ? strlen(text) + 1 : static_cast<size_t>(bytes);
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(text);
+    int count = 0;
+    for (size_t i = 0; i < n;) {
+        long cp;
+        if (codePage == CP_UTF8) {
+            cp = NextUtf8(s, n, &i);
+        } else {
+            const bool lead = IsDBCSLeadByte(s[i]);
+            const size_t length = lead && i + 1 < n ? 2 : 1;
+            cp = lead && length == 1 ? -1 : Cp932ToCodePoint(text + i, length);
+            i += length;
+        }
+        if (cp < 0) {
+            if (flags & MB_ERR_INVALID_CHARS) return Fail(EILSEQ), 0;
+            cp = 0xFFFD;
+        }
+        wchar_t unit[2];
+        const int k = Utf16Units(static_cast<uint32_t>(cp), unit);
+        if (units > 0) {
+            if (count + k > units) return Fail(ENOBUFS), 0;
+            for (int j = 0; j < k; ++j) wide[count + j] = unit[j];
+        }
+        count += k;
+    }
+    return count;
+}
+
+int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR wide, int units, LPSTR text, int bytes,
+                        LPCSTR defaultChar, LPBOOL usedDefaultChar) {
+    // Only code page 932 is asked for here; each UTF-16 unit is one character, so a surrogate
+    // (half of a character past U+FFFF) has none and becomes the default character, as on Windows.
+    // Without best fit always: a character is written only when it reads back as itself.
+    if (!wide || units == 0 || bytes < 0 || codePage != 932) return Fail(EINVAL), 0;
+    const size_t n = units < 0 ? wcslen(wide) + 1 : static_cast<size_t>(units);
+    const char fallback = defaultChar && *defaultChar ? *defaultChar : '?';
+    if (usedDefaultChar) *usedDefaultChar = FALSE;
+    int count = 0;
+    for (size_t i = 0; i < n; ++i) {
+        char out[2];
+        const uint32_t cp = static_cast<uint32_t>(wide[i]) & 0xFFFF;
+        size_t k = cp < 0x80 ? (out[0] = static_cast<char>(cp), 1) : CodePointToCp932(cp, out);
+        if (k == 0) {
+            out[0] = fallback;
+            k = 1;
+            if (usedDefaultChar) *usedDefaultChar = TRUE;
+        }
+        if (bytes > 0) {
+            if (count + static_cast<int>(k) > bytes) return Fail(ENOBUFS), 0;
+            memcpy(text + count, out, k);
+        }
+        count += static_cast<int>(k);
+    }
+    return count;
+}
+
+BOOL IsDBCSLeadByte(BYTE c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+DWORD CharUpperBuffA(LPSTR text, DWORD bytes) {
+    for (DWORD i = 0; text && i < bytes; ++i) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(text[i]))) {
+            ++i;  // a trail byte may look like a letter; it stays
+        } else if (text[i] >= 'a' && text[i] <= 'z') {
+            text[i] = static_cast<char>(text[i] - 'a' + 'A');
+        }
+    }
+    return bytes;
+}
