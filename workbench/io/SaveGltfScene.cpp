@@ -325,6 +325,9 @@ bool SaveGltfSceneUnguarded(const char* path, std::string* error) {
         model.scenes[0].nodes.push_back(static_cast<int>(model.nodes.size()) - 1);
     }
     if (usesUnlit) model.extensionsUsed.push_back("KHR_materials_unlit");
+    // A scene with no node (a document of lines and points only) would go out as null, which no
+    // reader takes for a scene; its name makes it an object.
+    if (model.scenes[0].nodes.empty()) model.scenes[0].name = "empty";
     model.buffers[0].data.resize((model.buffers[0].data.size() + 3) & ~static_cast<size_t>(3), 0);
     if (model.buffers[0].data.empty()) model.buffers.clear();
 
