@@ -321,3 +321,16 @@ inline LRESULT DispatchMessageA(const MSG*) { return 0; }
 inline BOOL IsDialogMessageA(HWND, MSG*) { return FALSE; }
 inline HWND GetAncestor(HWND, UINT) { return nullptr; }
 inline int GetClassNameA(HWND, LPSTR, int) { return 0; }
+
+// The plug-in object's own calls on its panel, whose window this build never has.
+typedef INT_PTR (*DLGPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef struct tagNMHDR {
+    HWND hwndFrom;
+    UINT_PTR idFrom;
+    UINT code;
+} NMHDR;
+#define MAKEINTRESOURCEA(id) \
+    (reinterpret_cast<LPSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(id))))
+inline HWND CreateDialogParamA(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM) { return nullptr; }
+inline BOOL UpdateWindow(HWND) { return FALSE; }
+inline BOOL DestroyWindow(HWND) { return FALSE; }
