@@ -5,6 +5,8 @@
 #               packaging tools (setup.sh packaging), not Wine
 #   make demo   run the workbench (32-bit build where it runs) on its default scene; out/demo/
 #   make bench  time the plug-in's redraws in the workbench; table and out/bench/summary.json
+#   make fuzz   each libFuzzer target (tests/fuzz/) for FUZZ_SECONDS seconds (default 60) under
+#               AddressSanitizer and UndefinedBehaviorSanitizer (build/fuzz); one line per target
 #   make stress random host events, document edits and panel work on the real plug-in for a few
 #               minutes, checked after every step, with Wine's heap checks; STRESS_ARGS="--seed N
 #               --steps N" replays a run
@@ -12,8 +14,11 @@
 WIN64 := build/win64
 WIN32 := build/win32
 XVFB  := xvfb-run -a -s "-screen 0 1280x1024x24"
+FUZZ_SECONDS ?= 60
+# make test runs each fuzz target this long: a smoke that replays every seed and regression input.
+FUZZ_SMOKE_SECONDS := 20
 
-.PHONY: all setup build test dist demo bench stress clean
+.PHONY: all setup build test fuzz dist demo bench stress clean
 
 all: build
 
@@ -42,6 +47,10 @@ test: build
 	./scripts/check-dll32.sh $(WIN32)/Puffshell.dll
 	$(XVFB) ./scripts/run-tests.sh
 	$(XVFB) ./scripts/check-dist.sh
+	./scripts/fuzz.sh $(FUZZ_SMOKE_SECONDS)
+
+fuzz: setup
+	./scripts/fuzz.sh $(FUZZ_SECONDS)
 
 # The zip needs the two DLLs only: trees that do not exist yet are made without the tests and the
 # workbench, whose packages (Wine, GoogleTest, ...) packaging does not need.

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# Runs each libFuzzer target of the fuzz tree for SECONDS seconds, one after the other, and prints
+# Builds the fuzz tree (tests/fuzz/CMakeLists.txt: the native checked build's libraries with
+# libFuzzer's coverage) and runs each libFuzzer target for SECONDS seconds, one after the other; prints
 # one line per target: executions, coverage (cov: code edges, ft: features), corpus size and its
-# findings. A finding (crash, failed check, sanitizer report, timeout, running out of memory)
-# fails the run and is named by the input that caused it, which stays in build/fuzz/findings/.
+# findings, and a last line for them all. A finding (crash, failed check, sanitizer report,
+# timeout, running out of memory) fails the run and is named by the input that caused it, which
+# stays in build/fuzz/findings/.
 #
 #   scripts/fuzz.sh SECONDS [TARGET...]    (targets: the names of tests/fuzz/*.cpp; default all)
 #
 # Each target starts from its seed corpus in tests/fuzz/corpus/<target>/ (every regression input
 # is there) and the inputs earlier runs found, kept in build/fuzz/corpus/<target>/; new inputs go
-# only there, never into the source tree. FUZZ_DIR names another fuzz tree (default build/fuzz).
+# only there, never into the source tree. FUZZ_DIR names another, already built fuzz tree.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/.." && pwd)
@@ -16,6 +18,16 @@ seconds=${1:?usage: fuzz.sh SECONDS [TARGET...]}
 shift
 dir=${FUZZ_DIR:-$top/build/fuzz}
 seeds=$top/tests/fuzz/corpus
+
+if [ -z "${FUZZ_DIR:-}" ]; then
+  if [ ! -f "$dir/build.ninja" ]; then
+    cmake -S "$top/tests/fuzz" -B "$dir" -G Ninja >/dev/null || { echo "fuzz: cmake failed"; exit 1; }
+  fi
+  cmake --build "$dir" -j2 --target fuzz_targets >/dev/null || {
+    echo "fuzz: the build failed (cmake --build $dir --target fuzz_targets shows why)"
+    exit 1
+  }
+fi
 
 if [ $# -eq 0 ]; then
   set -- $(cd "$top/tests/fuzz" && ls *.cpp | sed 's/\.cpp$//')
@@ -25,17 +37,14 @@ fi
 extra_seeds() {
   case $1 in
     scene_save) echo "$seeds/obj_scene" ;;
-    draw_freeze) ;;
   esac
 }
 
 status=0
-lines=()
 for target in "$@"; do
   bin=$dir/fuzz_$target
   if [ ! -x "$bin" ]; then
-    lines+=("fuzz $target: not built ($bin)")
-    echo "${lines[-1]}"
+    echo "fuzz $target: not built ($bin)"
     status=1
     continue
   fi
@@ -71,8 +80,10 @@ for target in "$@"; do
     line+=", no finding"
   fi
   echo "$line"
-  lines+=("$line")
 done
-echo "== fuzz summary"
-printf '%s\n' "${lines[@]}"
+if [ "$status" -eq 0 ]; then
+  echo "fuzz: $# targets ran $seconds s each under AddressSanitizer and UndefinedBehaviorSanitizer, no finding"
+else
+  echo "fuzz: FAILED: see the lines above"
+fi
 exit $status
