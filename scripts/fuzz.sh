@@ -69,7 +69,9 @@ for target in "$@"; do
   ft=$(sed -nE 's/.* ft: ([0-9]+).*/\1/p' <<<"$last")
   corp=$(sed -nE 's/.* corp: ([0-9]+)\/.*/\1/p' <<<"$last")
   line="fuzz $target: ${runs:-0} runs in $((SECONDS - started)) s, cov ${cov:-?}, ft ${ft:-?}, corpus ${corp:-?}"
-  found=$(find "$findings" -type f -newer "$stamp")
+  # Inputs that only ran long (slow-unit-*) are noted, not findings; a timeout is one.
+  found=$(find "$findings" -type f -newer "$stamp" ! -name 'slow-unit-*')
+  slow=$(find "$findings" -type f -newer "$stamp" -name 'slow-unit-*' | wc -l)
   if [ "$code" -ne 0 ] || [ -n "$found" ]; then
     status=1
     reason=$(grep -m1 -E '^==[0-9]+==ERROR|runtime error|fuzz check failed|ALARM|out-of-memory|deadly signal' "$log")
@@ -79,6 +81,7 @@ for target in "$@"; do
   else
     line+=", no finding"
   fi
+  [ "$slow" -gt 0 ] && line+=" ($slow slow inputs kept in $findings)"
   echo "$line"
 done
 if [ "$status" -eq 0 ]; then

@@ -125,9 +125,10 @@ void RandomSettings(FuzzedDataProvider& in, HostObject object, int32_t vertices)
     s.invertFaces = in.ConsumeBool();
     s.normalPush = in.ConsumeBool();
     s.pushDistance = Coordinate(in);
-    // Mostly a few layers; sometimes as many as the memory guard lets through.
-    s.repeatCount =
-        in.ConsumeBool() ? in.ConsumeIntegralInRange(-2, 4) : in.ConsumeIntegralInRange(0, 2000);
+    // Mostly a few layers; now and then as many as the panel allows or more, as far as the memory
+    // guard lets them through.
+    s.repeatCount = in.ConsumeIntegralInRange(0, 7) != 0 ? in.ConsumeIntegralInRange(-2, 4)
+                                                         : in.ConsumeIntegralInRange(0, 2000);
     s.transparency = in.ConsumeIntegralInRange(-10, 110);
     s.brightness = in.ConsumeIntegralInRange(-10, 110);
     s.colorMode = in.ConsumeIntegralInRange(-1, 7);
