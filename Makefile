@@ -1,10 +1,12 @@
 # Front door of the project. Each target installs what is missing first (Debian 12, as root).
 #   make test   build both builds (plug-in, workbench, tests); run every test of each under Wine;
-#               check the release zip
+#               build and run the native checked build (see check-native); check the release zip
 #   make dist   the release zip dist/Puffshell-<version>.zip from both builds; needs only the
 #               packaging tools (setup.sh packaging), not Wine
 #   make demo   run the workbench (32-bit build where it runs) on its default scene; out/demo/
 #   make bench  time the plug-in's redraws in the workbench; table and out/bench/summary.json
+#   make check-native  the plug-in's and the workbench's windowless code built natively with clang
+#               under AddressSanitizer and UndefinedBehaviorSanitizer (build/native), and its tests
 #   make fuzz   each libFuzzer target (tests/fuzz/) for FUZZ_SECONDS seconds (default 60) under
 #               AddressSanitizer and UndefinedBehaviorSanitizer (build/fuzz); one line per target
 #   make stress random host events, document edits and panel work on the real plug-in for a few
@@ -18,7 +20,7 @@ FUZZ_SECONDS ?= 60
 # make test runs each fuzz target this long: a smoke that replays every seed and regression input.
 FUZZ_SMOKE_SECONDS := 20
 
-.PHONY: all setup build test fuzz dist demo bench stress clean
+.PHONY: all setup build test check-native fuzz dist demo bench stress clean
 
 all: build
 
@@ -51,6 +53,9 @@ test: build
 
 fuzz: setup
 	./scripts/fuzz.sh $(FUZZ_SECONDS)
+
+check-native: setup
+	./scripts/check-native.sh
 
 # The zip needs the two DLLs only: trees that do not exist yet are made without the tests and the
 # workbench, whose packages (Wine, GoogleTest, ...) packaging does not need.

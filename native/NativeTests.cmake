@@ -1,0 +1,66 @@
+# The GoogleTest programs of the native checked build: the existing tests of the windowless parts,
+# compiled from the same files as the Windows test programs. Tests that need the real plug-in DLL
+# (its panel, its dialogs, loading it with LoadLibrary) stay in the Windows builds: tests/panel,
+# tests/freeze, tests/shell, tests/robustness, tests/demo, and DriverTest, RedrawReuseTest,
+# PluginShellTest and PushCacheRebuildTest. Single tests that rest on Windows itself are filtered out below, each with why.
+
+# GoogleTest from Debian's sources, with the same checks as everything else.
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+target_compile_options(gtest PRIVATE -w)
+target_compile_options(gtest_main PRIVATE -w)
+
+set(t ${PUFFSHELL_SOURCE_DIR}/tests)
+add_library(native_test_support OBJECT ${t}/support/TestHost.cpp LeakCheck.cpp)
+target_link_libraries(native_test_support PUBLIC gtest native_workbench native_plugin)
+
+# Every test writes its files under TMPDIR (GetTempPathA), a folder of this build tree that
+# scripts/check-native.sh empties before and after a run.
+set(NATIVE_TEST_TMPDIR ${CMAKE_BINARY_DIR}/tmp)
+file(MAKE_DIRECTORY ${NATIVE_TEST_TMPDIR})
+
+enable_testing()
+# native_test(NAME FILTER SOURCES...): the program native_test_NAME and its CTest test NAME;
+# FILTER is a --gtest_filter ("*" for all).
+function(native_test name filter)
+  add_executable(native_test_${name} ${ARGN})
+  target_link_libraries(native_test_${name} PRIVATE native_test_support gtest_main)
+  add_test(NAME native_${name} COMMAND native_test_${name} --gtest_brief=1 --gtest_filter=${filter}
+           WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+  # The first report ends the program. The test programs hold tinyobjloader's code as the host
+  # does, so the two copies' identical definitions are no finding: only copies that differ are.
+  set_tests_properties(native_${name} PROPERTIES TIMEOUT 300 ENVIRONMENT
+    "TMPDIR=${NATIVE_TEST_TMPDIR};ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:detect_odr_violation=1:detect_stack_use_after_return=1:strict_string_checks=1;UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1")
+endfunction()
+
+# Geometry, settings and the height map over the workbench host. The push cache's rebuild test
+# stays in the Windows builds: it builds the workbench program's default scene, whose code writes
+# to the Windows console.
+file(GLOB NATIVE_GEOMETRY_TESTS CONFIGURE_DEPENDS ${t}/geometry/*.cpp)
+list(FILTER NATIVE_GEOMETRY_TESTS EXCLUDE REGEX "/PushCacheRebuildTest\\.cpp$")
+# A texture found through the texture folder is looked for as folder + "\\" + name, a Windows path.
+native_test(geometry "-HeightMapImageTest.ARealBitmapServesAsHeightMapAndAsTexture"
+            ${NATIVE_GEOMETRY_TESTS})
+
+# The host model, the scene readers and writers with their encodings, the image loader. Left
+# out: the main window (there is none); files named in code page 932, which Windows' file calls
+# map to the names UTF-8 files have; a time limit that a sanitized build on a busy machine misses.
+set(NATIVE_WORKBENCH_WINDOWS_ONLY
+    HostModel.MainWindowIsARealTopLevelWindow
+    SavedScene.NamesInUtf8Cp932AndLatin1LoadSaveAndReachTheGlb
+    TriangulatePolygon.DegenerateInputStillGivesValidTriangles)
+string(REPLACE ";" ":" NATIVE_WORKBENCH_WINDOWS_ONLY "${NATIVE_WORKBENCH_WINDOWS_ONLY}")
+native_test(workbench "-${NATIVE_WORKBENCH_WINDOWS_ONLY}"
+            ${t}/workbench/HostModelTest.cpp
+            ${t}/workbench/ImageLoaderTest.cpp
+            ${t}/workbench/ObjSceneTest.cpp
+            ${t}/workbench/SavedSceneTest.cpp
+            ${t}/workbench/TextEncodingTest.cpp
+            ${t}/workbench/TriangulatePolygonTest.cpp)
+
+# The renderer against the reference pictures.
+native_test(render "*" ${t}/render/RenderTest.cpp ${t}/render/ImageBlocksTest.cpp
+            ${t}/render/RenderScenes.cpp)
+target_link_libraries(native_test_render PRIVATE native_render)
+target_compile_definitions(native_test_render PRIVATE TEST_DATA_DIR="${t}/data")

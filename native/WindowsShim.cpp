@@ -6,6 +6,7 @@
 #include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <fnmatch.h>
 #include <iconv.h>
 #include <link.h>
 #include <stdio.h>
@@ -13,6 +14,7 @@
 #include <string.h>
 #include <sys/stat.h>
 #include <sys/sysinfo.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <string>
@@ -86,15 +88,45 @@ struct File {
 
 struct Search {
     DIR* dir;
+    std::string pattern;  // the names wanted, as fnmatch takes them
 };
 
-BOOL Fail(DWORD error) {
-    g_lastError = error;
+// The Windows error code for an errno value.
+DWORD WindowsError(int error) {
+    switch (error) {
+        case ENOENT:
+            return ERROR_FILE_NOT_FOUND;
+        case ENOTDIR:
+            return ERROR_PATH_NOT_FOUND;
+        case EACCES:
+        case EPERM:
+        case EISDIR:
+            return ERROR_ACCESS_DENIED;
+        case EBADF:
+            return ERROR_INVALID_HANDLE;
+        case ENOMEM:
+            return ERROR_NOT_ENOUGH_MEMORY;
+        case EEXIST:
+            return ERROR_ALREADY_EXISTS;
+        case ENAMETOOLONG:
+            return ERROR_INVALID_NAME;
+        case ENOBUFS:
+            return ERROR_INSUFFICIENT_BUFFER;
+        case EILSEQ:
+            return ERROR_NO_UNICODE_TRANSLATION;
+        default:
+            return ERROR_INVALID_PARAMETER;
+    }
+}
+
+BOOL Fail(int error) {
+    g_lastError = WindowsError(error);
     return FALSE;
 }
 
-bool FillFound(DIR* dir, WIN32_FIND_DATAA* found) {
-    while (dirent* entry = readdir(dir)) {
+bool FillFound(Search* search, WIN32_FIND_DATAA* found) {
+    while (dirent* entry = readdir(search->dir)) {
+        if (fnmatch(search->pattern.c_str(), entry->d_name, FNM_PERIOD) != 0) continue;
         memset(found, 0, sizeof *found);
         snprintf(found->cFileName, sizeof found->cFileName, "%s", entry->d_name);
         found->dwFileAttributes =
@@ -226,7 +258,7 @@ HMODULE LoadLibraryA(LPCSTR path) {
     std::string name(path);
     if (EndsWithNoCase(name, ".dll")) name.replace(name.size() - 4, 4, ".so");
     void* module = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!module) g_lastError = ENOENT;
+    if (!module) g_lastError = ERROR_MOD_NOT_FOUND;
     return static_cast<HMODULE>(module);
 }
 
@@ -293,6 +325,12 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size) {
 }
 
 DWORD GetCurrentProcessId(void) { return static_cast<DWORD>(getpid()); }
+
+DWORD GetTickCount(void) {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<DWORD>(now.tv_sec * 1000 + now.tv_nsec / 1000000);
+}
 
 DWORD GetLastError(void) { return g_lastError; }
 
@@ -433,22 +471,23 @@ DWORD GetTempPathA(DWORD size, LPSTR path) {
 }
 
 HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* found) {
-    if (!pattern || !found) return Fail(ENOENT), INVALID_HANDLE_VALUE;
-    std::string folder(pattern);
-    if (folder.empty() || folder.back() != '*') return Fail(EINVAL), INVALID_HANDLE_VALUE;
-    folder.pop_back();
-    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (!pattern || !*pattern || !found) return Fail(ENOENT), INVALID_HANDLE_VALUE;
+    const std::string path(pattern);
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    DIR* dir = opendir(folder.c_str());
     if (!dir) return Fail(errno), INVALID_HANDLE_VALUE;
-    if (!FillFound(dir, found)) {
-        closedir(dir);
+    Search* search = new Search{dir, path.substr(slash == std::string::npos ? 0 : slash + 1)};
+    if (!FillFound(search, found)) {
+        FindClose(search);
         return Fail(ENOENT), INVALID_HANDLE_VALUE;
     }
-    return new Search{dir};
+    return search;
 }
 
 BOOL FindNextFileA(HANDLE search, WIN32_FIND_DATAA* found) {
     if (!search || search == INVALID_HANDLE_VALUE || !found) return Fail(EBADF);
-    return FillFound(static_cast<Search*>(search)->dir, found) ? TRUE : Fail(ENOENT);
+    return FillFound(static_cast<Search*>(search), found) ? TRUE : Fail(ENOENT);
 }
 
 BOOL FindClose(HANDLE search) {

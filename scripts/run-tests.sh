@@ -2,6 +2,7 @@
 # Runs every test program of both builds under Wine, with one wineserver kept alive for the whole
 # run: the 64-bit build's, then the 32-bit build's (the DLL users install) where this machine runs
 # 32-bit programs. Called inside xvfb-run by `make test`; arguments go to CTest (e.g. -R NAME).
+# Without arguments it then builds and runs the native checked build (check-native.sh).
 # Ends with one line per build: how many tests ran and passed, or why the 32-bit build did not run.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -60,6 +61,15 @@ else
 fi
 
 /usr/lib/wine/wineserver -k 2>/dev/null || true
+
+if [ "$#" -eq 0 ]; then
+  echo "== native checked build (build/native)"
+  native_log=$(mktemp)
+  "$here/check-native.sh" 2>&1 | tee "$native_log"
+  [ "${PIPESTATUS[0]}" -eq 0 ] || failed=1
+  summary+=("$(tail -n 1 "$native_log")")
+  rm -f "$native_log"
+fi
 echo
 for line in "${summary[@]}"; do echo "make test: $line"; done
 exit $failed

@@ -40,7 +40,8 @@ case $mode in
   all) packages=("${packaging[@]}"
                  wine64 xvfb xauth x11-utils imagemagick fonts-ipafont-gothic locales
                  googletest libtinyobjloader-dev libstb-dev assimp-testmodels
-                 libtinygltf-dev nlohmann-json3-dev assimp-utils) ;;
+                 libtinygltf-dev nlohmann-json3-dev assimp-utils
+                 clang-14 libclang-rt-14-dev libfuzzer-14-dev) ;;
   *) echo "usage: setup.sh [packaging]" >&2; exit 2 ;;
 esac
 

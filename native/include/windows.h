@@ -95,6 +95,7 @@ typedef struct _FILETIME {
 HLOCAL LocalAlloc(UINT flags, SIZE_T bytes);
 HLOCAL LocalFree(HLOCAL block);
 SIZE_T LocalSize(HLOCAL block);
+inline UINT LocalFlags(HLOCAL) { return 0; }  // every block is fixed
 
 typedef struct _MEMORYSTATUSEX {
     DWORD dwLength;
@@ -122,6 +123,20 @@ HMODULE GetModuleHandleA(LPCSTR name);  // null: the program itself
 BOOL GetModuleHandleExA(DWORD flags, LPCSTR nameOrAddress, HMODULE* module);
 DWORD GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size);
 DWORD GetCurrentProcessId(void);
+DWORD GetTickCount(void);  // milliseconds of a monotonic clock
+// The error codes the workbench tells apart; the calls here set them from errno.
+#define ERROR_FILE_NOT_FOUND 2
+#define ERROR_PATH_NOT_FOUND 3
+#define ERROR_ACCESS_DENIED 5
+#define ERROR_INVALID_HANDLE 6
+#define ERROR_NOT_ENOUGH_MEMORY 8
+#define ERROR_FILE_EXISTS 80
+#define ERROR_INVALID_PARAMETER 87
+#define ERROR_INSUFFICIENT_BUFFER 122
+#define ERROR_INVALID_NAME 123
+#define ERROR_MOD_NOT_FOUND 126
+#define ERROR_ALREADY_EXISTS 183
+#define ERROR_NO_UNICODE_TRANSLATION 1113
 DWORD GetLastError(void);
 void SetLastError(DWORD error);
 
@@ -214,7 +229,7 @@ BOOL DeleteFileA(LPCSTR path);
 BOOL CreateDirectoryA(LPCSTR path, void* security);
 BOOL RemoveDirectoryA(LPCSTR path);
 DWORD GetTempPathA(DWORD size, LPSTR path);  // $TMPDIR (else /tmp) with a slash at its end
-HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* found);  // pattern: a folder and "*"
+HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* found);  // a folder and a wildcard
 BOOL FindNextFileA(HANDLE search, WIN32_FIND_DATAA* found);
 BOOL FindClose(HANDLE search);
 
@@ -227,6 +242,7 @@ BOOL FindClose(HANDLE search);
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int bytes, LPWSTR wide, int units);
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int units, LPSTR text, int bytes,
                         LPCSTR defaultChar, LPBOOL usedDefaultChar);
+inline UINT GetACP(void) { return 932; }        // the host's code page
 BOOL IsDBCSLeadByte(BYTE c);                    // a lead byte of code page 932
 DWORD CharUpperBuffA(LPSTR text, DWORD bytes);  // ASCII letters; code page 932 characters stay
 
@@ -320,6 +336,7 @@ inline BOOL TranslateMessage(const MSG*) { return FALSE; }
 inline LRESULT DispatchMessageA(const MSG*) { return 0; }
 inline BOOL IsDialogMessageA(HWND, MSG*) { return FALSE; }
 inline HWND GetAncestor(HWND, UINT) { return nullptr; }
+inline HWND GetParent(HWND) { return nullptr; }
 inline int GetClassNameA(HWND, LPSTR, int) { return 0; }
 
 // The plug-in object's own calls on its panel, whose window this build never has.

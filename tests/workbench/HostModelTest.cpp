@@ -614,7 +614,9 @@ TEST_F(HostModel, NullHandlesAndBadIndicesAreHarmless) {
     EXPECT_EQ(MQDoc_GetObject(nullptr, 0), nullptr);
     EXPECT_EQ(MQDoc_GetObject(doc, 1), nullptr);
     EXPECT_EQ(MQDoc_GetObject(doc, -1), nullptr);
-    EXPECT_EQ(MQDoc_AddObject(nullptr, MQ_CreateObject()), -1);
+    HostObject orphan = MQ_CreateObject();
+    EXPECT_EQ(MQDoc_AddObject(nullptr, orphan), -1);
+    MQObj_Delete(orphan);
     EXPECT_EQ(MQDoc_AddObject(doc, nullptr), -1);
     EXPECT_EQ(MQDoc_GetMaterialCount(nullptr), 0);
     EXPECT_EQ(MQDoc_GetMaterial(doc, 0), nullptr);
