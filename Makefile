@@ -10,11 +10,19 @@
 #   make fuzz   each libFuzzer target (tests/fuzz/) for FUZZ_SECONDS seconds (default 60) under
 #               AddressSanitizer and UndefinedBehaviorSanitizer (build/fuzz); one line per target
 #   make stress random host events, document edits and panel work on the real plug-in for a few
-#               minutes, checked after every step, with Wine's heap checks; STRESS_ARGS="--seed N
+#               minutes, checked after every step, with Wine's heap checks; then the same on a
+#               checked build (bounds and undefined-behaviour checks); STRESS_ARGS="--seed N
 #               --steps N" replays a run
 
 WIN64 := build/win64
 WIN32 := build/win32
+# The checked builds of the stress run (see PUFFSHELL_CHECKED in CMakeLists.txt): trees of their
+# own, which neither make dist nor make test use.
+WIN64_CHECKED := build/win64-checked
+WIN32_CHECKED := build/win32-checked
+# The checked run is slower: by default it gets half the release run's time (STRESS_ARGS given
+# after it win).
+CHECKED_STRESS_ARGS := --max-seconds 120
 XVFB  := xvfb-run -a -s "-screen 0 1280x1024x24"
 FUZZ_SECONDS ?= 60
 # make test runs each fuzz target this long: a smoke that replays every seed and regression input.
@@ -38,6 +46,16 @@ $(WIN64)/build.ninja: | setup
 
 $(WIN32)/build.ninja: | setup
 	$(call configure,$(WIN32),i686,ON)
+
+# checked_configure DIR TOOLCHAIN: a checked tree, with the workbench and without the tests.
+checked_configure = cmake -S . -B $(1) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-$(2).cmake \
+	-DPUFFSHELL_BUILD_TESTS=OFF -DPUFFSHELL_BUILD_WORKBENCH=ON -DPUFFSHELL_CHECKED=ON
+
+$(WIN64_CHECKED)/build.ninja: | setup
+	$(call checked_configure,$(WIN64_CHECKED),x86_64)
+
+$(WIN32_CHECKED)/build.ninja: | setup
+	$(call checked_configure,$(WIN32_CHECKED),i686)
 
 build: setup $(WIN64)/build.ninja $(WIN32)/build.ninja
 	@if $(call without_tests,$(WIN32)); then $(call configure,$(WIN32),i686,ON); fi
@@ -80,14 +98,21 @@ bench: build
 	cmake --build $(WIN64) --target workbench_bench
 	./workbench/bench/run-bench.sh
 
-stress: build
+# Each build's release run, then its checked run; the first failing run ends make.
+stress: build $(WIN64_CHECKED)/build.ninja $(WIN32_CHECKED)/build.ninja
 	cmake --build $(WIN32) --target workbench_stress
 	cmake --build $(WIN64) --target workbench_stress
+	cmake --build $(WIN32_CHECKED) --target workbench_stress
+	cmake --build $(WIN64_CHECKED) --target workbench_stress
 	@echo "stress: the 64-bit build"
 	$(XVFB) ./scripts/stress-run.sh $(WIN64) $(STRESS_ARGS)
+	@echo "stress: the checked 64-bit build"
+	$(XVFB) ./scripts/stress-run.sh $(WIN64_CHECKED) $(CHECKED_STRESS_ARGS) $(STRESS_ARGS)
 	@if reason=$$(./scripts/win32-runs.sh); then echo "stress: the 32-bit build"; \
-	   $(XVFB) ./scripts/stress-run.sh $(WIN32) $(STRESS_ARGS); \
-	 else echo "stress: the 32-bit build was not run: $$reason"; fi
+	   $(XVFB) ./scripts/stress-run.sh $(WIN32) $(STRESS_ARGS) && \
+	   echo "stress: the checked 32-bit build" && \
+	   $(XVFB) ./scripts/stress-run.sh $(WIN32_CHECKED) $(CHECKED_STRESS_ARGS) $(STRESS_ARGS); \
+	 else echo "stress: the 32-bit builds were not run: $$reason"; fi
 
 clean:
 	rm -rf build out dist

@@ -15,4 +15,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # build; the x87 unit would keep intermediate results in 80 bits and change the pushed vertices.
 set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
 set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
+# The host may call into the plug-in with its stack aligned to 4 bytes only, as the 32-bit Windows
+# calling conventions promise no more, while SSE values kept on the stack need 16: every function
+# that needs more realigns its own frame, whatever the compiler's default. A compile option rather
+# than an initial flag, so that build trees configured before it get it too.
+add_compile_options(-mstackrealign)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-test.sh)

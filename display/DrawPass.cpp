@@ -16,11 +16,6 @@
 
 namespace {
 
-// The visibility value every layer's draw object is created with.
-const int32_t kLayerVisibility = 4;
-// What MQObj_Freeze is asked to do with a finished layer.
-const uint32_t kLayerFreezeFlags = 2;
-
 // One pitch-black draw material and the transparency it shows.
 struct BlackMaterial {
     int32_t transparency = -1;  // -1 while no black layer has used it yet
@@ -128,6 +123,7 @@ void DrawPass(HostDocument document) {
         rebuildPending = false;
     }
 
+    AllowPushCacheCatchUp();
     HostApi& host = Host();
     int32_t count = document ? host.MQDoc_GetObjectCount(document) : 0;
     // Materials first, on every pass, even when no shell follows.
@@ -139,8 +135,12 @@ void DrawPass(HostDocument document) {
         HostObject object = host.MQDoc_GetObject(document, index);
         if (!object) continue;
         if (!forceDisplay && !host.MQObj_GetVisible(object)) continue;
-        const ExpansionSettings& settings = Settings().findOrCreate(UniqueIdOf(object));
+        const int32_t id = UniqueIdOf(object);
+        const ExpansionSettings& settings = Settings().findOrCreate(id);
         if (!settings.enabled) continue;
+        // The layers' cost and pushes come from the object's own entry, rebuilt when the one at
+        // its index was built for another object.
+        PushCacheEntryFor(document, object, index, id, -1);
         DrawShell(document, object, settings, index, &materials, &headroom);
     }
 

@@ -8,6 +8,7 @@
 #include "geometry/CopyMirrorAndPatch.h"
 #include "geometry/DisplaceVertices.h"
 #include "geometry/FaceOperations.h"
+#include "geometry/VertexPushCache.h"
 #include "plugin/HostApi.h"
 #include "plugin/ModuleState.h"
 #include "settings/SettingsStore.h"
@@ -16,6 +17,7 @@
 bool freezeAsNewObject = false;
 bool freezeReplaces = false;
 bool freezeResetColors = false;
+bool freezeDidNotFit = false;
 
 namespace {
 
@@ -50,6 +52,8 @@ int32_t ShellMaterialIndex(int32_t colorMode, HostMaterial* created) {
 
 bool FreezeShell(HostDocument) {
     HostApi& host = Host();
+    freezeDidNotFit = false;
+    AllowPushCacheCatchUp();
 
     // Stage 1: the object, its settings and its place in the document. Nothing changes before
     // all three are known.
@@ -64,7 +68,10 @@ bool FreezeShell(HostDocument) {
     // Stage 2: the whole result must fit in memory before anything changes; a freeze that does
     // not fit leaves the document exactly as it was.
     const MeshSize size = CurrentShellSourceSize(object, index);
-    if (FreezeCostBytes(size, shot.repeatCount, freezeAsNewObject) > MemoryHeadroomBytes()) return false;
+    if (FreezeCostBytes(size, shot.repeatCount, freezeAsNewObject) > MemoryHeadroomBytes()) {
+        freezeDidNotFit = true;
+        return false;
+    }
 
     // Stage 3: the shell's material.
     HostMaterial created = nullptr;
@@ -106,4 +113,20 @@ bool FreezeShell(HostDocument) {
     host.MQObj_Compact(object);
     host.MQObj_Delete(shell);
     return true;
+}
+
+void TellFreezeDidNotFit() {
+    if (!freezeDidNotFit) return;
+    freezeDidNotFit = false;
+    // In the panel's words and manner, as its other message: the host's window owns the box.
+    // Only a 32-bit modeller has a larger edition to suggest.
+    const char* text = sizeof(void*) == 4
+                           ? "拡張面が大きすぎて、このモデラーのメモリではフリーズできません。\n"
+                             "「繰り返し」を減らすか、64bit版のモデラーをお使いください。"
+                           : "拡張面が大きすぎて、このモデラーのメモリではフリーズできません。\n"
+                             "「繰り返し」を減らしてください。";
+    char caption[256] = "Puffshell";
+    if (panelWindow) GetWindowTextA(panelWindow, caption, sizeof caption);
+    HWND owner = Host().MQ_GetWindowHandle ? Host().MQ_GetWindowHandle() : nullptr;
+    MessageBoxA(owner, text, caption, MB_OK | MB_ICONINFORMATION);
 }

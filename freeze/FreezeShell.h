@@ -12,5 +12,13 @@ extern bool freezeResetColors;  // every corner colour of the shell becomes opaq
 // (currentDocument is the callback's document). True when the document changed.
 bool FreezeShell(HostDocument document);
 
+// Set by FreezeShell when the shell would not fit in the process's memory and nothing was done;
+// cleared by every start of FreezeShell and by TellFreezeDidNotFit.
+extern bool freezeDidNotFit;
+
+// After a freeze (outside the station callback): when it did not fit, tells the user so in one
+// message box and clears freezeDidNotFit. Nothing otherwise.
+void TellFreezeDidNotFit();
+
 // The freeze dialog's procedure (template 102, modal, owned by the panel).
 INT_PTR CALLBACK FreezeDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

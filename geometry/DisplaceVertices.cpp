@@ -16,21 +16,31 @@ bool DisplaceVertices(HostObject copy, int32_t sourceIndex, float layerMultiple)
     HostApi& host = Host();
     HostObject source = host.MQDoc_GetObject(document, sourceIndex);
     if (!source) return true;
-    const ExpansionSettings& settings = SettingsOf(source);
+    const int32_t sourceId = UniqueIdOf(source);
+    const ExpansionSettings& settings = Settings().findOrCreate(sourceId);
 
     const float baseDistance = settings.normalPush ? settings.pushDistance : 0.0f;
     const float heightFactor = settings.heightMapOn ? settings.heightMapScale : 0.0f;
     const float colorFactor = settings.vertexColorPush ? settings.vertexColorScale : 0.0f;
 
-    const PushCacheEntry* entry = PushCacheEntryAt(sourceIndex);
+    // Never another object's entry: one built for whatever sat at this index before is rebuilt.
+    const PushCacheEntry* entry = PushCacheEntryFor(document, source, sourceIndex, sourceId, -1);
     if (!entry) return true;  // no cache for the source: the copy stays where it is
+
+    int32_t vertexCount = host.MQObj_GetVertexCount(copy);
+    if (vertexCount < 0) vertexCount = 0;
+    // The copy has the source's vertices: another count than the entry's means that the source
+    // may have changed since the rebuild; the source itself says.
+    if (static_cast<size_t>(vertexCount) != entry->directions.size()) {
+        entry = PushCacheEntryFor(document, source, sourceIndex, sourceId,
+                                  host.MQObj_GetVertexCount(source));
+        if (!entry) return true;
+    }
     const HostPoint* directions = entry->directions.data();
     const HeightSample* heights = entry->hasHeights ? entry->heights.data() : nullptr;
     const uint32_t* colors = entry->hasVertexColors ? entry->vertexColors.data() : nullptr;
 
-    // Vertices beyond the cache entry (the copy has more than the source had) stay put.
-    int32_t vertexCount = host.MQObj_GetVertexCount(copy);
-    if (vertexCount < 0) vertexCount = 0;
+    // Vertices beyond the cache entry (the copy has more than the source has) stay put.
     if (static_cast<size_t>(vertexCount) > entry->directions.size())
         vertexCount = static_cast<int32_t>(entry->directions.size());
 

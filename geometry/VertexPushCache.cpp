@@ -19,6 +19,9 @@ const float kByteToUnit = 0.003921569f;
 
 // The cache of the last rebuild, replaced whole by the next one.
 std::vector<PushCacheEntry> g_cache;
+// PushCacheEntryFor may rebuild the cache: false after it did so, until the next pass, freeze or
+// ordinary rebuild.
+bool g_catchUpAllowed = true;
 
 // The selection filter of one rebuild: every vertex passes unless selectionOnly is on, and then
 // those of BuildVertexMask. Without the switch no mask is made (it would hold only ones).
@@ -311,7 +314,33 @@ const PushCacheEntry* PushCacheEntryAt(int32_t objectIndex) {
     return entry.present ? &entry : nullptr;
 }
 
+const PushCacheEntry* PushCacheEntryFor(HostDocument document, HostObject object,
+                                        int32_t objectIndex, int32_t uniqueId,
+                                        int32_t vertexCount) {
+    if (!object) return nullptr;
+    if (vertexCount < 0) vertexCount = -1;
+    auto builtFor = [&](const PushCacheEntry* entry, bool countMatters) {
+        return entry && entry->uniqueId == uniqueId &&
+               (!countMatters || vertexCount < 0 ||
+                entry->directions.size() == static_cast<size_t>(vertexCount));
+    };
+    const PushCacheEntry* entry = PushCacheEntryAt(objectIndex);
+    if (builtFor(entry, true)) return entry;
+    // No entry is right for an object that is switched off: nothing to rebuild for.
+    const ExpansionSettings* settings = Settings().find(uniqueId);
+    if (!entry && (!settings || !settings->enabled)) return nullptr;
+    if (!g_catchUpAllowed) return builtFor(entry, false) ? entry : nullptr;
+    RebuildPushCache(document);
+    g_catchUpAllowed = false;  // a host whose answers keep disagreeing costs one rebuild a pass
+    entry = PushCacheEntryAt(objectIndex);
+    // The host may report another count than the rebuild read; the entry is the object's still.
+    return builtFor(entry, false) ? entry : nullptr;
+}
+
+void AllowPushCacheCatchUp() { g_catchUpAllowed = true; }
+
 void RebuildPushCache(HostDocument document) {
+    g_catchUpAllowed = true;
     // The previous build's entries are discarded; an entry rebuilt at the same index writes into
     // the arrays its predecessor had, and whatever is not reused is released at the end.
     std::vector<PushCacheEntry> previous;
@@ -326,9 +355,11 @@ void RebuildPushCache(HostDocument document) {
         for (int32_t i = 0; i < objectCount; ++i) {
             HostObject object = host.MQDoc_GetObject(document, i);
             if (!object) continue;
-            const ExpansionSettings& settings = SettingsOf(object);
+            const int32_t id = UniqueIdOf(object);
+            const ExpansionSettings& settings = Settings().findOrCreate(id);
             if (!settings.enabled) continue;
             PushCacheEntry& entry = g_cache[i];
+            entry.uniqueId = id;
             if (static_cast<size_t>(i) < previous.size()) {
                 entry.directions.swap(previous[i].directions);
                 entry.heights.swap(previous[i].heights);

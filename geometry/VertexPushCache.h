@@ -21,6 +21,7 @@ struct PushCacheEntry {
     bool hasHeights = false;                // the object's heightMapOn was set at the rebuild
     bool hasVertexColors = false;           // the object's vertexColorPush was set at the rebuild
     bool present = false;                   // the object was enabled at the rebuild
+    int32_t uniqueId = 0;                   // the object the entry was built for
     // The object's size at the rebuild, for what copies of it cost: its vertices are the size of
     // directions; faces as the host counts them, and the points of all faces as the host reports
     // them (malformed faces included).
@@ -33,6 +34,19 @@ const std::vector<PushCacheEntry>& PushCache();
 // The entry for a document index, or null when there is none (index outside the last rebuild's
 // document, or an empty entry).
 const PushCacheEntry* PushCacheEntryAt(int32_t objectIndex);
+
+// The entry at objectIndex of document when it was built for object itself, which has the unique
+// ID uniqueId and, unless vertexCount is negative, that many vertices. An entry built for another
+// object or vertex count, or none for an object that is switched on (the document changed while
+// its events were ignored, or without them), has the cache rebuilt for document first, once.
+// Null when there is still no entry for object. Between two calls of AllowPushCacheCatchUp (or
+// ordinary rebuilds) it rebuilds at most once, so that a host whose answers keep disagreeing
+// costs one rebuild per pass.
+const PushCacheEntry* PushCacheEntryFor(HostDocument document, HostObject object,
+                                        int32_t objectIndex, int32_t uniqueId, int32_t vertexCount);
+
+// Lets PushCacheEntryFor rebuild once more: every draw pass and freeze starts with it.
+void AllowPushCacheCatchUp();
 
 // Discards the cache and builds it anew for document: an entry for every enabled object, with
 // height samples and vertex colours for the objects that use them. Gives every object of the

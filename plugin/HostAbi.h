@@ -44,6 +44,15 @@ enum HostMessageCode : int32_t {
     kMessageCreateDrawMaterial = 201,
 };
 
+// Values the plug-in hands the host for its shell layers. What the host makes of them is its own
+// affair; the plug-in passes them unchanged for every layer.
+enum : int32_t {
+    kLayerVisibility = 4,  // "visibility" of message 200 for every layer's draw object
+};
+enum : uint32_t {
+    kLayerFreezeFlags = 2,  // MQObj_Freeze's flags for a finished layer
+};
+
 // Keys of MQObj_GetIntValue and MQMat_GetIntValue / MQMat_SetIntValue.
 enum : int32_t {
     kObjectUniqueId = 260,

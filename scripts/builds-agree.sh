@@ -11,8 +11,8 @@ if ! reason=$("$here/win32-runs.sh"); then
   echo "builds-agree: the 32-bit build cannot run here: $reason"
   exit 77
 fi
-out=$(mktemp -d)
-trap 'rm -rf "$out"' EXIT
+out=$(mktemp -d) || { echo "builds-agree: cannot make a temporary folder"; exit 1; }
+trap 'rm -rf "${out:?}"' EXIT
 for build in "$win32" "$win64"; do
   name=$(basename "$build")
   if ! "$here/wine-run.sh" "$build/workbench.exe" --out "$out/$name" >"$out/$name.log" 2>&1; then

@@ -25,7 +25,7 @@ say() { echo "check-dist: $*"; }
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
 work=$top/build/dist-check
-rm -rf "$work"
+rm -rf "${work:?}"
 mkdir -p "$work"
 
 # 1. The zip and its entries.
@@ -103,12 +103,13 @@ checked=$(./scripts/check-dll32.sh "$unpacked/Puffshell.dll" 2>&1) ||
   fail "the shipped Puffshell.dll after stripping: $checked"
 say "${checked#*: }"
 
-export WINEPREFIX=$top/build/wineprefix WINEDEBUG=-all
+source "$here/wine-env.sh"
+export WINEDEBUG=-all
 ./scripts/wine-prefix.sh
 # One wineserver for every Windows program of the check; wine-run.sh must not wait for it to end.
-/usr/lib/wine/wineserver -p
+"$wine_dir/wineserver" -p
 export PUFFSHELL_SHARED_WINESERVER=1
-trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
+trap '"$wine_dir/wineserver" -k 2>/dev/null || true' EXIT
 for dll in Puffshell.dll x64/Puffshell.dll; do
   PUFFSHELL_DLL=$(windows_path "$unpacked/$dll") ./scripts/wine-test.sh build/win64/test_shell.exe \
     --gtest_filter='Exports.VersionResource*' --gtest_brief=1 >"$work/version.txt" 2>&1 ||

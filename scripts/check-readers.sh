@@ -32,8 +32,8 @@ if ! command -v assimp >/dev/null; then
   have_assimp=0
 fi
 
-out=$(mktemp -d)
-trap 'rm -rf "$out"' EXIT
+out=$(mktemp -d) || { echo "readers: cannot make a temporary folder"; exit 1; }
+trap 'rm -rf "${out:?}"' EXIT
 
 # name: workbench options. The default scene's full run has every effect and the black outline
 # frozen as new objects; each preset is frozen in another mode; the spider has textures.

@@ -7,8 +7,8 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$1
-out=$(mktemp -d)
-trap 'rm -rf "$out"' EXIT
+out=$(mktemp -d) || { echo "interrupt-run: cannot make a temporary folder"; exit 1; }
+trap 'rm -rf "${out:?}"' EXIT
 mkdir "$out/demo"
 echo "an earlier file" >"$out/demo/kept.txt"
 

@@ -38,8 +38,8 @@ if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
   SOURCE_DATE_EPOCH=$(git -C "$top" log -1 --format=%ct 2>/dev/null || echo 315532800)
 fi
 
-stage=$(mktemp -d)
-trap 'rm -rf "$stage"' EXIT
+stage=$(mktemp -d) || { echo "make-dist: cannot make a temporary folder" >&2; exit 1; }
+trap 'rm -rf "${stage:?}"' EXIT
 mkdir -p "$stage/x64" "$stage/symbols/x64"
 
 # split_dll TOOL_PREFIX DLL DIR: writes DIR/Puffshell.dll, DLL without debug sections or symbol

@@ -7,12 +7,12 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/.." && pwd)
-export WINEPREFIX=$top/build/wineprefix
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+source "$here/wine-env.sh"
+export WINEDEBUG=-all
 # The wineserver below outlives every test program: wine-run.sh must not wait for it to end.
 export PUFFSHELL_SHARED_WINESERVER=1
 "$here/wine-prefix.sh"
-/usr/lib/wine/wineserver -p
+"$wine_dir/wineserver" -p
 
 summary=()
 failed=0
@@ -22,7 +22,7 @@ run_build() {
   local name=$1 dir=$2
   shift 2
   local log
-  log=$(mktemp)
+  log=$(mktemp) || { echo "run-tests: cannot make a temporary file"; exit 1; }
   echo "== $name build ($dir)"
   ctest --test-dir "$dir" --output-on-failure "$@" 2>&1 | tee "$log"
   local status=${PIPESTATUS[0]}
@@ -60,7 +60,7 @@ else
   summary+=("win32 build: built and checked statically (PE32 image, exports, imports), but not run: $reason")
 fi
 
-/usr/lib/wine/wineserver -k 2>/dev/null || true
+"$wine_dir/wineserver" -k 2>/dev/null || true
 
 if [ "$#" -eq 0 ]; then
   echo "== native checked build (build/native)"

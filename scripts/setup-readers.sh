@@ -8,13 +8,15 @@
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 tool=$top/tools/gltf-validator
+# PUFFSHELL_APT_GET stands in for apt-get in tests, as in setup.sh.
+apt_get=${PUFFSHELL_APT_GET:-apt-get}
 
 if ! command -v assimp >/dev/null; then
   echo "setup: installing assimp-utils"
   export DEBIAN_FRONTEND=noninteractive
-  if ! apt-get install -y -qq --no-install-recommends assimp-utils >/dev/null 2>&1; then
-    apt-get update -qq >/dev/null 2>&1
-    apt-get install -y -qq --no-install-recommends assimp-utils >/dev/null 2>&1
+  if ! "$apt_get" install -y -qq --no-install-recommends assimp-utils >/dev/null 2>&1; then
+    "$apt_get" update -qq >/dev/null 2>&1
+    "$apt_get" install -y -qq --no-install-recommends assimp-utils >/dev/null 2>&1
   fi
   command -v assimp >/dev/null ||
     { echo "setup: assimp-utils could not be installed; the readers test will not read files back with assimp"; }

@@ -1,18 +1,24 @@
 #!/usr/bin/env bash
 # The set-up and the Wine scripts where a package mirror fails, against stand-ins for apt-get,
-# dpkg, dpkg-query, locale, the 32-bit probe and the Wine folder: the machine itself is never
-# changed. Checks that
+# dpkg, dpkg-query, locale, locale-gen, the locale file, the 32-bit probe and the Wine folder: the
+# machine itself is never changed. The set-up reaches every stand-in by the variable that names it,
+# never by PATH order; before any scenario the test checks that each program the set-up can run
+# is its stand-in, and stops otherwise. Where the temporary folder cannot run programs (mounted
+# noexec, say) the stand-ins go into a folder of the project's build/ instead. Checks that
 #  - a refused wine32 ends the set-up with exit 0 and apt's reason, the i386 architecture it added
 #    is removed again, and the 32-bit line of `make test` gives that reason; a second set-up within
 #    the hour does not try again, and says so;
 #  - a failing `apt-get update` is tried again, and when it keeps failing the set-up goes on;
 #  - a required package that apt refuses stops the set-up with apt's reason;
 #  - running a 32-bit program without wine32 says what is missing, with exit code 2;
-#  - a Wine prefix without the 32-bit system files is made again once wine32 is there.
+#  - a missing ja_JP.UTF-8 locale is added to the locale file and generated;
+#  - a Wine prefix without the 32-bit system files is made again once wine32 is there, and a
+#    user's own prefix (WINEPREFIX) is not.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# Everything the test makes is in one folder that can run its stand-ins: without it, nothing runs.
+work=$("$here/run-dir.sh") || { echo "setup-test: no folder to run stand-ins from; nothing was run"; exit 1; }
+trap 'rm -rf "${work:?}"' EXIT
 failures=0
 check() { # a description, then the command that must succeed
   local what=$1
@@ -24,7 +30,8 @@ count() { grep -c -- "$2" <<<"$1"; }
 
 # The stand-ins keep the machine's state in files under $fake: the packages missing (every other
 # amd64 package counts as installed), the installed i386 packages, the foreign architectures, the
-# packages apt refuses, every apt-get call, and how many more updates are to fail.
+# packages apt refuses, every apt-get call, how many more updates are to fail, the locales made
+# and the locale file.
 fake=$work/fake
 mkdir -p "$fake/bin" "$work/wine-none"
 cat >"$fake/bin/dpkg-query" <<'END'
@@ -66,23 +73,55 @@ for p in "$@"; do
 done
 for p in "$@"; do sed -i "/^$p\$/d" "$FAKE/missing"; done
 END
-printf '#!/bin/sh\necho C; echo ja_JP.utf8\n' >"$fake/bin/locale"
+printf '#!/bin/sh\ncat "$FAKE/locales"\n' >"$fake/bin/locale"
+cat >"$fake/bin/locale-gen" <<'END'
+#!/bin/sh
+grep -q '^ja_JP.UTF-8 UTF-8' "$FAKE/locale.gen" && echo ja_JP.utf8 >>"$FAKE/locales"
+END
+# The kernel runs 32-bit programs; the readers are there.
+printf '#!/bin/sh\nexit 0\n' >"$fake/bin/probe-ia32"
+cp "$fake/bin/probe-ia32" "$fake/bin/setup-readers"
 chmod +x "$fake/bin"/*
 
 # A machine with every package but zip and wine32, whose kernel runs 32-bit programs.
 reset_machine() {
-  rm -rf "$work/state"
+  rm -rf "${work:?}/state"
   : >"$fake/calls"
   : >"$fake/archs"
   : >"$fake/i386"
   : >"$fake/refused"
   echo zip >"$fake/missing"
   echo "$1" >"$fake/updates-to-fail"
+  printf 'C\nja_JP.utf8\n' >"$fake/locales"
+  printf '# en_US.UTF-8 UTF-8\n# ja_JP.UTF-8 UTF-8\n' >"$fake/locale.gen"
 }
 setup() {
-  PATH="$fake/bin:$PATH" FAKE=$fake PUFFSHELL_STATE_DIR=$work/state PUFFSHELL_IA32_PROBE=true PUFFSHELL_SETUP_READERS=true \
-    PUFFSHELL_APT_PAUSE=0 "$here/setup.sh" "$@" 2>&1
+  env FAKE="$fake" PUFFSHELL_APT_GET="$fake/bin/apt-get" PUFFSHELL_DPKG="$fake/bin/dpkg" \
+    PUFFSHELL_DPKG_QUERY="$fake/bin/dpkg-query" PUFFSHELL_LOCALE="$fake/bin/locale" \
+    PUFFSHELL_LOCALE_GEN="$fake/bin/locale-gen" PUFFSHELL_LOCALE_FILE="$fake/locale.gen" \
+    PUFFSHELL_STATE_DIR="$work/state" PUFFSHELL_IA32_PROBE="$fake/bin/probe-ia32" \
+    PUFFSHELL_SETUP_READERS="$fake/bin/setup-readers" PUFFSHELL_APT_PAUSE=0 "$here/setup.sh" "$@" 2>&1
 }
+
+# Before any scenario: every program the set-up can run resolves to its stand-in, and every file it
+# changes is in the temporary folder; else the test stops here, having run nothing.
+commands=$(setup --commands)
+for name in apt-get dpkg dpkg-query locale locale-gen probe readers locale-file state-dir; do
+  path=$(sed -n "s/^$name //p" <<<"$commands")
+  case $name in
+    locale-file | state-dir) expected=$work/ ;;
+    *) expected=$fake/bin/ ;;
+  esac
+  if [[ $path != "$expected"* ]]; then
+    echo "setup-test: the set-up's $name is \"$path\", not under $expected; nothing was run"
+    exit 1
+  fi
+done
+if [ "$(wc -l <<<"$commands")" -ne 9 ]; then
+  echo "setup-test: the set-up names other programs than the test has stand-ins for; nothing was run:"
+  echo "$commands"
+  exit 1
+fi
 
 # wine32 refused, and the index of one architecture never downloads.
 reset_machine 99
@@ -108,10 +147,14 @@ check "a second set-up within the hour says so" [ "$(count "$out" 'could not be 
 
 # An i386 architecture that no package uses, on a machine where this set-up never ran: an earlier
 # set-up added it without a marker, and it goes again.
+# The ja_JP.UTF-8 locale is missing too.
 reset_machine 0
 echo i386 >"$fake/archs"
+echo C >"$fake/locales"
 setup >/dev/null
 check "an unused i386 architecture an earlier set-up left is removed" [ ! -s "$fake/archs" ]
+locale_made() { grep -qx 'ja_JP.UTF-8 UTF-8' "$fake/locale.gen" && grep -qx ja_JP.utf8 "$fake/locales"; }
+check "a missing ja_JP.UTF-8 locale is enabled in the locale file and generated" locale_made
 
 # An i386 architecture someone else added, holding a package of theirs, stays.
 reset_machine 0
@@ -141,13 +184,15 @@ check "a refused required package gives apt's reason ($out)" \
 # A 32-bit program (a PE header for i386) without wine32.
 { printf 'MZ'; head -c 58 /dev/zero; printf '\100\000\000\000PE\000\000\114\001'; } >"$work/prog32.exe"
 out=$(PUFFSHELL_WINE_DIR=$work/wine-none PUFFSHELL_IA32_PROBE=true PUFFSHELL_STATE_DIR=$work/state \
-  WINEPREFIX=$work/prefix "$here/wine-run.sh" "$work/prog32.exe" 2>&1)
+  PUFFSHELL_WINEPREFIX=$work/prefix "$here/wine-run.sh" "$work/prog32.exe" 2>&1)
 status=$?
 check "wine-run of a 32-bit program without wine32 exits with 2 ($status)" [ "$status" -eq 2 ]
 check "wine-run says that wine32 is missing and how to install it ($out)" \
   has "$out" "32-bit program, and Debian's wine32, which runs it, is not installed"
 
-# A prefix made by wine64 alone (an empty syswow64), with wine32 installed now: made again.
+# A prefix made by wine64 alone (an empty syswow64), with wine32 installed now: made again. The
+# user's own prefix that WINEPREFIX names is in the same state, and marked by an earlier version
+# of these scripts: it stays as it is.
 mkdir -p "$work/wine32"
 cat >"$work/wine32/wine64" <<'END'
 #!/usr/bin/env bash
@@ -163,11 +208,17 @@ printf '#!/bin/sh\nexit 0\n' >"$work/wine32/wine"
 cp "$work/wine32/wine" "$work/wine32/wineserver"
 chmod +x "$work/wine32"/*
 prefix=$work/prefix
-mkdir -p "$prefix/drive_c/windows/syswow64"
-touch "$prefix/.puffshell-ready"
-PUFFSHELL_WINE_DIR=$work/wine32 WINEPREFIX=$prefix "$here/wine-prefix.sh" 2>/dev/null
+user=$work/user-prefix
+for dir in "$prefix" "$user"; do
+  mkdir -p "$dir/drive_c/windows/syswow64"
+  touch "$dir/.puffshell-ready"
+done
+echo "the user's own" >"$user/user.reg"
+PUFFSHELL_WINE_DIR=$work/wine32 PUFFSHELL_WINEPREFIX=$prefix WINEPREFIX=$user "$here/wine-prefix.sh" 2>/dev/null
 check "a prefix without the 32-bit system files is made again" \
   [ -f "$prefix/drive_c/windows/syswow64/kernel32.dll" -a -f "$prefix/.puffshell-ready" ]
+check "the user's own prefix is left as it was" \
+  [ "$(cd "$user" && find . | sort | paste -sd ' ')" = ". ./.puffshell-ready ./drive_c ./drive_c/windows ./drive_c/windows/syswow64 ./user.reg" ]
 
 [ "$failures" -eq 0 ] && echo "setup-test: all checks passed"
 exit $((failures > 0))

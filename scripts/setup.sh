@@ -11,7 +11,12 @@
 # it added it (else every later `apt-get update` reports the broken i386 index), keeps apt's reason
 # for `make test`'s summary, and tries again only an hour later.
 #
-# Every command comes from PATH, so that a test can run the set-up against stand-ins; and
+# Every program that reads or changes the machine's packages and locales is taken from a variable
+# that a test points at a stand-in, never found by PATH order (a stand-in that cannot run must not
+# quietly give way to the real program); `setup.sh --commands` prints them, resolved, one a line:
+#   PUFFSHELL_APT_GET, PUFFSHELL_DPKG, PUFFSHELL_DPKG_QUERY, PUFFSHELL_LOCALE,
+#   PUFFSHELL_LOCALE_GEN  the programs of those names (default: the machine's own)
+#   PUFFSHELL_LOCALE_FILE the list of locales locale-gen makes (default /etc/locale.gen)
 #   PUFFSHELL_STATE_DIR   what the set-up remembers of this machine (default /var/lib/puffshell)
 #   PUFFSHELL_IA32_PROBE  tells whether the kernel runs 32-bit programs (default probe-ia32.sh)
 #   PUFFSHELL_SETUP_READERS  installs the readers the tests check the workbench's files with
@@ -21,6 +26,12 @@
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 mode=${1:-all}
+apt_get=${PUFFSHELL_APT_GET:-apt-get}
+dpkg=${PUFFSHELL_DPKG:-dpkg}
+dpkg_query=${PUFFSHELL_DPKG_QUERY:-dpkg-query}
+locale=${PUFFSHELL_LOCALE:-locale}
+locale_gen=${PUFFSHELL_LOCALE_GEN:-locale-gen}
+locale_file=${PUFFSHELL_LOCALE_FILE:-/etc/locale.gen}
 state=${PUFFSHELL_STATE_DIR:-/var/lib/puffshell}
 probe=${PUFFSHELL_IA32_PROBE:-$here/probe-ia32.sh}
 readers=${PUFFSHELL_SETUP_READERS:-$here/setup-readers.sh}
@@ -36,16 +47,24 @@ apt_wait=(-o DPkg::Lock::Timeout=300)
 packaging=(cmake ninja-build make binutils g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
            zip unzip)
 case $mode in
+  --commands)
+    # What each name resolves to here ("missing" when nothing does), and the files it changes.
+    for name in apt_get dpkg dpkg_query locale locale_gen probe readers; do
+      echo "${name//_/-} $(command -v "${!name}" || echo missing)"
+    done
+    echo "locale-file $locale_file"
+    echo "state-dir $state"
+    exit 0 ;;
   packaging) packages=("${packaging[@]}") ;;
   all) packages=("${packaging[@]}"
                  wine64 xvfb xauth x11-utils imagemagick fonts-ipafont-gothic locales
                  googletest libtinyobjloader-dev libstb-dev assimp-testmodels
                  libtinygltf-dev nlohmann-json3-dev assimp-utils
                  clang-14 libclang-rt-14-dev libfuzzer-14-dev) ;;
-  *) echo "usage: setup.sh [packaging]" >&2; exit 2 ;;
+  *) echo "usage: setup.sh [packaging | --commands]" >&2; exit 2 ;;
 esac
 
-installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+installed() { "$dpkg_query" -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 
 # apt's reason for a failure, in one line: its error lines ("E: ..."), else its last line.
 # Arguments: apt's output (a file), apt's exit code.
@@ -60,9 +79,9 @@ apt_reason() {
 # serves an index of the wrong size for a while; the lists at hand still serve every other index.
 update_lists() {
   local log status try
-  log=$(mktemp)
+  log=$(mktemp) || { echo "setup: warning: no temporary file for apt-get update's output; going on with the package lists at hand"; return 0; }
   for try in 1 2 3; do
-    apt-get update -qq "${apt_wait[@]}" >"$log" 2>&1
+    "$apt_get" update -qq "${apt_wait[@]}" >"$log" 2>&1
     status=$?
     if [ "$status" -eq 0 ]; then rm -f "$log"; return 0; fi
     [ "$try" -lt 3 ] && sleep $((pause * try))
@@ -74,16 +93,16 @@ update_lists() {
 # Installs the given packages; on failure prints apt's reason and returns apt's exit code.
 install_packages() {
   local log status=0
-  log=$(mktemp)
-  apt-get install -y -qq --no-install-recommends "${apt_wait[@]}" "$@" >"$log" 2>&1 || status=$?
+  log=$(mktemp) || { echo "no temporary file could be made for apt-get's output"; return 1; }
+  "$apt_get" install -y -qq --no-install-recommends "${apt_wait[@]}" "$@" >"$log" 2>&1 || status=$?
   [ "$status" -eq 0 ] || apt_reason "$log" "$status"
   rm -f "$log"
   return "$status"
 }
 
-has_i386() { dpkg --print-foreign-architectures | grep -qx i386; }
+has_i386() { "$dpkg" --print-foreign-architectures | grep -qx i386; }
 # Whether dpkg's database holds any i386 package (installed, or with its configuration left).
-uses_i386() { dpkg-query -W -f='${Architecture}\n' 2>/dev/null | grep -qx i386; }
+uses_i386() { "$dpkg_query" -W -f='${Architecture}\n' 2>/dev/null | grep -qx i386; }
 
 missing=()
 for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
@@ -99,11 +118,11 @@ fi
 
 # Wine takes code page 932 from the locale's name; with the glibc locale present it also maps
 # Japanese file names to UTF-8 ones on disk.
-if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+if ! "$locale" -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
   echo "setup: generating the ja_JP.UTF-8 locale"
-  sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-  grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >>/etc/locale.gen
-  locale-gen >/dev/null || { echo "setup: cannot generate the ja_JP.UTF-8 locale"; exit 1; }
+  sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' "$locale_file"
+  grep -q '^ja_JP.UTF-8 UTF-8' "$locale_file" || echo 'ja_JP.UTF-8 UTF-8' >>"$locale_file"
+  "$locale_gen" >/dev/null || { echo "setup: cannot generate the ja_JP.UTF-8 locale"; exit 1; }
 fi
 
 # The glTF validator, from the npm registry; a registry out of reach only skips the test that uses it.
@@ -131,7 +150,7 @@ echo "setup: this kernel runs 32-bit programs; installing wine32"
 if ! has_i386; then
   # The marker comes first: a set-up stopped right after adding still knows whose it is.
   mkdir -p "$state" && touch "$added_i386"
-  dpkg --add-architecture i386
+  "$dpkg" --add-architecture i386
 fi
 update_lists
 if reason=$(install_packages wine32); then
@@ -143,7 +162,7 @@ echo "setup: wine32 could not be installed ($reason); the 32-bit build is built 
 if [ -f "$added_i386" ] && has_i386; then
   if uses_i386; then
     echo "setup: the i386 architecture this set-up added stays, as i386 packages are installed"
-  elif dpkg --remove-architecture i386; then
+  elif "$dpkg" --remove-architecture i386; then
     rm -f "$added_i386"
     echo "setup: the i386 architecture this set-up added is removed again"
   fi

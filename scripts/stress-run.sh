@@ -3,13 +3,16 @@
 # gets a tail pattern and every freed block a fill pattern, which the program validates after each
 # step, so that an overrun or a write after free that crashes nothing is still found. Wine reports
 # a damaged block on standard error; each such message of its heap channel counts as a failure,
-# as do the program's own failures.
+# as do the program's own failures. A checked build's tree (make stress runs one after each
+# release build) is run the same way: its bounds and undefined-behaviour checks end the program
+# with an abort or an illegal instruction, which the program's crash guard reports with the step
+# and the seed.
 # Usage: stress-run.sh BUILD_DIR [ARGUMENTS...]   (inside xvfb-run; arguments as workbench_stress's)
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 build=$1
 shift
-log=$(mktemp)
+log=$(mktemp) || { echo "stress: cannot make a temporary file for Wine's messages"; exit 1; }
 trap 'rm -f "$log"' EXIT
 status=0
 # warn+heap turns the checks on; err+heap keeps the validation's reports, which are errors.

@@ -5,11 +5,8 @@
 # managed by a window manager (Xvfb has none), so that hiding a window does not wait for one.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-export WINEPREFIX=${WINEPREFIX:-$(cd "$here/.." && pwd)/build/wineprefix}
+source "$here/wine-env.sh"
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-# PUFFSHELL_WINE_DIR points elsewhere for tests.
-wine_dir=${PUFFSHELL_WINE_DIR:-/usr/lib/wine}
 wine="env LC_ALL=ja_JP.UTF-8 $wine_dir/wine64"
 # A prefix made before wine32 was installed cannot run the 32-bit build: wine64 alone makes an
 # empty 32-bit system folder, without the 32-bit system files. Where wine32 is installed now and
@@ -18,7 +15,7 @@ if [ -f "$WINEPREFIX/.puffshell-ready" ] && [ -x "$wine_dir/wine" ] &&
    [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
   echo "wine-prefix: $WINEPREFIX lacks the 32-bit system files (made before wine32 was installed); making it again" >&2
   "$wine_dir/wineserver" -k 2>/dev/null || true
-  rm -rf "$WINEPREFIX"
+  rm -rf "${WINEPREFIX:?}"
 fi
 # Drive Z: (the Unix root) is given /dev/null as its device. Without a device entry Wine opens the
 # disk that holds / to read the volume's label and serial, which a user (and root in a container)

@@ -7,10 +7,8 @@
 # the heap checks).
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-export WINEPREFIX=${WINEPREFIX:-$(cd "$here/.." && pwd)/build/wineprefix}
+source "$here/wine-env.sh"
 export WINEDEBUG=${PUFFSHELL_WINEDEBUG:--all}
-export WINEDLLOVERRIDES="mscoree,mshtml="
-wine_dir=${PUFFSHELL_WINE_DIR:-/usr/lib/wine}
 [ $# -gt 0 ] || { echo "usage: wine-run.sh PROGRAM.exe [ARGUMENTS...]" >&2; exit 2; }
 loader=$("$here/wine-loader.sh" "$1") || exit 2
 
@@ -51,10 +49,20 @@ fi
 status=0
 env LC_ALL=ja_JP.UTF-8 "$loader" "$@" || status=$?
 # Wine's desktop process, started with the program's first window, holds an X connection of its
-# own and ends a moment after the program. A caller that stops the X server right away
-# (xvfb-run does) would make it report "X connection ... broken"; wait until Wine has finished.
-# A caller that keeps one wineserver alive across many runs (run-tests.sh) stops it itself.
+# own and ends a moment after the program, with Wine's other services. A caller that stops the X
+# server right away (xvfb-run does) would make it report "X connection ... broken": wait for those
+# services, but only while nothing else runs in the prefix. Another program there (an interactive
+# workbench, say) keeps them alive for as long as it runs, and a run never waits for it to end;
+# nor longer than 10 s whatever happens. A caller that keeps one wineserver alive across many
+# runs (run-tests.sh) stops it itself.
 if [ -z "${PUFFSHELL_SHARED_WINESERVER:-}" ]; then
-  "$wine_dir/wineserver" -w 2>/dev/null || true
+  since=$SECONDS
+  while [ $((SECONDS - since)) -lt 10 ]; do
+    case $("$here/wine-processes.sh") in
+      *program*) break ;;
+      *service*) sleep 0.2 ;;
+      *) break ;;
+    esac
+  done
 fi
 exit $status

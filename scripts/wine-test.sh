@@ -5,7 +5,7 @@
 # timeout. The output goes through a file instead.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-out=$(mktemp)
+out=$(mktemp) || { echo "wine-test: cannot make a temporary file for the output"; exit 1; }
 "$here/wine-run.sh" "$@" >"$out" 2>&1
 status=$?
 cat "$out"

@@ -115,10 +115,15 @@ BOOL OnCheckBox(int32_t controlId) {
     switch (controlId) {
     case IDC_DISABLE_ALL:
         disableAll = checked ? 1 : 0;
-        // Redraws that came while shells were disabled ended early and left refreshRequested
-        // set; without this, a pending rebuild would keep every later request from reaching
-        // the host until it redraws on its own.
-        if (!checked) refreshRequested = false;
+        if (!checked) {
+            // The host's events went unheard while shells were disabled: the next pass
+            // resynchronises the object list and the push cache as after an edit.
+            rebuildPending = true;
+            // Redraws that came meanwhile ended early and left refreshRequested set; without
+            // this, the pending rebuild would keep every later request from reaching the host
+            // until it redraws on its own.
+            refreshRequested = false;
+        }
         break;
     case IDC_INVERT_FACES:
         SettingsOf(object).invertFaces = checked ? 1 : 0;
@@ -229,6 +234,7 @@ BOOL OnLoadHeightMap() {
 BOOL OnFreeze(HWND panel) {
     INT_PTR result = DialogBoxParamA(moduleInstance, MAKEINTRESOURCEA(IDD_FREEZE_DIALOG), panel,
                                      FreezeDialogProc, 0);
+    TellFreezeDidNotFit();  // once the dialog is gone
     return result == 1 ? TRUE : FALSE;
 }
 
@@ -238,51 +244,46 @@ BOOL OnQuickFreeze() {
     freezeReplaces = true;
     freezeResetColors = true;
     Plugin().runInDocument(FreezeShell);
+    TellFreezeDidNotFit();
     return FALSE;
 }
 
 BOOL OnPanelCommand(HWND panel, int32_t controlId, int32_t code) {
+    if (IsNumberEdit(controlId)) return OnEditCommand(controlId, code) ? TRUE : FALSE;
     switch (controlId) {
-    case IDC_PUSH_DISTANCE:
-    case IDC_REPEAT_COUNT:
-    case IDC_VERTEX_COLOR_SCALE:
-    case IDC_TRANSPARENCY:
-    case IDC_BRIGHTNESS:
-    case IDC_HEIGHT_MAP_SCALE:
-        return OnEditCommand(controlId, code) ? TRUE : FALSE;
-    case IDC_DISABLE_ALL:
-    case IDC_INVERT_FACES:
-    case IDC_HEIGHT_MAP_ON:
-    case IDC_NORMAL_PUSH:
-    case IDC_VERTEX_COLOR_PUSH:
-    case IDC_FORCE_DISPLAY:
-    case IDC_SELECTION_ONLY:
-        return OnCheckBox(controlId);
-    case IDC_COLOR_MODE:
-        return OnColorModeCommand(code);
-    case IDC_EXTRACT_COLORS:
-        return OnExtractColors();
-    case IDC_BROWSE_HEIGHT_MAP:
-        return OnBrowseHeightMap(panel);
-    case IDC_LOAD_HEIGHT_MAP:
-        return OnLoadHeightMap();
-    case IDC_FREEZE:
-        return OnFreeze(panel);
-    case IDC_QUICK_FREEZE:
-        return OnQuickFreeze();
-    case IDC_PRESET_BLACK_FRAME:
-    case IDC_PRESET_COLOR_TRACE:
-    case IDC_PRESET_BLUR:
-    case IDC_PRESET_RESET:
-    case IDC_PRESET_BOTH_SIDES:
-        return ApplyPreset(panel, controlId) ? TRUE : FALSE;
-    case IDOK:
-        return TRUE;
-    case IDCANCEL:
-        SendMessageA(panel, WM_CLOSE, 0, 0);
-        return TRUE;
-    default:
-        return FALSE;
+        case IDC_DISABLE_ALL:
+        case IDC_INVERT_FACES:
+        case IDC_HEIGHT_MAP_ON:
+        case IDC_NORMAL_PUSH:
+        case IDC_VERTEX_COLOR_PUSH:
+        case IDC_FORCE_DISPLAY:
+        case IDC_SELECTION_ONLY:
+            return OnCheckBox(controlId);
+        case IDC_COLOR_MODE:
+            return OnColorModeCommand(code);
+        case IDC_EXTRACT_COLORS:
+            return OnExtractColors();
+        case IDC_BROWSE_HEIGHT_MAP:
+            return OnBrowseHeightMap(panel);
+        case IDC_LOAD_HEIGHT_MAP:
+            return OnLoadHeightMap();
+        case IDC_FREEZE:
+            return OnFreeze(panel);
+        case IDC_QUICK_FREEZE:
+            return OnQuickFreeze();
+        case IDC_PRESET_BLACK_FRAME:
+        case IDC_PRESET_COLOR_TRACE:
+        case IDC_PRESET_BLUR:
+        case IDC_PRESET_RESET:
+        case IDC_PRESET_BOTH_SIDES:
+            return ApplyPreset(panel, controlId) ? TRUE : FALSE;
+        case IDOK:
+            return TRUE;
+        case IDCANCEL:
+            SendMessageA(panel, WM_CLOSE, 0, 0);
+            return TRUE;
+        default:
+            return FALSE;
     }
 }
 

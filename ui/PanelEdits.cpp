@@ -57,21 +57,39 @@ float TakeFloat(int32_t edit, const char* text, const char* format) {
     return value;
 }
 
-struct SpinBinding {
-    int32_t spin;
+// One number edit of the panel, with its up-down control and the settings field it writes: a
+// whole number clamped to low..high (intField), or a float written back with format (floatField).
+struct NumberEdit {
     int32_t edit;
-    double baseStep;     // 0.1 means: adaptive
-    bool wholeNumbers;   // written as "%d", else "%0.1f"
+    int32_t spin;
+    double spinStep;  // 0.1 means: adaptive
+    int32_t ExpansionSettings::*intField;
+    int32_t low, high;
+    float ExpansionSettings::*floatField;
+    const char* format;
 };
 
-const SpinBinding kSpins[] = {
-    {IDC_PUSH_DISTANCE_SPIN, IDC_PUSH_DISTANCE, 0.1, false},
-    {IDC_REPEAT_COUNT_SPIN, IDC_REPEAT_COUNT, 1.0, true},
-    {IDC_TRANSPARENCY_SPIN, IDC_TRANSPARENCY, 5.0, true},
-    {IDC_HEIGHT_MAP_SCALE_SPIN, IDC_HEIGHT_MAP_SCALE, 0.1, false},
-    {IDC_BRIGHTNESS_SPIN, IDC_BRIGHTNESS, 5.0, true},
-    {IDC_VERTEX_COLOR_SCALE_SPIN, IDC_VERTEX_COLOR_SCALE, 0.1, false},
+const NumberEdit kNumberEdits[] = {
+    {IDC_PUSH_DISTANCE, IDC_PUSH_DISTANCE_SPIN, 0.1, nullptr, 0, 0,
+     &ExpansionSettings::pushDistance, "%0.2f"},
+    {IDC_REPEAT_COUNT, IDC_REPEAT_COUNT_SPIN, 1.0, &ExpansionSettings::repeatCount, 1,
+     kMaxRepeatCount, nullptr, nullptr},
+    {IDC_TRANSPARENCY, IDC_TRANSPARENCY_SPIN, 5.0, &ExpansionSettings::transparency, 0, 100,
+     nullptr, nullptr},
+    {IDC_HEIGHT_MAP_SCALE, IDC_HEIGHT_MAP_SCALE_SPIN, 0.1, nullptr, 0, 0,
+     &ExpansionSettings::heightMapScale, "%0.1f"},
+    {IDC_BRIGHTNESS, IDC_BRIGHTNESS_SPIN, 5.0, &ExpansionSettings::brightness, 0, 100, nullptr,
+     nullptr},
+    {IDC_VERTEX_COLOR_SCALE, IDC_VERTEX_COLOR_SCALE_SPIN, 0.1, nullptr, 0, 0,
+     &ExpansionSettings::vertexColorScale, "%0.1f"},
 };
+
+// The table's row for an edit, or null.
+const NumberEdit* FindNumberEdit(int32_t editId) {
+    for (const NumberEdit& row : kNumberEdits)
+        if (row.edit == editId) return &row;
+    return nullptr;
+}
 
 }  // namespace
 
@@ -132,52 +150,30 @@ bool OnEditCommand(int32_t controlId, int32_t code) {
     return TakeEditText(controlId, text);
 }
 
+bool IsNumberEdit(int32_t controlId) { return FindNumberEdit(controlId) != nullptr; }
+
 bool TakeEditText(int32_t controlId, const char* text) {
-    switch (controlId) {
-    case IDC_PUSH_DISTANCE:
-    case IDC_REPEAT_COUNT:
-    case IDC_VERTEX_COLOR_SCALE:
-    case IDC_TRANSPARENCY:
-    case IDC_BRIGHTNESS:
-    case IDC_HEIGHT_MAP_SCALE:
-        break;
-    default:
-        return false;
-    }
+    const NumberEdit* number = FindNumberEdit(controlId);
+    if (!number) return false;
     if (listFilling) return false;
     HostObject object = SelectedObject();
     if (!object) return false;
 
     // Writing a corrected text back re-enters this handler with that text; both end with the
     // same value stored.
-    switch (controlId) {
-    case IDC_PUSH_DISTANCE:
-        SettingsOf(object).pushDistance = TakeFloat(controlId, text, "%0.2f");
-        break;
-    case IDC_REPEAT_COUNT:
-        SettingsOf(object).repeatCount = TakeInt(controlId, text, 1, kMaxRepeatCount);
-        break;
-    case IDC_VERTEX_COLOR_SCALE:
-        SettingsOf(object).vertexColorScale = TakeFloat(controlId, text, "%0.1f");
-        break;
-    case IDC_TRANSPARENCY:
-        SettingsOf(object).transparency = TakeInt(controlId, text, 0, 100);
-        break;
-    case IDC_BRIGHTNESS:
-        SettingsOf(object).brightness = TakeInt(controlId, text, 0, 100);
-        break;
-    case IDC_HEIGHT_MAP_SCALE:
-        SettingsOf(object).heightMapScale = TakeFloat(controlId, text, "%0.1f");
-        break;
-    }
+    ExpansionSettings& settings = SettingsOf(object);
+    if (number->intField)
+        settings.*number->intField = TakeInt(controlId, text, number->low, number->high);
+    else
+        settings.*number->floatField = TakeFloat(controlId, text, number->format);
     RequestRedraw();
     return true;
 }
 
 bool OnSpinDelta(const NMUPDOWN* change) {
     if (!change) return false;
-    const SpinBinding* binding = nullptr;
-    for (const SpinBinding& candidate : kSpins) {
+    const NumberEdit* binding = nullptr;
+    for (const NumberEdit& candidate : kNumberEdits) {
         if (static_cast<UINT_PTR>(candidate.spin) == change->hdr.idFrom) binding = &candidate;
     }
     if (!binding) return false;
@@ -187,11 +183,11 @@ bool OnSpinDelta(const NMUPDOWN* change) {
     GetWindowTextA(PanelItem(binding->edit), text, sizeof text);
     double value = atof(text);
     if (!isfinite(value)) value = 0.0;
-    double step = binding->baseStep == 0.1 ? AdaptiveStep(value) : binding->baseStep;
+    double step = binding->spinStep == 0.1 ? AdaptiveStep(value) : binding->spinStep;
     value = SteppedValue(value, step, change->iDelta);
 
     char next[kEditTextSize];
-    if (binding->wholeNumbers) {
+    if (binding->intField) {
         snprintf(next, sizeof next, "%d", TruncateToInt(value));
     } else {
         snprintf(next, sizeof next, "%0.1f", value);

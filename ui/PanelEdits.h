@@ -13,6 +13,8 @@
 // 10), yet keeps a mistyped count from making each redraw copy the object millions of times.
 constexpr int32_t kMaxRepeatCount = 1000;
 
+// True for the control identifier of one of the six number edits.
+bool IsNumberEdit(int32_t controlId);
 // WM_COMMAND from one of the six number edits. False when the command is not one of them or is
 // ignored (no selected row, the list is being filled, a notification other than a text update).
 bool OnEditCommand(int32_t controlId, int32_t code);

@@ -12,8 +12,10 @@
 #include <windows.h>
 
 #include "tests/demo/DemoTestUtil.h"
+#include "tests/support/TestHost.h"
 #include "workbench/app/CommandLine.h"
 #include "workbench/app/DemoScript.h"
+#include "workbench/common/RemoveFolder.h"
 
 // (GCC takes the replaced operators' malloc and free for a mismatch with new and delete.)
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
@@ -193,6 +195,106 @@ TEST(CommandLineErrors, OutOfMemoryEndsTheRunWithAMessageAndNoFiles) {
     EXPECT_EQ(code, workbench::kExitFailed);
     EXPECT_NE(report.error.find("out of memory while drawing before.png"), std::string::npos) << report.error;
     EXPECT_FALSE(Exists(folder + "\\out")) << "a failed run leaves no files";
+}
+
+// A process with 8 MB left above the plug-in's safety margin of 256 MB.
+BOOL WINAPI LittleMemoryLeft(MEMORYSTATUSEX* status) {
+    if (!GlobalMemoryStatusEx(status)) return FALSE;
+    status->ullAvailVirtual = status->ullAvailPhys = 264ull << 20;
+    return TRUE;
+}
+
+// The plug-in builds the layers that fit and refuses a freeze that does not: the run says both,
+// and the refusal ends it with exit code 1, the object and the step named, and no files.
+TEST(CommandLineErrors, AFreezeThatDoesNotFitEndsTheRunAndNamesTheObject) {
+    const std::string folder = FreshFolder("freeze_does_not_fit");
+    // The run loads this very module again, with its memory figure replaced.
+    HMODULE plugin = LoadLibraryA(workbench::DefaultPluginPath().c_str());
+    ASSERT_NE(plugin, nullptr);
+    ASSERT_NE(testhost::ReplaceImport(plugin, "GlobalMemoryStatusEx",
+                                      reinterpret_cast<void*>(&LittleMemoryLeft)),
+              nullptr);
+    workbench::Options options = SmallRun(folder + "\\out");
+    options.preset = workbench::Preset::Blur;
+    options.repeat = 20;
+    workbench::RunReport report;
+    const int code = workbench::RunWorkbench(options, &report);
+    FreeLibrary(plugin);
+    EXPECT_EQ(code, workbench::kExitFailed);
+    ASSERT_EQ(report.pictures.size(), 2u);
+    EXPECT_EQ(report.pictures[1].layersAsked, 40);
+    EXPECT_LT(report.pictures[1].layers, 40);
+    EXPECT_NE(report.error.find("freezing the shell of torus: the plug-in froze nothing"),
+              std::string::npos)
+        << report.error;
+    EXPECT_FALSE(Exists(folder + "\\out")) << "a failed run leaves no files";
+}
+
+// Starts a Unix program under Wine on paths of this program's (converted to Unix paths). Wine
+// does not say when it ends: the caller waits for its effect. False where that cannot be done
+// (not under Wine).
+bool RunUnixProgram(std::string command, const std::vector<std::string>& paths) {
+    typedef char*(CDECL * UnixName)(const wchar_t*);
+    const auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (!unixName) return false;
+    for (const std::string& path : paths) {
+        wchar_t wide[MAX_PATH] = L"";
+        MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+        char* name = unixName(wide);
+        if (!name) return false;
+        command += " \"" + std::string(name) + "\"";
+        HeapFree(GetProcessHeap(), 0, name);
+    }
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+bool IsLink(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// Waits up to five seconds for path to become a link.
+bool WaitForLink(const std::string& path) {
+    for (int tries = 0; tries < 50; ++tries, Sleep(100))
+        if (IsLink(path)) return true;
+    return false;
+}
+
+// Removing a run's folder never empties a folder that a link in it (or the folder itself, when
+// it is a link) points to. The links are Windows' own, or under Wine (which makes none and
+// cannot remove one) Unix links made and removed by ln and rm.
+TEST(OutputFolders, RemovingAFolderLeavesWhatItsLinksPointTo) {
+    const std::string folder = FreshFolder("links");
+    const std::string kept = folder + "\\kept", doomed = folder + "\\doomed";
+    const std::string inner = doomed + "\\link", top = folder + "\\top";
+    ASSERT_TRUE(CreateDirectoryA(kept.c_str(), nullptr) &&
+                CreateDirectoryA(doomed.c_str(), nullptr));
+    FILE* file = fopen((kept + "\\precious.txt").c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    fclose(file);
+    for (const std::string& link : {inner, top}) {
+        const bool made =
+            (CreateSymbolicLinkA(link.c_str(), kept.c_str(),
+                                 SYMBOLIC_LINK_FLAG_DIRECTORY | 0x2 /* unprivileged */) &&
+             IsLink(link)) ||
+            (RunUnixProgram("/bin/ln -s", {kept, link}) && WaitForLink(link));
+        if (!made) GTEST_SKIP() << "no symbolic link can be made here";
+    }
+    common::RemoveFolder(top);
+    common::RemoveFolder(doomed);
+    EXPECT_TRUE(Exists(kept + "\\precious.txt"));
+    RunUnixProgram("/bin/rm -f", {inner, top});  // Wine's links; Windows removed its own
+    for (int tries = 0; tries < 50 && Exists(folder); ++tries, Sleep(100))
+        common::RemoveFolder(folder);
 }
 
 TEST(CommandLineErrors, HelpPrintsTheUsage) {

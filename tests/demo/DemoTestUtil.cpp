@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include "workbench/common/RemoveFolder.h"
 #include "workbench/panel/PanelDriver.h"
 
 // PNG reading for this file only (the renderer tests' helper keeps its own copy private too).
@@ -32,12 +33,10 @@ void RemoveFolderContents(const std::string& folder) {
         const std::string name = found.cFileName;
         if (name == "." || name == "..") continue;
         const std::string path = folder + "\\" + name;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            RemoveFolderContents(path);
-            RemoveDirectoryA(path.c_str());
-        } else {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            common::RemoveFolder(path);  // a link as a link
+        else
             DeleteFileA(path.c_str());
-        }
     } while (FindNextFileA(search, &found));
     FindClose(search);
 }

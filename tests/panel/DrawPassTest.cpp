@@ -1,10 +1,13 @@
 // The draw pass as the host sees it at a redraw: the calls and messages it makes, in order, and
 // the layers it builds.
+#include <math.h>
+
 #include <algorithm>
 #include <fstream>
 #include <map>
 
 #include "tests/panel/PanelFixture.h"
+#include "workbench/host/Model.h"  // the document's slots, for a reordering host
 
 #include <psapi.h>
 
@@ -78,6 +81,70 @@ TEST_F(PanelTest, HiddenObjectsGetShellsOnlyUnderForceDisplay) {
     Click(IDC_FORCE_DISPLAY);
     wb::ProcessMessages();
     EXPECT_EQ(wb::DrawObjects().size(), 2u);
+}
+
+// ---- a document changed behind the plug-in's back ---------------------------------------------
+
+// The host moves two objects of the document to each other's slots, as a reordering does.
+void SwapSlots(HostDocument document, size_t a, size_t b) {
+    auto* d = reinterpret_cast<wb::detail::Document*>(document);
+    std::swap(d->objects[a], d->objects[b]);
+    std::swap(d->selection[a], d->selection[b]);
+}
+
+// Whether layer is its source moved along the source's own vertex normals by distance: a
+// triangle in the plane z = 0 straight down, a cube's corners along their diagonals.
+void ExpectPushedAlongItsOwnNormals(HostObject layer, float distance) {
+    const std::vector<HostPoint> points = testhost::VertexPositions(layer);
+    const bool cube = points.size() == 8;
+    ASSERT_TRUE(cube || points.size() == 3) << points.size() << " vertices";
+    const float corner = distance / sqrtf(3.0f);
+    for (const HostPoint& p : points) {
+        if (cube) {
+            for (float c : {p.x, p.y, p.z}) EXPECT_NEAR(fabsf(c), 0.5f + corner, 1e-5f);
+        } else {
+            EXPECT_NEAR(p.z, -distance, 1e-6f);
+        }
+    }
+}
+
+TEST_F(PanelTest, ObjectsMovedOrDeletedWhileDisabledArePushedAlongTheirOwnNormals) {
+    wb::AddMeshObject("triangle", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}, {{0, 1, 2}});
+    testhost::AddCube("box");
+    Open();
+    TickRow(0, true);
+    TickRow(1, true);
+    ClickRow(0);
+    wb::ProcessMessages();
+
+    Click(IDC_DISABLE_ALL);
+    SwapSlots(document, 0, 1);
+    Event(kEventObjectListUpdated);  // unheard
+    Click(IDC_DISABLE_ALL);
+    wb::ProcessMessages();
+    EXPECT_EQ(RowText(0), "box");
+    EXPECT_EQ(RowText(1), "triangle");
+    ASSERT_EQ(wb::DrawObjects().size(), 2u);
+    for (HostObject layer : wb::DrawObjects()) ExpectPushedAlongItsOwnNormals(layer, 1.0f);
+
+    // A host that moves them back without telling: no object is pushed by another's entry.
+    SwapSlots(document, 0, 1);
+    wb::Redraw();
+    ASSERT_EQ(wb::DrawObjects().size(), 2u);
+    for (HostObject layer : wb::DrawObjects()) ExpectPushedAlongItsOwnNormals(layer, 1.0f);
+
+    // The triangle deleted and the slots closed up while disabled: the box takes its index.
+    ClickRow(0);
+    Click(IDC_DISABLE_ALL);
+    Host().MQDoc_DeleteObject(document, 0);
+    Host().MQDoc_Compact(document);
+    Event(kEventObjectListUpdated);
+    Click(IDC_DISABLE_ALL);
+    wb::ProcessMessages();
+    EXPECT_EQ(RowCount(), 1);
+    EXPECT_EQ(RowText(0), "box");
+    ASSERT_EQ(wb::DrawObjects().size(), 1u);
+    ExpectPushedAlongItsOwnNormals(wb::DrawObjects()[0], 1.0f);
 }
 
 TEST_F(PanelTest, LayersAreBuiltInnermostFirstOrOutermostFirstWhenInverted) {
@@ -303,9 +370,16 @@ TEST_F(PanelTest, ShellsTooLargeForTheProcessGetTheLayersThatFitAndFreezingThemC
     EXPECT_GE(wb::DrawObjects().size(), 1u);
     EXPECT_LT(ProcessBytes(), kAddressSpace);
 
-    // A freeze of a thousand layers does not fit: the document stays exactly as it was.
-    Click(IDC_QUICK_FREEZE);
-    ASSERT_TRUE(FreezeWithDialog(IDC_FREEZE_AS_NEW_OBJECT, false));
+    // A freeze of a thousand layers does not fit: the user is told so, once per freeze, and the
+    // document stays exactly as it was.
+    std::string said[2];
+    QuickFreeze(&said[0]);
+    ASSERT_TRUE(FreezeWithDialog(IDC_FREEZE_AS_NEW_OBJECT, false, &said[1]));
+    for (const std::string& text : said) {
+        EXPECT_NE(text.find("メモリ"), std::string::npos) << text;
+        EXPECT_NE(text.find("「繰り返し」を減らし"), std::string::npos) << text;
+        EXPECT_EQ(text.find("64bit") != std::string::npos, sizeof(void*) == 4) << text;
+    }
     wb::ProcessMessages();
     EXPECT_EQ(Host().MQDoc_GetObjectCount(document), 1);
     EXPECT_EQ(Host().MQObj_GetVertexCount(large), vertices);
@@ -316,7 +390,8 @@ TEST_F(PanelTest, ShellsTooLargeForTheProcessGetTheLayersThatFitAndFreezingThemC
     Type(IDC_REPEAT_COUNT, "1");
     wb::ProcessMessages();
     EXPECT_EQ(wb::DrawObjects().size(), 1u);
-    ASSERT_TRUE(FreezeWithDialog(IDC_FREEZE_AS_NEW_OBJECT, false));
+    ASSERT_TRUE(FreezeWithDialog(IDC_FREEZE_AS_NEW_OBJECT, false, &said[0]));
+    EXPECT_EQ(said[0], "");
     ASSERT_EQ(Host().MQDoc_GetObjectCount(document), 2);
     EXPECT_EQ(Host().MQObj_GetFaceCount(testhost::ObjectAt(1)), faces);
     EXPECT_EQ(Host().MQObj_GetVertexCount(large), vertices);
@@ -342,7 +417,7 @@ TEST_F(PanelTest, AFreezeCountsTheObjectAsItIsNowNotAsTheLastRebuildSawIt) {
     Host().MQObj_Delete(grid);
     const int32_t faces = Host().MQObj_GetFaceCount(object);
 
-    Click(IDC_QUICK_FREEZE);  // ten layers replacing the object do not fit
+    QuickFreeze();  // ten layers replacing the object do not fit
     wb::ProcessMessages();
     EXPECT_EQ(Host().MQObj_GetFaceCount(object), faces);
 }

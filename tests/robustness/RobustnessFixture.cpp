@@ -2,24 +2,11 @@
 
 #include <math.h>
 
+#include "workbench/common/RemoveFolder.h"
+
 namespace robustness {
 
 namespace {
-
-void RemoveFolder(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveFolder(folder + name + "\\");
-            else DeleteFileA((folder + name).c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
 
 class ImageFolderCleanup : public ::testing::Environment {
 public:
@@ -28,7 +15,7 @@ public:
         char temp[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, temp);
         SetCurrentDirectoryA(temp);
-        RemoveFolder(ImageFolder());
+        common::RemoveFolder(ImageFolder());
     }
 };
 ::testing::Environment* const kCleanup = ::testing::AddGlobalTestEnvironment(new ImageFolderCleanup);

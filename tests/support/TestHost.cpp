@@ -5,14 +5,6 @@
 
 namespace testhost {
 
-std::string BesideThisProgram(const char* fileName) {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    folder.erase(folder.find_last_of("\\/") + 1);
-    return folder + fileName;
-}
-
 bool BindWorkbenchHost() {
     static bool bound = false;
     if (bound) return true;

@@ -17,12 +17,12 @@
 
 #include "plugin/HostAbi.h"
 #include "plugin/HostApi.h"
+#include "workbench/common/BesideThisProgram.h"
 #include "workbench/host/Workbench.h"
 
 namespace testhost {
 
-// Full path of fileName in the folder of the running test program.
-std::string BesideThisProgram(const char* fileName);
+using common::BesideThisProgram;
 
 // Binds Host() to WorkbenchHost.dll beside the program (once) and counts the program's
 // LocalFree calls. True when all host functions were found.

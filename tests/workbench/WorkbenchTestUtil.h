@@ -7,18 +7,12 @@
 #include <vector>
 
 #include "plugin/HostAbi.h"
+#include "workbench/common/BesideThisProgram.h"
 #include "workbench/host/Workbench.h"
 
 namespace wbtest {
 
-// Full path of fileName in the folder of the running test program.
-inline std::string BesideThisProgram(const char* fileName) {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    folder.erase(folder.find_last_of("\\/") + 1);
-    return folder + fileName;
-}
+using common::BesideThisProgram;
 
 // A folder of this program's own under the system temp folder, created on first use.
 inline std::string TempDir() {

@@ -1,11 +1,13 @@
 // The panel work of each effect of the script, its pictures, and the freeze and save at its end.
 #include <stdio.h>
+#include <stdlib.h>
 
 #include <algorithm>
 #include <string>
 
 #include <windows.h>
 
+#include "ui/ResourceIds.h"
 #include "workbench/app/HostLoop.h"
 #include "workbench/app/PanelSteps.h"
 #include "workbench/app/RunSteps.h"
@@ -46,16 +48,26 @@ bool StartsClean(const Run& run, CleanStart start, int32_t row) {
     return true;
 }
 
+// Notes the layer count the panel shows for the selected row, what a redraw should build for it.
+void NoteLayersAsked(Run& run) {
+    const int32_t row = panel::SelectedRow();
+    if (row < 0) return;
+    if (run.rowLayers.size() <= static_cast<size_t>(row)) run.rowLayers.resize(row + 1, 0);
+    run.rowLayers[row] = atoi(panel::Text(IDC_REPEAT_COUNT).c_str());
+}
+
 // The preset on the selected row, after "黒枠" where start asks for it, then what the command line
 // asks to type. "ﾘｾｯﾄ" alone switches the shell off.
 void ApplyPresetToSelectedRow(Run& run, Preset preset, bool startClean) {
     if (preset == Preset::Reset) {
         PressPreset(Preset::Reset);
+        NoteLayersAsked(run);
         return;
     }
     if (startClean || preset == Preset::BlackFrame) PressPreset(Preset::BlackFrame);
     if (preset != Preset::BlackFrame) PressPreset(preset);
     TypeTweaks(run, preset);
+    NoteLayersAsked(run);
 }
 
 }  // namespace
@@ -75,6 +87,7 @@ bool LoadHeightMapOnRows(Run& run, std::string* error) {
         SelectRow(row);
         TickRow(row, true);
         if (!LoadHeightMap(run.heightMap, run.heightMapScale, error)) return false;
+        NoteLayersAsked(run);
     }
     return true;
 }
@@ -129,6 +142,22 @@ int64_t FacesInView() {
     return faces;
 }
 
+// The layers a redraw should build: the noted count of every ticked row whose object is shown.
+int64_t LayersAsked(const Run& run) {
+    HostDocument doc = wb::ActiveDocument();
+    int64_t layers = 0;
+    int32_t row = 0;
+    for (int32_t i = 0; i < MQDoc_GetObjectCount(doc); ++i) {
+        HostObject object = MQDoc_GetObject(doc, i);
+        if (!object) continue;
+        if (static_cast<size_t>(row) < run.rowLayers.size() && MQObj_GetVisible(object) &&
+            panel::RowChecked(row))
+            layers += run.rowLayers[row];
+        ++row;
+    }
+    return layers;
+}
+
 int32_t CountShells() {
     int32_t shells = 0;
     for (int32_t row = 0; row < RowCount(); ++row) shells += panel::RowChecked(row) ? 1 : 0;
@@ -145,6 +174,19 @@ bool TakePicture(Run& run, const char* file, std::string* error) {
     AnswerRefreshes(&record.redrawMs);
     record.shells = CountShells();
     record.layers = static_cast<int32_t>(wb::DrawObjects().size());
+    const int64_t asked = LayersAsked(run);
+    record.layersAsked = static_cast<int32_t>(asked);
+    if (asked > record.layers) {
+        // The plug-in stops a shell at the layers the process can hold.
+        char line[256];
+        snprintf(
+            line, sizeof line,
+            "workbench: warning: %s: %lld layers asked, %d built: the rest would not fit in this "
+            "process's memory%s\n",
+            file, static_cast<long long>(asked), record.layers,
+            sizeof(void*) == 4 ? " (the 64-bit build has more room)" : "");
+        Print(stderr, line);
+    }
     RenderOptions view;
     view.width = run.options.width;
     view.height = run.options.height;
@@ -240,7 +282,10 @@ bool FreezeAndSave(Run& run, bool blackFrameFirst, std::string* error) {
         const std::string source = panel::RowText(row);
         const int32_t slots = MQDoc_GetObjectCount(doc);
         run.step = "freezing the shell of " + source;
-        if (!FreezeSelected(run.options.freeze, error)) return false;
+        if (!FreezeSelected(run.options.freeze, error)) {
+            *error = run.step + ": " + *error;
+            return false;
+        }
         ++run.report.frozenShells;
         if (MQDoc_GetObjectCount(doc) == slots + 1) unnamed.emplace_back(slots, source + " shell");
     }

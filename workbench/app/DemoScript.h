@@ -26,6 +26,7 @@ struct PictureRecord {
     std::string file;              // file name inside the output folder
     int32_t shells = 0;            // objects whose shell was switched on
     int32_t layers = 0;            // draw objects of the last redraw
+    int32_t layersAsked = 0;       // the layers the shown, switched-on shells ask for
     RenderStats stats;             // what the renderer drew
     std::vector<double> redrawMs;  // each redraw answered before the picture
 };

@@ -2,20 +2,10 @@
 
 #include <windows.h>
 
+#include "workbench/common/NowMs.h"
 #include "workbench/host/Workbench.h"
 
 namespace workbench {
-
-double NowMs() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
 
 int32_t AnswerRefreshes(std::vector<double>* times) {
     int32_t redraws = 0;
@@ -23,9 +13,9 @@ int32_t AnswerRefreshes(std::vector<double>* times) {
         wb::PumpWindowMessages();
         wb::DeliverDocumentChange();
         if (!wb::RefreshPending()) break;
-        const double start = NowMs();
+        const double start = common::NowMs();
         wb::Redraw();
-        if (times) times->push_back(NowMs() - start);
+        if (times) times->push_back(common::NowMs() - start);
         ++redraws;
     }
     return redraws;

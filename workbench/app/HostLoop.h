@@ -15,7 +15,4 @@ namespace workbench {
 // *times (may be null). Returns the number of redraws.
 int32_t AnswerRefreshes(std::vector<double>* times);
 
-// Milliseconds on a monotonic clock.
-double NowMs();
-
 }  // namespace workbench

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "workbench/common/RemoveFolder.h"
+
 namespace workbench {
 
 namespace {
@@ -43,15 +45,6 @@ void ForEachEntry(const std::string& folder, Visit visit) {
         if (name != "." && name != "..") visit(name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
     } while (FindNextFileA(search, &found));
     FindClose(search);
-}
-
-void RemoveTree(const std::string& folder) {
-    ForEachEntry(folder, [&](const std::string& name, bool isFolder) {
-        const std::string path = folder + "\\" + name;
-        if (isFolder) RemoveTree(path);
-        else DeleteFileA(path.c_str());
-    });
-    RemoveDirectoryA(folder.c_str());
 }
 
 // Moves every entry of from into to, merging folders that exist in both; *moved gets the names
@@ -98,7 +91,7 @@ void RemoveAbandonedRuns(const std::string& folder) {
         const std::string run = folder + "\\" + name;
         const std::string lock = run + "\\" + kLockFile;
         if (DeleteFileA(lock.c_str()) || GetFileAttributesA(lock.c_str()) == INVALID_FILE_ATTRIBUTES)
-            RemoveTree(run);
+            common::RemoveFolder(run);
     });
 }
 
@@ -238,7 +231,7 @@ bool CommitOutputFolder(OutputFolder* folder, std::string* error) {
         folder->placed.push_back(name);
     }
     folder->placedElsewhere = elsewhere;
-    RemoveTree(folder->work);
+    common::RemoveFolder(folder->work);
     folder->work.clear();
     folder->madeFolders.clear();  // they hold the run's files now
     if (!movedAll) *error = ShownFile(*folder, failed.substr(folder->final.size() + 1).c_str()) + ": cannot be written";
@@ -247,7 +240,7 @@ bool CommitOutputFolder(OutputFolder* folder, std::string* error) {
 
 void DiscardOutputFolder(OutputFolder* folder) {
     Unlock(folder);
-    if (!folder->work.empty() && IsFolder(folder->work)) RemoveTree(folder->work);
+    if (!folder->work.empty() && IsFolder(folder->work)) common::RemoveFolder(folder->work);
     folder->work.clear();
     for (auto made = folder->madeFolders.rbegin(); made != folder->madeFolders.rend(); ++made)
         RemoveDirectoryA(made->c_str());  // only an empty folder goes

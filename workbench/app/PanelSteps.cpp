@@ -121,14 +121,37 @@ bool FreezeSelected(FreezeMode mode, std::string* error) {
         return false;
     }
     bool done = true;
+    std::string said;  // the plug-in's message box, if it showed one
+    const int32_t changesBefore = wb::DocumentChangeCount();
     switch (mode) {
-        case FreezeMode::New: done = panel::FreezeWithDialog(IDC_FREEZE_AS_NEW_OBJECT, false); break;
-        case FreezeMode::Add: done = panel::FreezeWithDialog(IDC_FREEZE_ADD_TO_SOURCE, false); break;
-        case FreezeMode::Replace: done = panel::FreezeWithDialog(IDC_FREEZE_REPLACE_SOURCE, false); break;
-        case FreezeMode::Quick: panel::Click(IDC_QUICK_FREEZE); break;
+        case FreezeMode::New:
+            done = panel::FreezeWithDialog(IDC_FREEZE_AS_NEW_OBJECT, false, &said);
+            break;
+        case FreezeMode::Add:
+            done = panel::FreezeWithDialog(IDC_FREEZE_ADD_TO_SOURCE, false, &said);
+            break;
+        case FreezeMode::Replace:
+            done = panel::FreezeWithDialog(IDC_FREEZE_REPLACE_SOURCE, false, &said);
+            break;
+        case FreezeMode::Quick:
+            panel::QuickFreeze(&said);
+            break;
     }
     if (!done) {
         *error = "the freeze dialog did not show up";
+        return false;
+    }
+    if (wb::DocumentChangeCount() == changesBefore) {
+        *error = "the plug-in froze nothing";
+        if (said.empty()) return false;
+        // The plug-in's word: the shell does not fit. On one line, the box's two sentences
+        // joined as Japanese joins them, without a space.
+        std::string line;
+        for (char c : said)
+            if (c != '\r' && c != '\n') line += c;
+        *error += ", saying \"" + line +
+                  "\" (the shell does not fit in this process's memory: lower --repeat";
+        *error += sizeof(void*) == 4 ? ", or use the 64-bit build)" : ")";
         return false;
     }
     wb::DeliverDocumentChange();  // the host's next step after the plug-in returned

@@ -43,7 +43,9 @@ bool LoadHeightMap(const std::string& path, float scale, std::string* error);
 // Freezes the selected object's shell: "拡張面をﾌﾘｰｽﾞ" with the dialog's placement for
 // New/Add/Replace, or "急速冷凍". Then the host sends the change events, as after every station
 // callback that changed the document (wb::DeliverDocumentChange). False with *error when the
-// freeze buttons are disabled or the dialog did not show up.
+// freeze buttons are disabled, the dialog did not show up, or the plug-in left the document as it
+// was (a shell too large for the process's memory: the plug-in says so in a message box, which
+// is answered and quoted).
 bool FreezeSelected(FreezeMode mode, std::string* error);
 // Sends the events the modeller sends after the person changed the document (renamed an object):
 // object list (220), object (221) and material list (230).

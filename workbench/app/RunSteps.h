@@ -27,6 +27,7 @@ struct Run {
     float heightMapScale = 4.0f;  // typed into the height-map scale edit
     std::vector<int32_t> heightMapRows;
     std::string saveWork;         // where --save's glb is written first (empty: no --save)
+    std::vector<int32_t> rowLayers;  // by row: the layers the panel showed for it when last set
     std::string step;             // what the run is doing, for a message when memory runs out
     std::string frozenSummary;    // the saved document's objects, faces, lines and points
 };

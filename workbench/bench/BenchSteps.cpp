@@ -14,11 +14,6 @@
 #include "workbench/bench/RebuildReplay.h"
 #include "workbench/host/Workbench.h"
 
-namespace {
-// The visibility value the draw pass passes for its layers.
-const int32_t kLayerVisibility = 4;
-}  // namespace
-
 void Add(Figures* figures, const std::string& key, double value) {
     figures->emplace_back(key, value);
 }
@@ -32,14 +27,6 @@ void AddStats(Figures* figures, const std::string& key, const RunStats& stats) {
 void Progress(const std::string& run, const char* what) {
     printf("  [%s] %s\n", run.c_str(), what);
     fflush(stdout);
-}
-
-std::string BesideThisProgram(const char* fileName) {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    folder.erase(folder.find_last_of("\\/") + 1);
-    return folder + fileName;
 }
 
 bool BindWorkbench(std::string* error) {
@@ -160,7 +147,7 @@ void ReplayLayer(HostDocument document, HostObject source, int32_t index, int32_
     host.MQObj_SetMirrorDistance(copy, host.MQObj_GetMirrorDistance(source));
     host.MQObj_SetPatchType(copy, host.MQObj_GetPatchType(source));
     host.MQObj_SetPatchSegment(copy, host.MQObj_GetPatchSegment(source));
-    host.MQObj_Freeze(copy, 2);
+    host.MQObj_Freeze(copy, kLayerFreezeFlags);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "plugin/HostAbi.h"
 #include "workbench/bench/Harness.h"
+#include "workbench/common/BesideThisProgram.h"
 
 // Named figures of one run, in the order measured ("key" -> value; times in ms, memory in bytes
 // unless the key says otherwise).
@@ -22,8 +23,7 @@ void AddStats(Figures* figures, const std::string& key, const RunStats& stats);
 // One line of progress on standard output.
 void Progress(const std::string& run, const char* what);
 
-// Full path of fileName beside the running program.
-std::string BesideThisProgram(const char* fileName);
+using common::BesideThisProgram;
 // Binds Host() to the workbench's host module, as the plug-in binds it.
 bool BindWorkbench(std::string* error);
 // Loads Puffshell.dll from beside the program, shows its panel and settles. False with *error.

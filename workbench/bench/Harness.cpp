@@ -5,17 +5,6 @@
 #include <windows.h>
 #include <psapi.h>
 
-double NowMs() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
 RunStats Summarize(std::vector<double> samples) {
     RunStats stats;
     if (samples.empty()) return stats;

@@ -7,8 +7,9 @@
 #include <functional>
 #include <vector>
 
-// Milliseconds from QueryPerformanceCounter (an arbitrary origin).
-double NowMs();
+#include "workbench/common/NowMs.h"
+
+using common::NowMs;
 
 struct RunStats {
     double minMs = 0.0;

@@ -20,8 +20,6 @@
 
 namespace {
 
-// The visibility value the draw pass passes for its layers.
-const int32_t kLayerVisibility = 4;
 // Layers of the two cases: the black frame and the blur preset (extracted colours).
 const int32_t kBlackFrameLayers = 1;
 const int32_t kBlurLayers = 5;

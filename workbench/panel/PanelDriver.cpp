@@ -114,14 +114,6 @@ LRESULT CALLBACK OnDialogLoopMessage(int code, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-std::string BesideThisProgram(const char* fileName) {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    folder.erase(folder.find_last_of("\\/") + 1);
-    return folder + fileName;
-}
-
 bool LoadPuffshell(std::string* error) {
     return wb::LoadPlugin(BesideThisProgram("Puffshell.dll").c_str(), error);
 }
@@ -329,19 +321,37 @@ bool ChooseFile(int32_t buttonId, const std::string& path) {
     return shown;
 }
 
-bool FreezeWithDialog(int32_t placementId, bool resetColors) {
-    return AnswerDialog([] { Click(IDC_FREEZE); },
-                        [placementId, resetColors](HWND dialog) {
-                            HWND placement = GetDlgItem(dialog, placementId);
-                            if (SendMessageA(placement, BM_GETCHECK, 0, 0) != BST_CHECKED)
-                                SendMessageA(placement, BM_CLICK, 0, 0);
-                            HWND reset = GetDlgItem(dialog, IDC_FREEZE_RESET_COLORS);
-                            const bool ticked =
-                                SendMessageA(reset, BM_GETCHECK, 0, 0) == BST_CHECKED;
-                            if (ticked != resetColors) SendMessageA(reset, BM_CLICK, 0, 0);
-                            SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-                        },
-                        DialogMoment::Made);
+bool FreezeWithDialog(int32_t placementId, bool resetColors, std::string* said) {
+    if (said) said->clear();
+    bool shown = false;
+    AnswerDialog([] { Click(IDC_FREEZE); },
+                 [placementId, resetColors, said, &shown](HWND dialog) {
+                     HWND placement = GetDlgItem(dialog, placementId);
+                     if (!placement) {
+                         // Not the freeze dialog: the plug-in's word on the freeze.
+                         if (said) *said = DialogText(dialog);
+                         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+                         return;
+                     }
+                     shown = true;
+                     if (SendMessageA(placement, BM_GETCHECK, 0, 0) != BST_CHECKED)
+                         SendMessageA(placement, BM_CLICK, 0, 0);
+                     HWND reset = GetDlgItem(dialog, IDC_FREEZE_RESET_COLORS);
+                     const bool ticked = SendMessageA(reset, BM_GETCHECK, 0, 0) == BST_CHECKED;
+                     if (ticked != resetColors) SendMessageA(reset, BM_CLICK, 0, 0);
+                     SendMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+                 },
+                 DialogMoment::Made);
+    return shown;
+}
+
+void QuickFreeze(std::string* said) {
+    if (said) said->clear();
+    AnswerDialog([] { Click(IDC_QUICK_FREEZE); },
+                 [said](HWND box) {
+                     if (said) *said = DialogText(box);
+                     PostMessageA(box, WM_COMMAND, IDOK, 0);
+                 });
 }
 
 // ---- pictures ----------------------------------------------------------------------------------

@@ -13,6 +13,8 @@
 
 #include <windows.h>
 
+#include "workbench/common/BesideThisProgram.h"
+
 namespace panel {
 
 // The panel's caption (code page 932).
@@ -20,8 +22,7 @@ extern const char kPanelCaption[];
 
 // Loads Puffshell.dll from beside the running program into the workbench (start-up and event 1).
 bool LoadPuffshell(std::string* error);
-// Full path of fileName in the folder of the running program.
-std::string BesideThisProgram(const char* fileName);
+using common::BesideThisProgram;
 // The plug-in's panel: the top-level window of this thread with the panel's caption, or null.
 HWND FindPanel();
 HWND Item(int32_t controlId);  // a control of the panel
@@ -74,8 +75,13 @@ std::string WindowCaption(HWND window);
 bool ChooseFile(int32_t buttonId, const std::string& path);
 // Presses the freeze button "拡張面をﾌﾘｰｽﾞ", picks the placement (one of the freeze dialog's radio
 // buttons IDC_FREEZE_AS_NEW_OBJECT, IDC_FREEZE_ADD_TO_SOURCE, IDC_FREEZE_REPLACE_SOURCE), ticks
-// "頂点カラーをリセットする" exactly when resetColors and presses OK. True when the dialog showed up.
-bool FreezeWithDialog(int32_t placementId, bool resetColors);
+// "頂点カラーをリセットする" exactly when resetColors and presses OK. True when the dialog showed
+// up. A message box the plug-in shows about the freeze is closed with OK; *said (when given) gets
+// its text, and stays empty without one.
+bool FreezeWithDialog(int32_t placementId, bool resetColors, std::string* said = nullptr);
+// Presses "急速冷凍". A message box the plug-in shows about the freeze is closed with OK; *said
+// (when given) gets its text, and stays empty without one.
+void QuickFreeze(std::string* said = nullptr);
 
 // ---- pictures ----------------------------------------------------------------------------------
 // Brings the panel to the top, lets it paint, and copies it from the screen, frame included:

@@ -38,8 +38,8 @@ int32_t OddInteger(Random& rng) {
 void BuildOptions(RunState& run, int32_t code, EventOptions& options) {
     Random& rng = run.rng;
     for (int32_t& value : options.integers) value = OddInteger(rng);
-    options.text = rng.pick({std::string(""), std::string("scene.mqo"), std::string(5000, 'f'),
-                             std::string("シーン.mqo")});
+    options.text = rng.pick({std::string(""), std::string("scene.scene"), std::string(5000, 'f'),
+                             std::string("シーン.scene")});
 
     if (code == kEventActivate || code == kEventMinimize) {
         // These take a pointer to an integer; a careless host may send a list instead.

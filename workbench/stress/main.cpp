@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "workbench/common/BesideThisProgram.h"
+#include "workbench/common/RemoveFolder.h"
 #include "workbench/panel/PanelDriver.h"
 #include "workbench/host/Workbench.h"
 #include "workbench/stress/StressRun.h"
@@ -16,14 +18,6 @@
 using namespace stress;
 
 namespace {
-
-std::string BesideThisProgram(const char* fileName) {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    folder.erase(folder.find_last_of("\\/") + 1);
-    return folder + fileName;
-}
 
 void Usage() {
     printf("usage: workbench_stress.exe [--seed N] [--steps N] [--max-seconds N] [--verbose]\n"
@@ -72,22 +66,6 @@ std::vector<std::string> SceneFiles(const std::string& folder) {
         std::end("v 0 0 0\nv nan 0 0\nv 0 inf 0\nv 1 1 0\nf 1 2 3\nf 1 3 4\nf 1 4 2\n") - 1));
     scenes.push_back(nan);
     return scenes;
-}
-
-// Deletes a folder of this run with everything in it.
-void RemoveFolder(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveFolder(folder + name + "\\");
-            else DeleteFileA((folder + name).c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
 }
 
 void PrintCounts(const RunState& run) {
@@ -181,7 +159,7 @@ int main(int argc, char** argv) {
     // Blocks the run loads and frees itself count too, so that the balance covers everything.
     wb::CountLocalFreeIn(GetModuleHandleA(nullptr));
     WatchModule(GetModuleHandleA("WorkbenchHost.dll"));
-    run.pluginPath = BesideThisProgram("Puffshell.dll");
+    run.pluginPath = common::BesideThisProgram("Puffshell.dll");
     std::string error;
     if (!wb::LoadPlugin(run.pluginPath.c_str(), &error)) {
         printf("FAILURE: the plug-in did not load: %s\n", error.c_str());
@@ -225,7 +203,7 @@ int main(int argc, char** argv) {
     CheckHeaps(run, "when the plug-in was unloaded at the end");
     // The open-file dialog may have made one of the run's folders the current one.
     SetCurrentDirectoryA(temp);
-    RemoveFolder(run.folder);
+    common::RemoveFolder(run.folder);
     PrintCounts(run);
     if (run.progress.failures) {
         printf("replay the run with --seed %llu --steps %lld (--verbose prints every step)\n",

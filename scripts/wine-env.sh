@@ -1,0 +1,11 @@
+# shellcheck shell=bash
+# Sourced by every script that runs Wine. The project's runs (demo, bench, stress, tests) always use
+# the project's own prefix, build/wineprefix, whatever WINEPREFIX the caller's environment holds: a
+# user's own prefix must never get this project's registry settings, nor be made again by it.
+# PUFFSHELL_WINEPREFIX points elsewhere for tests; PUFFSHELL_WINE_DIR (default /usr/lib/wine) too.
+export WINEPREFIX=${PUFFSHELL_WINEPREFIX:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build/wineprefix}
+# A user's settings that would pick another wineserver, loader or architecture than the prefix's.
+unset WINESERVER WINELOADER WINEARCH WINEDLLPATH
+export WINEDLLOVERRIDES="mscoree,mshtml="
+# shellcheck disable=SC2034  # used by the scripts that source this one
+wine_dir=${PUFFSHELL_WINE_DIR:-/usr/lib/wine}

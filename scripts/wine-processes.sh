@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Lists the Wine processes running in the project's prefix, one a line: "service PID" for one of
+# Wine's own (the desktop, services.exe, ...: started from C:\windows\system32, they end by
+# themselves once no program is left), "program PID" for any other. The wineserver is not listed.
+# Only this user's processes can be looked at, which is all a prefix of this user's can hold.
+set -uo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
+# One grep over every environment finds the few processes with this prefix.
+for file in $(grep -lzxF "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ 2>/dev/null); do
+  dir=${file%/environ}
+  exe=$(readlink "$dir/exe" 2>/dev/null) || continue
+  case ${exe##*/} in wine | wine64 | wine-preloader | wine64-preloader) ;; *) continue ;; esac
+  mapfile -d '' -t cmd 2>/dev/null <"$dir/cmdline" || continue
+  case ${cmd[0]:-} in
+    'C:\windows\system32\'*) echo "service ${dir#/proc/}" ;;
+    *) echo "program ${dir#/proc/}" ;;
+  esac
+done
+exit 0
