@@ -351,3 +351,10 @@ typedef struct tagNMHDR {
 inline HWND CreateDialogParamA(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM) { return nullptr; }
 inline BOOL UpdateWindow(HWND) { return FALSE; }
 inline BOOL DestroyWindow(HWND) { return FALSE; }
+inline int GetWindowTextA(HWND, LPSTR text, int size) {
+    if (text && size > 0) text[0] = '\0';
+    return 0;
+}
+#define MB_OK 0x00000000
+#define MB_ICONINFORMATION 0x00000040
+inline int MessageBoxA(HWND, LPCSTR, LPCSTR, UINT) { return 0; }
