@@ -12,7 +12,9 @@ target_compile_options(gtest PRIVATE -w)
 target_compile_options(gtest_main PRIVATE -w)
 
 set(t ${PUFFSHELL_SOURCE_DIR}/tests)
-add_library(native_test_support OBJECT ${t}/support/TestHost.cpp LeakCheck.cpp)
+set(c ${PUFFSHELL_SOURCE_DIR}/workbench/common)
+add_library(native_test_support OBJECT ${t}/support/TestHost.cpp LeakCheck.cpp
+            ${c}/BesideThisProgram.cpp ${c}/NowMs.cpp ${c}/RemoveFolder.cpp)
 target_link_libraries(native_test_support PUBLIC gtest native_workbench native_plugin)
 
 # Every test writes its files under TMPDIR (GetTempPathA), a folder of this build tree that

@@ -131,6 +131,7 @@ bool FillFound(Search* search, WIN32_FIND_DATAA* found) {
         snprintf(found->cFileName, sizeof found->cFileName, "%s", entry->d_name);
         found->dwFileAttributes =
             entry->d_type == DT_DIR ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+        if (entry->d_type == DT_LNK) found->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
         return true;
     }
     return false;
@@ -326,6 +327,18 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size) {
 
 DWORD GetCurrentProcessId(void) { return static_cast<DWORD>(getpid()); }
 
+BOOL QueryPerformanceCounter(LARGE_INTEGER* count) {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    count->QuadPart = static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+    return TRUE;
+}
+
+BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency) {
+    frequency->QuadPart = 1000000000;
+    return TRUE;
+}
+
 DWORD GetTickCount(void) {
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
@@ -399,8 +412,10 @@ DWORD GetFileType(HANDLE file) {
 
 DWORD GetFileAttributesA(LPCSTR path) {
     struct stat st;
-    if (!path || stat(path, &st) != 0) return Fail(ENOENT), INVALID_FILE_ATTRIBUTES;
-    return S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+    if (!path || stat(path, &st) != 0) return Fail(errno), INVALID_FILE_ATTRIBUTES;
+    DWORD attributes = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+    if (lstat(path, &st) == 0 && S_ISLNK(st.st_mode)) attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+    return attributes;
 }
 
 BOOL GetFileAttributesExA(LPCSTR path, GET_FILEEX_INFO_LEVELS, LPVOID data) {

@@ -124,6 +124,8 @@ BOOL GetModuleHandleExA(DWORD flags, LPCSTR nameOrAddress, HMODULE* module);
 DWORD GetModuleFileNameA(HMODULE module, LPSTR path, DWORD size);
 DWORD GetCurrentProcessId(void);
 DWORD GetTickCount(void);  // milliseconds of a monotonic clock
+BOOL QueryPerformanceCounter(LARGE_INTEGER* count);  // nanoseconds of the same clock
+BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency);
 // The error codes the workbench tells apart; the calls here set them from errno.
 #define ERROR_FILE_NOT_FOUND 2
 #define ERROR_PATH_NOT_FOUND 3
@@ -187,6 +189,7 @@ typedef struct _IMAGE_IMPORT_BY_NAME {
 #define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
 #define FILE_ATTRIBUTE_DIRECTORY 0x10
 #define FILE_ATTRIBUTE_NORMAL 0x80
+#define FILE_ATTRIBUTE_REPARSE_POINT 0x400  // a symbolic link
 #define GENERIC_READ 0x80000000u
 #define GENERIC_WRITE 0x40000000u
 #define FILE_SHARE_READ 0x1
