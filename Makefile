@@ -7,6 +7,8 @@
 #   make bench  time the plug-in's redraws in the workbench; table and out/bench/summary.json
 #   make check-native  the plug-in's and the workbench's windowless code built natively with clang
 #               under AddressSanitizer and UndefinedBehaviorSanitizer (build/native), and its tests
+#   make fuzz   each libFuzzer target (tests/fuzz/) for FUZZ_SECONDS seconds (default 60) under
+#               AddressSanitizer and UndefinedBehaviorSanitizer (build/fuzz); one line per target
 #   make stress random host events, document edits and panel work on the real plug-in for a few
 #               minutes, checked after every step, with Wine's heap checks; then the same on a
 #               checked build (bounds and undefined-behaviour checks); STRESS_ARGS="--seed N
@@ -22,8 +24,11 @@ WIN32_CHECKED := build/win32-checked
 # after it win).
 CHECKED_STRESS_ARGS := --max-seconds 120
 XVFB  := xvfb-run -a -s "-screen 0 1280x1024x24"
+FUZZ_SECONDS ?= 60
+# make test runs each fuzz target this long: a smoke that replays every seed and regression input.
+FUZZ_SMOKE_SECONDS := 20
 
-.PHONY: all setup build test check-native dist demo bench stress clean
+.PHONY: all setup build test check-native fuzz dist demo bench stress clean
 
 all: build
 
@@ -62,6 +67,10 @@ test: build
 	./scripts/check-dll32.sh $(WIN32)/Puffshell.dll
 	$(XVFB) ./scripts/run-tests.sh
 	$(XVFB) ./scripts/check-dist.sh
+	./scripts/fuzz.sh $(FUZZ_SMOKE_SECONDS)
+
+fuzz: setup
+	./scripts/fuzz.sh $(FUZZ_SECONDS)
 
 check-native: setup
 	./scripts/check-native.sh

@@ -370,3 +370,23 @@ inline BOOL IsDialogMessageA(HWND, MSG*) { return FALSE; }
 inline HWND GetAncestor(HWND, UINT) { return nullptr; }
 inline HWND GetParent(HWND) { return nullptr; }
 inline int GetClassNameA(HWND, LPSTR, int) { return 0; }
+
+// The plug-in object's own calls on its panel, whose window this build never has.
+typedef INT_PTR (*DLGPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef struct tagNMHDR {
+    HWND hwndFrom;
+    UINT_PTR idFrom;
+    UINT code;
+} NMHDR;
+#define MAKEINTRESOURCEA(id) \
+    (reinterpret_cast<LPSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(id))))
+inline HWND CreateDialogParamA(HINSTANCE, LPCSTR, HWND, DLGPROC, LPARAM) { return nullptr; }
+inline BOOL UpdateWindow(HWND) { return FALSE; }
+inline BOOL DestroyWindow(HWND) { return FALSE; }
+inline int GetWindowTextA(HWND, LPSTR text, int size) {
+    if (text && size > 0) text[0] = '\0';
+    return 0;
+}
+#define MB_OK 0x00000000
+#define MB_ICONINFORMATION 0x00000040
+inline int MessageBoxA(HWND, LPCSTR, LPCSTR, UINT) { return 0; }

@@ -15,14 +15,15 @@ int32_t g_nextMaterialSerial = 1;
 int64_t g_staleHandleUses = 0;
 
 // Destroyed objects and materials, oldest first, released once more than kQuarantine of them
-// wait.
+// wait. Like the host's state (State), the lists are never destroyed: what they hold stays
+// reachable until the process is gone.
 constexpr size_t kQuarantine = 1024;
 std::deque<Object*>& DeadObjects() {
-    static std::deque<Object*> dead;
+    static std::deque<Object*>& dead = *new std::deque<Object*>;
     return dead;
 }
 std::deque<Material*>& DeadMaterials() {
-    static std::deque<Material*> dead;
+    static std::deque<Material*>& dead = *new std::deque<Material*>;
     return dead;
 }
 }  // namespace
@@ -364,8 +365,10 @@ Selection* DocSelection(Document* d, int32_t objIndex) {
 
 // ---- host-wide state ------------------------------------------------------------------------
 
+// Never destroyed: a plug-in that calls the host while the process ends still finds its
+// documents, and they stay reachable to the end (a leak checker does not take them for leaks).
 HostState& State() {
-    static HostState state;
+    static HostState& state = *new HostState;
     return state;
 }
 

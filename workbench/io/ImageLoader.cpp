@@ -18,6 +18,7 @@
 #include "stb_image.h"
 #include "workbench/host/Model.h"
 #include "workbench/host/Recorder.h"
+#include "workbench/io/JpegTablesFit.h"
 #include "workbench/io/SceneFile.h"
 
 using namespace wb::detail;
@@ -131,6 +132,7 @@ bool DecodeBmp(const std::vector<uint8_t>& file, Pixels* out) {
 
 bool DecodeWithStb(const std::vector<uint8_t>& file, Pixels* out) {
     if (file.size() > 0x7FFFFFFF) return false;
+    if (!JpegTablesFit(file.data(), file.size())) return false;
     const int len = static_cast<int>(file.size());
     int w = 0, h = 0, n = 0;
     if (!stbi_info_from_memory(file.data(), len, &w, &h, &n)) return false;

@@ -27,6 +27,7 @@
 #define TINYGLTF_NO_FS
 #include "tiny_gltf.h"
 #include "workbench/host/Model.h"
+#include "workbench/io/JpegTablesFit.h"
 #include "workbench/io/SavedMaterials.h"
 #include "workbench/io/SceneFile.h"
 #include "workbench/io/ShadingNormals.h"
@@ -102,8 +103,15 @@ public:
         std::vector<unsigned char> file, encoded;
         int w = 0, h = 0, n = 0;
         stbi_uc* rgba = nullptr;
-        if (ReadFileBytes(path, &file) && file.size() < 0x7FFFFFFF)
+        if (ReadFileBytes(path, &file) && file.size() < 0x7FFFFFFF &&
+            JpegTablesFit(file.data(), file.size()))
             rgba = stbi_load_from_memory(file.data(), static_cast<int>(file.size()), &w, &h, &n, 4);
+        // stb_image takes a BMP of height 0 for an image of no pixels; no reader takes the PNG
+        // that would make.
+        if (rgba && (w <= 0 || h <= 0)) {
+            stbi_image_free(rgba);
+            rgba = nullptr;
+        }
         if (rgba) {
             for (size_t i = 3; i < static_cast<size_t>(w) * h * 4 && !*alpha; i += 4) *alpha = rgba[i] != 255;
             const bool png = file.size() > 8 && memcmp(file.data(), "\x89PNG", 4) == 0;
@@ -360,6 +368,9 @@ bool SaveGltfSceneUnguarded(const char* path, std::string* error) {
         model.scenes[0].nodes.push_back(static_cast<int>(model.nodes.size()) - 1);
     }
     if (usesUnlit) model.extensionsUsed.push_back("KHR_materials_unlit");
+    // A scene with no node (a document of lines and points only) would go out as null, which no
+    // reader takes for a scene; its name makes it an object.
+    if (model.scenes[0].nodes.empty()) model.scenes[0].name = "empty";
     model.buffers[0].data.resize((model.buffers[0].data.size() + 3) & ~static_cast<size_t>(3), 0);
     if (model.buffers[0].data.empty()) model.buffers.clear();
 
