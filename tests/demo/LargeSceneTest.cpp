@@ -41,7 +41,12 @@ TEST(LargeScene, FourLayersOfBlackFrameOnTheBenchsLargestMeshAreDrawnIn32Bit) {
     options.width = 64;
     options.height = 48;
     workbench::RunReport report;
-    ASSERT_EQ(workbench::RunWorkbench(options, &report), workbench::kExitOk) << report.error;
+    // The pictures come first; the freeze after them may not fit, which the run must then say.
+    const int code = workbench::RunWorkbench(options, &report);
+    ASSERT_TRUE(code == workbench::kExitOk ||
+                (code == workbench::kExitFailed &&
+                 report.error.find("does not fit") != std::string::npos))
+        << code << ": " << report.error;
     ASSERT_EQ(report.pictures.size(), 2u);
     EXPECT_EQ(report.pictures[1].stats.faces, static_cast<int32_t>(5 * faces));  // the mesh and 4 layers
 }

@@ -4,14 +4,18 @@ namespace wb {
 namespace detail {
 
 bool JpegTablesFit(const unsigned char* data, size_t size) {
-    if (!data || size < 2 || data[0] != 0xFF || data[1] != 0xD8) return true;
+    // The start marker, after any fill bytes (0xFF), which stb_image passes over as well.
+    if (!data || size < 2 || data[0] != 0xFF) return true;
+    size_t start = 1;
+    while (start < size && data[start] == 0xFF) ++start;
+    if (start >= size || data[start] != 0xD8) return true;
     // A byte of the file; past its end 0, as stb_image reads it.
     auto at = [&](size_t i) -> unsigned { return i < size ? data[i] : 0u; };
     bool defined[2][4] = {};  // Huffman tables defined so far: DC (0) and AC (1), slots 0-3
     bool progressive = false;
     // Markers as stb_image finds them: a 0xFF byte, fill bytes, the marker's code. Entropy-coded
     // data between them is passed over a byte at a time (0xFF 0x00 is a data byte there).
-    size_t p = 2;
+    size_t p = start + 1;
     while (p + 1 < size) {
         if (data[p] != 0xFF || data[p + 1] == 0xFF) {
             ++p;
