@@ -493,13 +493,17 @@ static BOOL NativeCopyFile(const char* from, const char* to, BOOL failIfExists) 
     return ok ? TRUE : Fail(EIO);
 }
 
-static BOOL NativeDeleteFile(const char* path) { return path && unlink(path) == 0 ? TRUE : Fail(errno); }
+static BOOL NativeDeleteFile(const char* path) {
+    return path && unlink(path) == 0 ? TRUE : Fail(errno);
+}
 
 static BOOL NativeCreateDirectory(const char* path) {
     return path && mkdir(path, 0777) == 0 ? TRUE : Fail(errno);
 }
 
-static BOOL NativeRemoveDirectory(const char* path) { return path && rmdir(path) == 0 ? TRUE : Fail(errno); }
+static BOOL NativeRemoveDirectory(const char* path) {
+    return path && rmdir(path) == 0 ? TRUE : Fail(errno);
+}
 
 DWORD GetTempPathA(DWORD size, LPSTR path) {
     const char* dir = getenv("TMPDIR");
@@ -599,7 +603,8 @@ int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR wide, int units, LPSTR tex
             AppendUtf8(cp, &out);
         } else {
             char two[2];
-            const size_t k = cp < 0x80 ? (two[0] = static_cast<char>(cp), 1) : CodePointToCp932(cp, two);
+            const size_t k =
+                cp < 0x80 ? (two[0] = static_cast<char>(cp), 1) : CodePointToCp932(cp, two);
             if (k == 0) {
                 out = fallback;
                 if (usedDefaultChar) *usedDefaultChar = TRUE;
@@ -738,9 +743,7 @@ HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD, void*, DWORD disposition, 
 }
 
 DWORD GetFileAttributesA(LPCSTR path) { return NativeGetFileAttributes(HostPath(path).c_str()); }
-DWORD GetFileAttributesW(LPCWSTR path) {
-    return NativeGetFileAttributes(NativePath(path).c_str());
-}
+DWORD GetFileAttributesW(LPCWSTR path) { return NativeGetFileAttributes(NativePath(path).c_str()); }
 
 BOOL GetFileAttributesExA(LPCSTR path, GET_FILEEX_INFO_LEVELS, LPVOID data) {
     return NativeGetFileAttributesEx(HostPath(path).c_str(), data);
