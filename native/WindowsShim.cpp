@@ -642,18 +642,11 @@ namespace {
 // A name of UTF-16 units (one per wchar_t) in UTF-8; a unit that is half a pair on its own
 // becomes U+FFFD.
 std::string Narrow(const wchar_t* wide) {
-    std::string out;
-    for (size_t i = 0; wide && wide[i]; ++i) {
-        uint32_t cp = static_cast<uint32_t>(wide[i]) & 0xFFFF;
-        const uint32_t next = static_cast<uint32_t>(wide[i + 1]) & 0xFFFF;
-        if (cp >= 0xD800 && cp <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (next - 0xDC00);
-            ++i;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = 0xFFFD;
-        }
-        AppendUtf8(cp, &out);
-    }
+    const int units = wide ? static_cast<int>(wcslen(wide)) : 0;
+    const int bytes =
+        units ? WideCharToMultiByte(CP_UTF8, 0, wide, units, nullptr, 0, nullptr, nullptr) : 0;
+    std::string out(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
+    if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, wide, units, &out[0], bytes, nullptr, nullptr);
     return out;
 }
 
