@@ -272,6 +272,13 @@ TEST_F(ObjScene, TheTextsEdgesHoldNoStatement) {
     HostObject cafe = MQDoc_GetObject(wb::ActiveDocument(), 0);
     EXPECT_EQ(wbtest::ObjectName(cafe), "Caf\xE9");
     EXPECT_EQ(MQObj_GetFaceCount(cafe), 1);
+
+    // Skin weights, which the host has no use for, with a joint number no int holds, after a
+    // bare carriage return: no statement is read from them.
+    const std::string weights = wbtest::TempDir() + "weights.obj";
+    ASSERT_TRUE(wbtest::WriteText(weights, "v 0 0 0\nv 1 0 0\rvw 0 1e19 0.5\nv 0 1 0\nf 1 2 3\n"));
+    ASSERT_TRUE(wb::LoadObjScene(weights.c_str(), &error)) << error;
+    EXPECT_EQ(MQObj_GetFaceCount(MQDoc_GetObject(wb::ActiveDocument(), 0)), 1);
 }
 
 TEST_F(ObjScene, MissingLibrariesAndTexturesWarnOncePerFile) {

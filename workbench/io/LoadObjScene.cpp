@@ -321,6 +321,7 @@ bool LoadObjSceneUnguarded(const char* path, std::string* error, bool weld) {
             return Fail(error, file + ": cannot be read");
         materialFiles.parseAs(encoding);
         ScanObjText(text, &trouble);
+        DropSkinWeights(&text);
         std::string split;
         if (SplitLongPolygons(text, &split)) text.swap(split);
         std::istringstream stream(text);

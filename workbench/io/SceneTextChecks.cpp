@@ -85,6 +85,25 @@ void ScanObjText(const std::string& text, ObjTextTrouble* trouble) {
     });
 }
 
+size_t DropSkinWeights(std::string* text) {
+    std::string& t = *text;
+    size_t dropped = 0;
+    bool lineStart = true;
+    for (size_t i = 0; i < t.size(); ++i) {
+        if (t[i] == '\n' || t[i] == '\r') {
+            lineStart = true;
+        } else if (lineStart && t[i] != ' ' && t[i] != '\t') {
+            lineStart = false;
+            if (t[i] == 'v' && i + 2 < t.size() && t[i + 1] == 'w' &&
+                (t[i + 2] == ' ' || t[i + 2] == '\t')) {
+                t[i] = '#';
+                ++dropped;
+            }
+        }
+    }
+    return dropped;
+}
+
 TextTrouble RepairMtlNumbers(std::string* text) {
     TextTrouble trouble;
     std::string out;

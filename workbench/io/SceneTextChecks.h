@@ -33,6 +33,12 @@ struct ObjTextTrouble {
 // Scans the text of an OBJ file (as the host takes it) for the trouble above.
 void ScanObjText(const std::string& text, ObjTextTrouble* trouble);
 
+// Turns the skin-weight statements ("vw") of an OBJ file's text into comments, keeping every line
+// where it is, and returns how many there were. The host has no use for skin weights, and the OBJ
+// reader converts their joint numbers to int without a range check, which is undefined for a
+// number that int cannot hold. Lines end at "\n" or "\r", as the reader ends them.
+size_t DropSkinWeights(std::string* text);
+
 // Repairs the numbers of an MTL file's colour and alpha statements in place: a colour value (Kd,
 // Ka, Ks, Ke, Tf) that is no number becomes 0, one outside 0..1 the nearer end; an alpha ("d")
 // that is no number becomes 1 (opaque), a transparency ("Tr") 0; either outside 0..1 the nearer

@@ -13,7 +13,16 @@
 #define STBI_ONLY_BMP  // for glTF's embedded textures; MQ_LoadImage reads BMP files itself
 #define STBI_MAX_DIMENSIONS (1 << 15)
 #define STB_IMAGE_IMPLEMENTATION
+// stb_image copies zero bytes to a null pointer at times (a PNG whose first image data chunk is
+// empty): harmless in practice, but undefined, and a compiler may build on it. Its copies go
+// through this guard.
+#include <string.h>
+static inline void* CopyBytes(void* to, const void* from, size_t n) {
+    return n ? memcpy(to, from, n) : to;
+}
+#define memcpy CopyBytes
 #include "stb_image.h"
+#undef memcpy
 
 // PNG encoding into memory, for textures that glTF cannot embed as they are.
 #define STBI_WRITE_NO_STDIO
