@@ -26,7 +26,7 @@ CHECKED_STRESS_ARGS := --max-seconds 120
 XVFB  := xvfb-run -a -s "-screen 0 1280x1024x24"
 FUZZ_SECONDS ?= 60
 # make test runs each fuzz target this long: a smoke that replays every seed and regression input.
-FUZZ_SMOKE_SECONDS := 10
+FUZZ_SMOKE_SECONDS := 20
 
 .PHONY: all setup build test check-native fuzz dist demo bench stress clean
 

@@ -17,6 +17,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -173,6 +174,25 @@ size_t CodePointToCp932(uint32_t cp, char* bytes) {
     return Cp932ToCodePoint(bytes, got) == static_cast<long>(cp) ? got : 0;
 }
 
+// Appends the UTF-8 bytes of code point cp to out.
+void AppendUtf8(uint32_t cp, std::string* out) {
+    if (cp < 0x80) {
+        *out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        *out += static_cast<char>(0xC0 | (cp >> 6));
+        *out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        *out += static_cast<char>(0xE0 | (cp >> 12));
+        *out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        *out += static_cast<char>(0xF0 | (cp >> 18));
+        *out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        *out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
 // Appends the UTF-16 units of code point cp to out (up to 2 units).
 int Utf16Units(uint32_t cp, wchar_t* out) {
     if (cp < 0x10000) {
@@ -254,7 +274,7 @@ BOOL VirtualProtect(LPVOID, SIZE_T, DWORD protect, DWORD* oldProtect) {
 
 // ---- modules and the process --------------------------------------------------------------------
 
-HMODULE LoadLibraryA(LPCSTR path) {
+static HMODULE NativeLoadLibrary(const char* path) {
     if (!path || !*path) return Fail(ENOENT), nullptr;
     std::string name(path);
     if (EndsWithNoCase(name, ".dll")) name.replace(name.size() - 4, 4, ".so");
@@ -351,7 +371,7 @@ void SetLastError(DWORD error) { g_lastError = error; }
 
 // ---- files --------------------------------------------------------------------------------------
 
-HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD, void*, DWORD disposition, DWORD, HANDLE) {
+static HANDLE NativeCreateFile(const char* path, DWORD access, DWORD disposition) {
     if (!path || !*path) return Fail(ENOENT), INVALID_HANDLE_VALUE;
     int mode = (access & GENERIC_WRITE) ? ((access & GENERIC_READ) ? O_RDWR : O_WRONLY) : O_RDONLY;
     if (disposition == CREATE_ALWAYS) mode |= O_CREAT | O_TRUNC;
@@ -410,7 +430,7 @@ DWORD GetFileType(HANDLE file) {
     return FILE_TYPE_UNKNOWN;
 }
 
-DWORD GetFileAttributesA(LPCSTR path) {
+static DWORD NativeGetFileAttributes(const char* path) {
     struct stat st;
     if (!path || stat(path, &st) != 0) return Fail(errno), INVALID_FILE_ATTRIBUTES;
     DWORD attributes = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
@@ -418,7 +438,7 @@ DWORD GetFileAttributesA(LPCSTR path) {
     return attributes;
 }
 
-BOOL GetFileAttributesExA(LPCSTR path, GET_FILEEX_INFO_LEVELS, LPVOID data) {
+static BOOL NativeGetFileAttributesEx(const char* path, LPVOID data) {
     struct stat st;
     if (!path || !data || stat(path, &st) != 0) return Fail(ENOENT);
     WIN32_FILE_ATTRIBUTE_DATA* info = static_cast<WIN32_FILE_ATTRIBUTE_DATA*>(data);
@@ -429,25 +449,30 @@ BOOL GetFileAttributesExA(LPCSTR path, GET_FILEEX_INFO_LEVELS, LPVOID data) {
     return TRUE;
 }
 
+// The full path of a path as it was given: the current folder in front of a relative one, the
+// separators left as they are (the file calls take either).
+static std::string NativeFullPath(const std::string& path) {
+    if (path[0] == '/' || path[0] == '\\') return path;
+    char cwd[4096];
+    if (!getcwd(cwd, sizeof cwd)) return Fail(errno), std::string();
+    return std::string(cwd) + "/" + path;
+}
+
 DWORD GetFullPathNameA(LPCSTR path, DWORD size, LPSTR full, LPSTR* filePart) {
     if (!path || !*path) return Fail(ENOENT), 0;
-    std::string result;
-    if (path[0] != '/') {
-        char cwd[4096];
-        if (!getcwd(cwd, sizeof cwd)) return Fail(errno), 0;
-        result = std::string(cwd) + "/";
-    }
-    result += path;
+    const std::string result = NativeFullPath(path);
+    if (result.empty()) return 0;
     if (result.size() + 1 > size) return static_cast<DWORD>(result.size() + 1);
     memcpy(full, result.c_str(), result.size() + 1);
     if (filePart) {
-        const char* slash = strrchr(full, '/');
-        *filePart = slash && slash[1] ? const_cast<char*>(slash + 1) : nullptr;
+        *filePart = nullptr;
+        for (char* c = full; *c; ++c)
+            if (*c == '/' || *c == '\\') *filePart = c[1] ? c + 1 : nullptr;
     }
     return static_cast<DWORD>(result.size());
 }
 
-BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists) {
+static BOOL NativeCopyFile(const char* from, const char* to, BOOL failIfExists) {
     if (!from || !to) return Fail(ENOENT);
     const int in = open(from, O_RDONLY | O_CLOEXEC);
     if (in < 0) return Fail(errno);
@@ -468,24 +493,29 @@ BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists) {
     return ok ? TRUE : Fail(EIO);
 }
 
-BOOL DeleteFileA(LPCSTR path) { return path && unlink(path) == 0 ? TRUE : Fail(errno); }
+static BOOL NativeDeleteFile(const char* path) {
+    return path && unlink(path) == 0 ? TRUE : Fail(errno);
+}
 
-BOOL CreateDirectoryA(LPCSTR path, void*) {
+static BOOL NativeCreateDirectory(const char* path) {
     return path && mkdir(path, 0777) == 0 ? TRUE : Fail(errno);
 }
 
-BOOL RemoveDirectoryA(LPCSTR path) { return path && rmdir(path) == 0 ? TRUE : Fail(errno); }
+static BOOL NativeRemoveDirectory(const char* path) {
+    return path && rmdir(path) == 0 ? TRUE : Fail(errno);
+}
 
 DWORD GetTempPathA(DWORD size, LPSTR path) {
     const char* dir = getenv("TMPDIR");
     std::string temp = dir && *dir ? dir : "/tmp";
     if (temp.back() != '/') temp += '/';
+    std::replace(temp.begin(), temp.end(), '/', '\\');  // as Windows spells it
     if (temp.size() + 1 > size) return static_cast<DWORD>(temp.size() + 1);
     memcpy(path, temp.c_str(), temp.size() + 1);
     return static_cast<DWORD>(temp.size());
 }
 
-HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* found) {
+static HANDLE NativeFindFirstFile(const char* pattern, WIN32_FIND_DATAA* found) {
     if (!pattern || !*pattern || !found) return Fail(ENOENT), INVALID_HANDLE_VALUE;
     const std::string path(pattern);
     const size_t slash = path.rfind('/');
@@ -500,7 +530,7 @@ HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* found) {
     return search;
 }
 
-BOOL FindNextFileA(HANDLE search, WIN32_FIND_DATAA* found) {
+static BOOL NativeFindNextFile(HANDLE search, WIN32_FIND_DATAA* found) {
     if (!search || search == INVALID_HANDLE_VALUE || !found) return Fail(EBADF);
     return FillFound(static_cast<Search*>(search), found) ? TRUE : Fail(ENOENT);
 }
@@ -549,28 +579,45 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int bytes, LPWS
 
 int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR wide, int units, LPSTR text, int bytes,
                         LPCSTR defaultChar, LPBOOL usedDefaultChar) {
-    // Only code page 932 is asked for here; each UTF-16 unit is one character, so a surrogate
-    // (half of a character past U+FFFF) has none and becomes the default character, as on Windows.
-    // Without best fit always: a character is written only when it reads back as itself.
-    if (!wide || units == 0 || bytes < 0 || codePage != 932) return Fail(EINVAL), 0;
+    // Each UTF-16 unit is one wchar_t. In code page 932 each unit is one character, so a surrogate
+    // (half of a character past U+FFFF) has none and becomes the default character, as on Windows,
+    // and a character is written only when it reads back as itself (no best fit). In UTF-8 a
+    // surrogate pair is one character and a lone surrogate becomes U+FFFD.
+    if (!wide || units == 0 || bytes < 0 || (codePage != 932 && codePage != CP_UTF8))
+        return Fail(EINVAL), 0;
     const size_t n = units < 0 ? wcslen(wide) + 1 : static_cast<size_t>(units);
     const char fallback = defaultChar && *defaultChar ? *defaultChar : '?';
     if (usedDefaultChar) *usedDefaultChar = FALSE;
     int count = 0;
     for (size_t i = 0; i < n; ++i) {
-        char out[2];
-        const uint32_t cp = static_cast<uint32_t>(wide[i]) & 0xFFFF;
-        size_t k = cp < 0x80 ? (out[0] = static_cast<char>(cp), 1) : CodePointToCp932(cp, out);
-        if (k == 0) {
-            out[0] = fallback;
-            k = 1;
-            if (usedDefaultChar) *usedDefaultChar = TRUE;
+        std::string out;
+        uint32_t cp = static_cast<uint32_t>(wide[i]) & 0xFFFF;
+        if (codePage == CP_UTF8) {
+            const uint32_t next = i + 1 < n ? static_cast<uint32_t>(wide[i + 1]) & 0xFFFF : 0;
+            if (cp >= 0xD800 && cp <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) {
+                cp = 0x10000 + ((cp - 0xD800) << 10) + (next - 0xDC00);
+                ++i;
+            } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+                cp = 0xFFFD;
+            }
+            AppendUtf8(cp, &out);
+        } else {
+            char two[2];
+            const size_t k =
+                cp < 0x80 ? (two[0] = static_cast<char>(cp), 1) : CodePointToCp932(cp, two);
+            if (k == 0) {
+                out = fallback;
+                if (usedDefaultChar) *usedDefaultChar = TRUE;
+            } else {
+                out.assign(two, k);
+            }
         }
+        const int k = static_cast<int>(out.size());
         if (bytes > 0) {
-            if (count + static_cast<int>(k) > bytes) return Fail(ENOBUFS), 0;
-            memcpy(text + count, out, k);
+            if (count + k > bytes) return Fail(ENOBUFS), 0;
+            memcpy(text + count, out.data(), out.size());
         }
-        count += static_cast<int>(k);
+        count += k;
     }
     return count;
 }
@@ -595,33 +642,63 @@ namespace {
 // A name of UTF-16 units (one per wchar_t) in UTF-8; a unit that is half a pair on its own
 // becomes U+FFFD.
 std::string Narrow(const wchar_t* wide) {
+    const int units = wide ? static_cast<int>(wcslen(wide)) : 0;
+    const int bytes =
+        units ? WideCharToMultiByte(CP_UTF8, 0, wide, units, nullptr, 0, nullptr, nullptr) : 0;
+    std::string out(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
+    if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, wide, units, &out[0], bytes, nullptr, nullptr);
+    return out;
+}
+
+// A path of UTF-16 units as this system's file calls take it: UTF-8, with Windows' separator
+// turned into ours. Safe here as it is not in the byte-string calls, where a code page 932
+// character's second byte can be 0x5C.
+std::string NativePath(const wchar_t* wide) {
+    std::string path = Narrow(wide);
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+// A byte-string path in code page 932 as this system's file calls take it: UTF-8, with Windows'
+// separator turned into ours where it is a character of its own (it is also the second byte of
+// some two-byte characters). A byte that starts no code page 932 character is kept as it is.
+std::string HostPath(const char* path) {
     std::string out;
-    for (size_t i = 0; wide && wide[i]; ++i) {
-        uint32_t cp = static_cast<uint32_t>(wide[i]) & 0xFFFF;
-        const uint32_t next = static_cast<uint32_t>(wide[i + 1]) & 0xFFFF;
-        if (cp >= 0xD800 && cp <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (next - 0xDC00);
+    const size_t n = path ? strlen(path) : 0;
+    for (size_t i = 0; i < n;) {
+        const unsigned char c = static_cast<unsigned char>(path[i]);
+        if (c < 0x80) {
+            out += c == '\\' ? '/' : static_cast<char>(c);
             ++i;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = 0xFFFD;
+            continue;
         }
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
+        const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+        const size_t length = lead && i + 1 < n ? 2 : 1;
+        const long cp = Cp932ToCodePoint(path + i, length);
+        if (cp < 0) {
+            out += static_cast<char>(c);
+            ++i;
         } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
+            AppendUtf8(static_cast<uint32_t>(cp), &out);
+            i += length;
         }
     }
     return out;
+}
+
+// A found file's name, as this system spells it, in code page 932 for the byte-string calls; a
+// character code page 932 lacks becomes "?", as Windows gives it.
+void NameToHost(WIN32_FIND_DATAA* found) {
+    const std::string name = found->cFileName;
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(name.data());
+    std::string host;
+    for (size_t i = 0; i < name.size();) {
+        const long cp = NextUtf8(s, name.size(), &i);
+        char bytes[2];
+        const size_t length = cp < 0 ? 0 : CodePointToCp932(static_cast<uint32_t>(cp), bytes);
+        host.append(length ? bytes : "?", length ? length : 1);
+    }
+    snprintf(found->cFileName, sizeof found->cFileName, "%s", host.c_str());
 }
 
 // UTF-8 as UTF-16 units into out[0..size): as Windows, the length without the terminator when it
@@ -647,31 +724,42 @@ bool FoundW(BOOL ok, const WIN32_FIND_DATAA& narrow, WIN32_FIND_DATAW* found) {
 
 }  // namespace
 
-HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, void* security, DWORD disposition,
-                   DWORD attributes, HANDLE templateFile) {
-    return CreateFileA(Narrow(path).c_str(), access, share, security, disposition, attributes,
-                       templateFile);
+// ---- the file calls by the paths they take ------------------------------------------------------
+// Both kinds take Windows' separator as well as ours. A byte-string path is in code page 932, as
+// the modeller's Windows has it, so a file made through one kind of call is found by the other.
+
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD, void*, DWORD disposition, DWORD, HANDLE) {
+    return NativeCreateFile(HostPath(path).c_str(), access, disposition);
+}
+HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD, void*, DWORD disposition, DWORD, HANDLE) {
+    return NativeCreateFile(NativePath(path).c_str(), access, disposition);
 }
 
-DWORD GetFileAttributesW(LPCWSTR path) { return GetFileAttributesA(Narrow(path).c_str()); }
+DWORD GetFileAttributesA(LPCSTR path) { return NativeGetFileAttributes(HostPath(path).c_str()); }
+DWORD GetFileAttributesW(LPCWSTR path) { return NativeGetFileAttributes(NativePath(path).c_str()); }
 
-BOOL GetFileAttributesExW(LPCWSTR path, GET_FILEEX_INFO_LEVELS level, LPVOID data) {
-    return GetFileAttributesExA(Narrow(path).c_str(), level, data);
+BOOL GetFileAttributesExA(LPCSTR path, GET_FILEEX_INFO_LEVELS, LPVOID data) {
+    return NativeGetFileAttributesEx(HostPath(path).c_str(), data);
+}
+BOOL GetFileAttributesExW(LPCWSTR path, GET_FILEEX_INFO_LEVELS, LPVOID data) {
+    return NativeGetFileAttributesEx(NativePath(path).c_str(), data);
 }
 
 DWORD GetFullPathNameW(LPCWSTR path, DWORD size, LPWSTR full, LPWSTR* filePart) {
-    char narrow[4096];
-    const DWORD n = GetFullPathNameA(Narrow(path).c_str(), sizeof narrow, narrow, nullptr);
-    if (n == 0 || n >= sizeof narrow) return 0;
-    const DWORD got = Widen(narrow, full, size);
+    const std::string given = Narrow(path);
+    if (given.empty()) return Fail(ENOENT), 0;
+    const std::string result = NativeFullPath(given);
+    if (result.empty()) return 0;
+    const DWORD got = Widen(result, full, size);
     if (filePart && got < size) {
         *filePart = nullptr;
         for (DWORD i = 0; full && i < got; ++i)
-            if (full[i] == L'/') *filePart = full + i + 1;
+            if (full[i] == L'/' || full[i] == L'\\') *filePart = full + i + 1;
     }
     return got;
 }
 
+// There are no short names here: a path that names a file is its own short and long name.
 DWORD GetShortPathNameW(LPCWSTR path, LPWSTR shortPath, DWORD size) {
     if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES) return 0;
     return Widen(Narrow(path), shortPath, size);
@@ -681,31 +769,48 @@ DWORD GetLongPathNameW(LPCWSTR path, LPWSTR longPath, DWORD size) {
     return GetShortPathNameW(path, longPath, size);
 }
 
+BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL failIfExists) {
+    return NativeCopyFile(HostPath(from).c_str(), HostPath(to).c_str(), failIfExists);
+}
 BOOL CopyFileW(LPCWSTR from, LPCWSTR to, BOOL failIfExists) {
-    return CopyFileA(Narrow(from).c_str(), Narrow(to).c_str(), failIfExists);
+    return NativeCopyFile(NativePath(from).c_str(), NativePath(to).c_str(), failIfExists);
 }
 
-BOOL DeleteFileW(LPCWSTR path) { return DeleteFileA(Narrow(path).c_str()); }
+BOOL DeleteFileA(LPCSTR path) { return NativeDeleteFile(HostPath(path).c_str()); }
+BOOL DeleteFileW(LPCWSTR path) { return NativeDeleteFile(NativePath(path).c_str()); }
 
-BOOL CreateDirectoryW(LPCWSTR path, void* security) {
-    return CreateDirectoryA(Narrow(path).c_str(), security);
+BOOL CreateDirectoryA(LPCSTR path, void*) { return NativeCreateDirectory(HostPath(path).c_str()); }
+BOOL CreateDirectoryW(LPCWSTR path, void*) {
+    return NativeCreateDirectory(NativePath(path).c_str());
 }
 
-BOOL RemoveDirectoryW(LPCWSTR path) { return RemoveDirectoryA(Narrow(path).c_str()); }
+BOOL RemoveDirectoryA(LPCSTR path) { return NativeRemoveDirectory(HostPath(path).c_str()); }
+BOOL RemoveDirectoryW(LPCWSTR path) { return NativeRemoveDirectory(NativePath(path).c_str()); }
 
+HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* found) {
+    HANDLE search = NativeFindFirstFile(HostPath(pattern).c_str(), found);
+    if (search != INVALID_HANDLE_VALUE) NameToHost(found);
+    return search;
+}
 HANDLE FindFirstFileW(LPCWSTR pattern, WIN32_FIND_DATAW* found) {
     WIN32_FIND_DATAA narrow;
-    HANDLE search = FindFirstFileA(Narrow(pattern).c_str(), &narrow);
+    HANDLE search = NativeFindFirstFile(NativePath(pattern).c_str(), &narrow);
     if (search != INVALID_HANDLE_VALUE && found) FoundW(TRUE, narrow, found);
     return search;
 }
 
+BOOL FindNextFileA(HANDLE search, WIN32_FIND_DATAA* found) {
+    if (!NativeFindNextFile(search, found)) return FALSE;
+    NameToHost(found);
+    return TRUE;
+}
 BOOL FindNextFileW(HANDLE search, WIN32_FIND_DATAW* found) {
     WIN32_FIND_DATAA narrow;
-    return found && FoundW(FindNextFileA(search, &narrow), narrow, found);
+    return found && FoundW(NativeFindNextFile(search, &narrow), narrow, found);
 }
 
-HMODULE LoadLibraryW(LPCWSTR path) { return LoadLibraryA(Narrow(path).c_str()); }
+HMODULE LoadLibraryA(LPCSTR path) { return NativeLoadLibrary(HostPath(path).c_str()); }
+HMODULE LoadLibraryW(LPCWSTR path) { return NativeLoadLibrary(NativePath(path).c_str()); }
 
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR path, DWORD size) {
     char narrow[4096];
@@ -725,7 +830,7 @@ DWORD CharUpperBuffW(LPWSTR text, DWORD units) {
 }
 
 FILE* _wfopen(const wchar_t* path, const wchar_t* mode) {
-    return fopen(Narrow(path).c_str(), Narrow(mode).c_str());
+    return fopen(NativePath(path).c_str(), Narrow(mode).c_str());
 }
 
 int _write(int fd, const void* buffer, unsigned int bytes) {

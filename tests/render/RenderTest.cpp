@@ -9,6 +9,7 @@
 #include "tests/render/RenderScenes.h"
 #include "tests/support/TestHost.h"
 #include "workbench/host/Workbench.h"
+#include "workbench/io/FileAccess.h"
 #include "workbench/render/Render.h"
 
 using namespace rendertest;
@@ -317,7 +318,7 @@ TEST(RenderRobustness, BadGeometryAndBadOptionsGiveAPictureWithoutCrashing) {
     MQObj_SetFaceMaterial(obj, 4, 999);                                // no such material
     const int32_t textured = AddMaterial("garbage texture", 1, 1, 1);
     testhost::WriteBmp("tiny.bmp", 1, 1, 8, {7});
-    FILE* junk = fopen((testhost::TempFolder() + "junk.bmp").c_str(), "wb");
+    FILE* junk = wb::OpenFile(testhost::TempFolder() + "junk.bmp", "wb");
     ASSERT_TRUE(junk);
     fputs("BM this is not a bitmap", junk);
     fclose(junk);

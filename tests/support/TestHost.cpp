@@ -1,5 +1,7 @@
 #include "tests/support/TestHost.h"
 
+#include "workbench/io/FileAccess.h"
+
 #include <stdio.h>
 #include <string.h>
 
@@ -160,7 +162,7 @@ std::string WriteBmp(const char* fileName, int32_t width, int32_t height, uint16
         memcpy(&file[pixelOffset + row * paddedRow], &pixels[from], rowBytes);
     }
     std::string path = TempFolder() + fileName;
-    FILE* out = fopen(path.c_str(), "wb");
+    FILE* out = wb::OpenFile(path, "wb");
     if (out) {
         fwrite(file.data(), 1, file.size(), out);
         fclose(out);
@@ -196,7 +198,7 @@ void FreeImageBlocks(ImageBlocks blocks) {
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path) {
     std::vector<uint8_t> bytes;
-    FILE* in = fopen(path.c_str(), "rb");
+    FILE* in = wb::OpenFile(path, "rb");
     if (!in) return bytes;
     uint8_t buffer[65536];
     size_t got;

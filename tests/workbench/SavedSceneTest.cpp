@@ -5,10 +5,11 @@
 #include <math.h>
 #include <string.h>
 
-#include <fstream>
-#include <iterator>
+#include <fstream>  // tiny_gltf.h
+#include <sstream>
 
 #include "tests/workbench/WorkbenchTestUtil.h"
+#include "workbench/io/FileAccess.h"
 
 // The written glTF files are read back with the library that wrote them.
 #define TINYGLTF_NO_STB_IMAGE
@@ -28,8 +29,8 @@ const char kModels[] = "/usr/share/assimp/models/";
 std::string Model(const char* relative) { return std::string(kModels) + relative; }
 
 bool ReadGlb(const std::string& path, tinygltf::Model* model) {
-    std::ifstream in(path, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string bytes;
+    wb::ReadWholeFile(path, 1u << 30, &bytes);
     tinygltf::TinyGLTF reader;
     reader.SetImageLoader([](tinygltf::Image*, const int, std::string*, std::string*, int, int,
                              const unsigned char*, int, void*) { return true; }, nullptr);
@@ -39,8 +40,9 @@ bool ReadGlb(const std::string& path, tinygltf::Model* model) {
 }
 
 std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string text;
+    wb::ReadWholeFile(path, 1u << 30, &text);
+    return text;
 }
 
 std::string MaterialName(HostMaterial m) {
@@ -201,7 +203,7 @@ TEST_F(SavedScene, SavedFilesKeepCornerColoursAlphaLightAndWinding) {
     const std::string mtl = ReadText(wbtest::TempDir() + "frozen.mtl");
     EXPECT_NE(mtl.find("newmtl material0_alpha128\nKd 1 1 1\nKa 0 0 0\nKe 0 0 0\n"), std::string::npos) << mtl;
     // Texture coordinates only where a face has them: the quad's four.
-    std::ifstream in(path);
+    std::istringstream in(ReadText(path));
     std::string line;
     int vts = 0;
     while (std::getline(in, line)) vts += line.compare(0, 3, "vt ") == 0;
@@ -223,7 +225,8 @@ TEST_F(SavedScene, SavedNormalsAreTheShadedOnes) {
         std::vector<tinyobj::shape_t> shapes;
         std::vector<tinyobj::material_t> materials;
         std::string warn, err;
-        ASSERT_TRUE(tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, path.c_str(), wbtest::TempDir().c_str()));
+        std::istringstream text(ReadText(path));
+        ASSERT_TRUE(tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, &text));
         EXPECT_EQ(attrib.normals.size(), (angle < 55.0f ? 6u : 8u) * 3) << angle;  // one per face or vertex
         ASSERT_EQ(shapes.size(), 1u);
         const std::vector<tinyobj::index_t>& corners = shapes[0].mesh.indices;
