@@ -1,8 +1,11 @@
 # The GoogleTest programs of the native checked build: the existing tests of the windowless parts,
-# compiled from the same files as the Windows test programs. Tests that need the real plug-in DLL
-# (its panel, its dialogs, loading it with LoadLibrary) stay in the Windows builds: tests/panel,
-# tests/freeze, tests/shell, tests/robustness, tests/demo, and DriverTest, RedrawReuseTest,
-# PluginShellTest and PushCacheRebuildTest. Single tests that rest on Windows itself are filtered out below, each with why.
+# compiled from the same files as the Windows test programs, and tests/native, the plug-in's core
+# (its event entry, the draw pass, the freeze) driven in-process with the panel's stand-in
+# (PanelStandIn.h). Tests that need the real plug-in DLL (its panel, its dialogs, loading it with
+# LoadLibrary) stay in the Windows builds: tests/panel, tests/freeze, tests/shell,
+# tests/robustness, tests/demo, and DriverTest, RedrawReuseTest, PluginShellTest and
+# PushCacheRebuildTest. Single tests that rest on Windows itself are filtered out below, each with
+# why.
 
 # GoogleTest from Debian's sources, with the same checks as everything else.
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -64,3 +67,9 @@ native_test(render "*" ${t}/render/RenderTest.cpp ${t}/render/ImageBlocksTest.cp
             ${t}/render/RenderScenes.cpp)
 target_link_libraries(native_test_render PRIVATE native_render)
 target_compile_definitions(native_test_render PRIVATE TEST_DATA_DIR="${t}/data")
+
+# The plug-in's core as the host drives it: its event entry, the draw pass and the freeze, linked
+# into the program with the panel's stand-in. The Windows builds leave tests/native out.
+file(GLOB NATIVE_PLUGIN_TESTS CONFIGURE_DEPENDS ${t}/native/*.cpp)
+native_test(plugin "*" ${NATIVE_PLUGIN_TESTS})
+target_link_libraries(native_test_plugin PRIVATE native_plugin_core)

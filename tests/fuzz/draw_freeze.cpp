@@ -14,33 +14,18 @@
 
 #include "display/DrawPass.h"
 #include "freeze/FreezeShell.h"
+#include "native/PanelStandIn.h"
 #include "plugin/HostApi.h"
 #include "plugin/ModuleState.h"
 #include "plugin/ShellPlugin.h"
 #include "settings/SettingsStore.h"
 #include "tests/fuzz/FuzzFiles.h"
-#include "ui/ControlPanel.h"
-#include "ui/ObjectList.h"
-
-// ---- the panel, as far as the draw pass and the freeze see it -----------------------------------
-// The panel is Windows-only. What the plug-in asks of it here: the selected object, which the
-// input chooses, and an object list that never needs a refill.
-namespace {
-HostObject g_selected = nullptr;
-}  // namespace
-HostObject SelectedObject() { return g_selected; }
-bool RefreshObjectListIfChanged() { return false; }
-void FillObjectList(HostDocument) {}
-void RequestRedraw() {}
-void ReloadPanel(HostObject) {}
-void LoadMaterialControls(HostObject) {}
-void FillMaterialCombo() {}
-INT_PTR CALLBACK ControlPanelProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
 
 namespace {
 
 // Binds the plug-in's host functions to the workbench host this program is linked with (the
-// WorkbenchHost.so beside it), as the modeller does at start-up, with the panel shown.
+// WorkbenchHost.so beside it), as the modeller does at start-up, with the panel (the native
+// build's stand-in, whose selected object the input chooses) shown.
 void StartPlugin() {
     char self[4096];
     const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
@@ -48,8 +33,7 @@ void StartPlugin() {
     std::string host(self, static_cast<size_t>(n));
     host = host.substr(0, host.rfind('/') + 1) + "WorkbenchHost.so";
     FUZZ_CHECK(BindHostApi(host.c_str()), "binding %s", host.c_str());
-    static char panel;
-    panelWindow = reinterpret_cast<HWND>(&panel);
+    standin::OpenPanel();
     Plugin().panelShown = true;
 }
 
@@ -197,13 +181,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     freezeAsNewObject = in.ConsumeBool();
     freezeReplaces = in.ConsumeBool();
     freezeResetColors = in.ConsumeBool();
-    g_selected = host.MQDoc_GetObject(document, in.ConsumeIntegralInRange(-1, objects));
+    standin::SelectObject(host.MQDoc_GetObject(document, in.ConsumeIntegralInRange(-1, objects)));
     Plugin().runInDocument(FreezeShell);
     Redraw(document);
     FUZZ_CHECK(wb::StaleHandleUses() == staleBefore, "the plug-in used %lld destroyed handles",
                static_cast<long long>(wb::StaleHandleUses() - staleBefore));
 
-    g_selected = nullptr;
+    standin::SelectObject(nullptr);
     Settings().clear();
     fuzz::ReleaseRetiredDocuments();
     return 0;
