@@ -35,5 +35,7 @@ if [ "$status" -eq 0 ] && [ "$ran" -gt 0 ] && [ "$ran" -eq "$passed" ]; then
   echo "$line_prefix: $ran tests ran, $passed passed under AddressSanitizer and UndefinedBehaviorSanitizer"
   exit 0
 fi
-echo "$line_prefix: FAILED: $ran tests ran, $passed passed under AddressSanitizer and UndefinedBehaviorSanitizer (CTest exit code $status; a sanitizer's report ends its program: see the output above)"
+# A program that a sanitizer's report ended printed no counts of its own: it is named.
+failed=$(cut -d: -f2 "$dir/Testing/Temporary/LastTestsFailed.log" 2>/dev/null | tr '\n' ' ')
+echo "$line_prefix: FAILED${failed:+ in ${failed% }}: $ran tests counted, $passed passed; a sanitizer's report ends its program before it counts (CTest exit code $status: see the output above)"
 exit 1

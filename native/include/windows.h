@@ -10,13 +10,14 @@
 //     every block;
 //   - modules on the dynamic loader: LoadLibraryA opens a shared object, where a name ending in
 //     ".dll" stands for the same name ending in ".so"; GetProcAddress looks a name up in it;
-//   - files on POSIX calls. A path is taken as it is: a backslash is part of a name, as Linux has
-//   it;
-//   - code page 932 <-> UTF-16 (MultiByteToWideChar, WideCharToMultiByte) on iconv. A wchar_t
-//     holds one UTF-16 unit, as on Windows, although it has room for more here;
+//   - files on POSIX calls, as Windows names them: a backslash is a separator as well as "/", a
+//     byte-string path is in code page 932 (the wide calls take UTF-16), and the temporary
+//     folder is spelt with backslashes;
+//   - code page 932 and UTF-8 <-> UTF-16 (MultiByteToWideChar, WideCharToMultiByte), code page
+//     932 on iconv. A wchar_t holds one UTF-16 unit, as on Windows, although it has room for more;
 //   - no windows: there is no desktop, so every window call fails or does nothing (creating a
-//     window gives null, no message is ever pending). The panel, the dialogs and what needs them
-//     are left out of this build altogether.
+//     window gives null, no message is ever pending). The panel and the dialogs are left out of
+//     this build; what the plug-in object asks of its panel comes from native/PanelStandIn.
 //   - the process's own import table as far as the workbench's block counter patches it: the
 //     entry of LocalFree, through which every LocalFree call goes (see WindowsShim.cpp).
 // The calls are defined in native/WindowsShim.cpp.
