@@ -328,6 +328,14 @@ std::vector<BadCase> BadFiles() {
     pngHuge[16] = 0x7F;  // width 0x7F000004: IHDR says too big (CRC no longer matches either)
     cases.push_back({"png_huge", pngHuge});
     cases.push_back({"png_signature_only", Bytes(png.begin(), png.begin() + 8)});
+    // A run-length encoded TGA that declares 4000 x 4000 pixels and holds one packet of them.
+    Bytes tgaBomb(18, 0);
+    tgaBomb[2] = 10;
+    Put16(tgaBomb, 12, 4000);
+    Put16(tgaBomb, 14, 4000);
+    tgaBomb[16] = 24;
+    tgaBomb.insert(tgaBomb.end(), {0xFF, 1, 2, 3});
+    cases.push_back({"tga_rle_mostly_missing", tgaBomb});
     cases.push_back({"text", Bytes{'h', 'e', 'l', 'l', 'o', '\n'}});
     return cases;
 }
