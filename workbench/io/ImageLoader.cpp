@@ -20,7 +20,7 @@
 #include "workbench/host/Recorder.h"
 #include "workbench/io/JpegTablesFit.h"
 #include "workbench/io/SceneFile.h"
-#include "workbench/io/TgaDataFits.h"
+#include "workbench/io/ImageDataFits.h"
 
 using namespace wb::detail;
 
@@ -139,10 +139,7 @@ bool DecodeWithStb(const std::vector<uint8_t>& file, Pixels* out) {
     if (!stbi_info_from_memory(file.data(), len, &w, &h, &n)) return false;
     if (w <= 0 || h <= 0 || n < 1 || n > 4) return false;
     if (static_cast<uint64_t>(w) * static_cast<uint64_t>(h) * 4 > kMaxImageBytes) return false;
-    const bool png = file.size() >= 4 && file[0] == 0x89 && file[1] == 'P';
-    const bool jpeg = file.size() >= 2 && file[0] == 0xFF && file[1] == 0xD8;
-    const bool bmp = file.size() >= 2 && file[0] == 'B' && file[1] == 'M';
-    if (!png && !jpeg && !bmp && !TgaDataFits(file.data(), file.size())) return false;
+    if (!ImageDataFits(file.data(), file.size())) return false;
     stbi_uc* pixels = stbi_load_from_memory(file.data(), len, &w, &h, &n, 0);
     if (!pixels) return false;
     if (w <= 0 || h <= 0 || n < 1 || n > 4) {

@@ -27,6 +27,7 @@
 #define TINYGLTF_NO_FS
 #include "tiny_gltf.h"
 #include "workbench/host/Model.h"
+#include "workbench/io/ImageDataFits.h"
 #include "workbench/io/JpegTablesFit.h"
 #include "workbench/io/SavedMaterials.h"
 #include "workbench/io/SceneFile.h"
@@ -104,7 +105,7 @@ public:
         int w = 0, h = 0, n = 0;
         stbi_uc* rgba = nullptr;
         if (ReadFileBytes(path, &file) && file.size() < 0x7FFFFFFF &&
-            JpegTablesFit(file.data(), file.size()))
+            JpegTablesFit(file.data(), file.size()) && ImageDataFits(file.data(), file.size()))
             rgba = stbi_load_from_memory(file.data(), static_cast<int>(file.size()), &w, &h, &n, 4);
         // stb_image takes a BMP of height 0 for an image of no pixels; no reader takes the PNG
         // that would make.
