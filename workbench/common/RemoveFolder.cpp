@@ -2,17 +2,14 @@
 
 #include <windows.h>
 
+#include "workbench/io/FileAccess.h"
+
 namespace common {
 
 namespace {
 
 // Paths are UTF-8, as every path of the workbench; the system takes them in UTF-16.
-std::wstring W(const std::string& path) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), &wide[0], n);
-    return wide;
-}
+std::wstring W(const std::string& path) { return wb::WideFromUtf8(path); }
 
 // Removes the link at path itself, not what it points to.
 void RemoveLink(const std::string& path, DWORD attributes) {
@@ -38,13 +35,7 @@ void RemoveFolder(const std::string& folder) {
     HANDLE search = FindFirstFileW(W(prefix + "*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            const std::wstring wide = found.cFileName;
-            const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                              nullptr, nullptr);
-            std::string name(static_cast<size_t>(n > 0 ? n : 0), '\0');
-            if (n > 0)
-                WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &name[0], n, nullptr,
-                                    nullptr);
+            const std::string name = wb::Utf8FromWide(found.cFileName);
             if (name == "." || name == "..") continue;
             if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
                 RemoveLink(prefix + name, found.dwFileAttributes);
