@@ -71,6 +71,16 @@ void DestroyObject(Object* o) {
     }
 }
 
+void GrowBounds(const Object* o, float lo[3], float hi[3]) {
+    for (const Vertex& v : o->vertices) {
+        const float p[3] = {v.p.x, v.p.y, v.p.z};
+        for (int k = 0; k < 3; ++k) {
+            lo[k] = std::min(lo[k], p[k]);
+            hi[k] = std::max(hi[k], p[k]);
+        }
+    }
+}
+
 Object* CloneObject(const Object* src) {
     Object* o = new Object(*src);
     o->uid = g_nextObjectUid++;

@@ -185,6 +185,8 @@ Object* NewObject();
 // objects were destroyed, so that calls with its handle meanwhile are recognised.
 void DestroyObject(Object* o);
 Object* CloneObject(const Object* o);
+// Widens lo..hi, axis by axis, to hold every vertex of o.
+void GrowBounds(const Object* o, float lo[3], float hi[3]);
 int32_t ObjAddVertex(Object* o, const HostPoint& p);
 // Adds a face without checking its point count or indices (the workbench-only path).
 int32_t ObjAddFaceUnchecked(Object* o, int32_t count, const int32_t* indices);

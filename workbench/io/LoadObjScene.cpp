@@ -490,14 +490,7 @@ bool LoadObjSceneUnguarded(const char* path, std::string* error, bool weld) {
     }
     // Frame the scene: look at the bounding box's centre from a distance that shows it whole.
     float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
-    for (Object* o : d->objects)
-        for (const Vertex& v : o->vertices) {
-            const float p[3] = {v.p.x, v.p.y, v.p.z};
-            for (int k = 0; k < 3; ++k) {
-                lo[k] = std::min(lo[k], p[k]);
-                hi[k] = std::max(hi[k], p[k]);
-            }
-        }
+    for (const Object* o : d->objects) GrowBounds(o, lo, hi);
     float radius = 0.0f;
     for (int k = 0; k < 3; ++k) {
         d->scene.target[k] = (lo[k] + hi[k]) * 0.5f;

@@ -12,13 +12,7 @@ namespace detail {
 
 float WeldTolerance(const Object* o) {
     float lo[3] = {HUGE_VALF, HUGE_VALF, HUGE_VALF}, hi[3] = {-HUGE_VALF, -HUGE_VALF, -HUGE_VALF};
-    for (const Vertex& v : o->vertices) {
-        const float p[3] = {v.p.x, v.p.y, v.p.z};
-        for (int k = 0; k < 3; ++k) {
-            lo[k] = std::min(lo[k], p[k]);
-            hi[k] = std::max(hi[k], p[k]);
-        }
-    }
+    GrowBounds(o, lo, hi);
     float side = 0.0f;
     for (int k = 0; k < 3; ++k) side = std::max(side, hi[k] - lo[k]);
     return isfinite(side) ? side * 1e-6f : 0.0f;
