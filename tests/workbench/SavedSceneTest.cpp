@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include <fstream>  // tiny_gltf.h
+#include <set>
 #include <sstream>
 
 #include "tests/workbench/WorkbenchTestUtil.h"
@@ -328,6 +329,63 @@ TEST_F(SavedScene, ShellsOfOneLookShareOneMaterialNamedForIt) {
     EXPECT_EQ(wbtest::ObjectName(MQDoc_GetObject(doc, 2)), "shell 2");
     EXPECT_EQ(wbtest::MaterialName(MQDoc_GetMaterial(doc, 0)), "Puffshell black");
     EXPECT_EQ(wbtest::ReadFace(MQDoc_GetObject(doc, 2), 0).material, 0);
+}
+
+TEST_F(SavedScene, WeldingChangesOnlyTheShells) {
+    // A flat slab as game meshes come: four vertices of its own on each of its six faces.
+    std::string obj = "o slab\n";
+    const float size[3] = {2.0f, 0.1f, 2.0f};
+    for (int axis = 0; axis < 3; ++axis)
+        for (const float side : {-1.0f, 1.0f}) {
+            const int u = (axis + 1) % 3, v = (axis + 2) % 3;
+            const float corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+            for (int k = 0; k < 4; ++k) {
+                float p[3];
+                p[axis] = side * size[axis] / 2;
+                p[u] = corners[side > 0 ? k : 3 - k][0] * size[u] / 2;
+                p[v] = corners[side > 0 ? k : 3 - k][1] * size[v] / 2;
+                obj += "v " + std::to_string(p[0]) + " " + std::to_string(p[1]) + " " + std::to_string(p[2]) + "\n";
+            }
+        }
+    for (int f = 0; f < 6; ++f)
+        obj += "f " + std::to_string(4 * f + 1) + " " + std::to_string(4 * f + 2) + " " +
+               std::to_string(4 * f + 3) + " " + std::to_string(4 * f + 4) + "\n";
+    const std::string dir = wbtest::TempDir();
+    ASSERT_TRUE(wbtest::WriteText(dir + "slab.obj", obj));
+    std::string error;
+    ASSERT_TRUE(wb::LoadObjScene((dir + "slab.obj").c_str(), &error, /*weld=*/true));
+    HostDocument doc = wb::ActiveDocument();
+    HostObject slab = MQDoc_GetObject(doc, 0);
+    ASSERT_EQ(MQObj_GetVertexCount(slab), 8);  // the plug-in's shells see one vertex per place
+    // A shell added to the object, as the freeze adds it.
+    HostObject shell = MQObj_Clone(slab);
+    for (int32_t i = 0; i < 8; ++i) {
+        HostPoint p = wbtest::VertexOf(shell, i);
+        p.y *= 2.0f;
+        MQObj_SetVertex(shell, i, &p);
+    }
+    MQObj_Merge(slab, shell);
+    MQObj_Delete(shell);
+    ASSERT_TRUE(wb::SaveObjScene((dir + "slab_out.obj").c_str(), &error)) << error;
+    tinyobj::attrib_t attrib;
+    std::vector<tinyobj::shape_t> shapes;
+    std::vector<tinyobj::material_t> materials;
+    std::string warn, err;
+    std::istringstream text(ReadText(dir + "slab_out.obj"));
+    ASSERT_TRUE(tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, &text));
+    ASSERT_EQ(shapes.size(), 1u);
+    const std::vector<tinyobj::index_t>& corners = shapes[0].mesh.indices;
+    ASSERT_EQ(corners.size(), 72u);  // twelve quadrilaterals, read as triangles
+    // The model first, as it came in: its 24 vertices and a normal per face; the shell after it,
+    // welded: 8 vertices more.
+    std::set<int> vertices, normals;
+    for (size_t k = 0; k < 36; ++k) {
+        vertices.insert(corners[k].vertex_index);
+        normals.insert(corners[k].normal_index);
+    }
+    EXPECT_EQ(vertices.size(), 24u);
+    EXPECT_EQ(normals.size(), 6u);
+    EXPECT_EQ(attrib.vertices.size(), (24u + 8u) * 3);
 }
 
 TEST_F(SavedScene, InputVertexColoursReachTheGlb) {
