@@ -150,7 +150,7 @@ obj_counts() {
 obj_names() {
   awk '
     /^o / { object = substr($0, 3) }
-    /^usemtl / { material = substr($0, 8); sub(/[ \t\r]+$/, "", material) }
+    /^usemtl / { material = $0; sub(/^usemtl[ \t]+/, "", material); sub(/[ \t\r]+$/, "", material) }
     /^f / {
       if (!(object in objects)) { objects[object] = 1; print "object " object }
       if (material != "none" && material != "" && !(material in materials)) { materials[material] = 1; print "material " material }
