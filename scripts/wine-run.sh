@@ -46,16 +46,43 @@ if [ -z "${XENVIRONMENT:-}" ] && [ ! -e "$HOME/.Xdefaults-$(uname -n)" ]; then
 fi
 # Code page 932 comes from the locale name alone; glibc need not know the locale, and setting
 # it only for Wine keeps the shell from warning about it.
+# Ctrl+C (SIGINT from the terminal, to the whole foreground group) or SIGTERM: passed on to the
+# program, which ends at once with code 130. Should it still run two seconds later (Wine could not
+# start its handler: the thread that got the signal held a lock the handler needs), it is ended
+# here, it alone, and the run ends with code 130 all the same. The program runs in the background
+# so that this shell's traps run while it waits, with SIGINT not ignored as a background job's
+# is, and with this shell's standard input.
+signalled=""
+trap 'signalled=INT' INT
+trap 'signalled=TERM' TERM
+env --default-signal=INT,QUIT LC_ALL=ja_JP.UTF-8 "$loader" "$@" <&0 &
+child=$!
 status=0
-env LC_ALL=ja_JP.UTF-8 "$loader" "$@" || status=$?
+wait "$child" || status=$?
+if [ -n "$signalled" ]; then
+  kill -s "$signalled" "$child" 2>/dev/null || true
+  for _ in $(seq 20); do
+    kill -0 "$child" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$child" 2>/dev/null; then
+    echo "wine-run: $(basename "$1") did not end within 2 s of the $signalled; ended it" >&2
+    kill -KILL "$child" 2>/dev/null || true
+  fi
+  status=0
+  wait "$child" 2>/dev/null || status=$?
+  # A run that had already placed its files ends by itself with 0: it says so, and keeps its code.
+  [ "$status" -eq 0 ] || status=130
+fi
+trap - INT TERM
 # Wine's desktop process, started with the program's first window, holds an X connection of its
 # own and ends a moment after the program, with Wine's other services. A caller that stops the X
 # server right away (xvfb-run does) would make it report "X connection ... broken": wait for those
 # services, but only while nothing else runs in the prefix. Another program there (an interactive
 # workbench, say) keeps them alive for as long as it runs, and a run never waits for it to end;
 # nor longer than 10 s whatever happens. A caller that keeps one wineserver alive across many
-# runs (run-tests.sh) stops it itself.
-if [ -z "${PUFFSHELL_SHARED_WINESERVER:-}" ]; then
+# runs (run-tests.sh) stops it itself. After Ctrl+C nothing waits: the X server ends with it.
+if [ -z "${PUFFSHELL_SHARED_WINESERVER:-}" ] && [ -z "$signalled" ]; then
   since=$SECONDS
   while [ $((SECONDS - since)) -lt 10 ]; do
     case $("$here/wine-processes.sh") in
