@@ -5,15 +5,19 @@
 # as it found it: its one earlier file, and at most the hidden folders of interrupted runs, which
 # the next run into that folder removes. The cases: after the first picture into a folder named in
 # characters code page 932 lacks and long; in the middle of writing a large frozen.obj; under
-# xvfb-run; in the interactive view; and RUNS runs (2 unless given) interrupted at random moments.
+# xvfb-run; in the interactive view; and two runs interrupted at random moments. With --random N,
+# only N runs interrupted at random moments (e.g. 100, some ten minutes).
 # Every wait is bounded: a run that does not end is killed (its process group) and counted failed.
 # Needs an X display (run inside xvfb-run, as make test does).
-# Usage: interrupt-run.sh BUILD_DIR [RUNS]   (RUNS alone, e.g. 100, skips the fixed cases when
-#        PUFFSHELL_RANDOM_ONLY=1)
+# Usage: interrupt-run.sh BUILD_DIR [--random N]
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$1
-runs=${2:-2}
+runs=2 random_only=""
+if [ "${2:-}" = --random ]; then
+  [[ ${3:-} =~ ^[0-9]+$ ]] || { echo "usage: interrupt-run.sh BUILD_DIR [--random N]" >&2; exit 2; }
+  runs=$3 random_only=1
+fi
 out=$(mktemp -d) || { echo "interrupt-run: cannot make a temporary folder"; exit 1; }
 live=""  # the process group of the run under way
 cleanup() {
@@ -108,7 +112,7 @@ interrupt() {
 
 workbench=("$here/wine-run.sh" "$build/workbench.exe" --size 64x48)
 
-if [ -z "${PUFFSHELL_RANDOM_ONLY:-}" ]; then
+if [ -z "$random_only" ]; then
   # Code page 932 lacks "ü" and "並" is one of its double-byte characters; 120 characters in all.
   long="$out/über 並行 $(printf 'a%.0s' $(seq 100))"
   interrupt first_picture "$long" ".workbench-run-*/before.png" "${workbench[@]}" --out "$long"
@@ -134,11 +138,12 @@ fi
 dir="$out/random"
 mkdir -p "$dir"
 echo "an earlier file" >"$dir/kept.txt"
-finished=0
-for run in $(seq "$runs"); do
-  log="$out/random-$run.log"
+finished=0 interrupted=0 tries=0
+while [ "$interrupted" -lt "$runs" ] && [ "$tries" -lt $((2 * runs)) ]; do
+  tries=$((tries + 1))
+  log="$out/random-$tries.log"
   start "$log" "${workbench[@]}" --preset blur --out "$dir"
-  delay=$((RANDOM % 60))
+  delay=$((RANDOM % 45))
   sleep "$((delay / 10)).$((delay % 10))"
   if ! kill -INT -- "-$pid" 2>/dev/null; then
     finish 30
@@ -152,7 +157,8 @@ for run in $(seq "$runs"); do
     rm -f "$dir"/*.png "$dir"/*.bmp "$dir"/frozen.*
     continue
   fi
-  report "random run $run" "$dir" "$log" quiet
+  interrupted=$((interrupted + 1))
+  report "random run $tries, $((delay / 10)).$((delay % 10)) s in" "$dir" "$log" quiet
 done
-echo "interrupt-run: $runs runs interrupted at random moments, $finished of them over first, $failures failed in all"
+echo "interrupt-run: $interrupted runs interrupted at random moments ($finished more were over first), $failures failed in all"
 [ "$failures" -eq 0 ]
