@@ -5,7 +5,7 @@
 # as it found it: its one earlier file, and at most the hidden folders of interrupted runs, which
 # the next run into that folder removes. The cases: after the first picture into a folder named in
 # characters code page 932 lacks and long; in the middle of writing a large frozen.obj; under
-# xvfb-run; in the interactive view; and two runs interrupted at random moments. With --random N,
+# xvfb-run; in the interactive view; a program that ignores it (wine-run.sh ends it); and two runs interrupted at random moments. With --random N,
 # only N runs interrupted at random moments (e.g. 100, some ten minutes).
 # Every wait is bounded: a run that does not end is killed (its process group) and counted failed.
 # Needs an X display (run inside xvfb-run, as make test does).
@@ -38,13 +38,14 @@ start() {
 }
 
 # finish TENTHS: waits at most TENTHS tenths of a second for the run to end, then kills its whole
-# group. Sets $status (the exit code, or "none" when it had to be killed) and $took (tenths).
+# group. Sets $status (the exit code, or "none" when it had to be killed) and $took (tenths, of
+# the clock: the loop's own steps take longer than their sleeps on a busy machine).
 finish() {
-  local limit=$1
+  local limit=$1 since=${EPOCHREALTIME/./}
   took=0
   while kill -0 "$pid" 2>/dev/null && [ "$took" -lt "$limit" ]; do
-    sleep 0.1
-    took=$((took + 1))
+    sleep 0.05
+    took=$(((${EPOCHREALTIME/./} - since) / 100000))
   done
   if kill -0 "$pid" 2>/dev/null; then
     kill -KILL -- "-$pid" 2>/dev/null
@@ -112,7 +113,39 @@ interrupt() {
 
 workbench=("$here/wine-run.sh" "$build/workbench.exe" --size 64x48)
 
+# A program that never ends on Ctrl+C (as when Wine cannot start the handler's thread): a stand-in
+# loader that ignores the signals, in a prefix of its own. wine-run.sh must end it, it alone, two
+# seconds after the Ctrl+C, and end with code 130.
+stuck() {
+  local wine="$out/stuck-wine" log="$out/stuck.log"
+  mkdir -p "$wine" "$out/stuck-prefix"
+  touch "$out/stuck-prefix/.puffshell-ready"
+  head -c 128 /dev/zero >"$out/stuck.exe"  # no PE header: the 64-bit loader
+  printf '%s
+' '#!/bin/bash' "trap '' INT TERM" 'echo "stand-in $$"' 'while :; do sleep 0.2; done' >"$wine/wine64"
+  chmod +x "$wine/wine64"
+  PUFFSHELL_WINE_DIR=$wine PUFFSHELL_WINEPREFIX=$out/stuck-prefix start "$log" "$here/wine-run.sh" "$out/stuck.exe"
+  for _ in $(seq 100); do
+    grep -q "stand-in" "$log" && break
+    sleep 0.1
+  done
+  kill -INT -- "-$pid" 2>/dev/null
+  finish 30
+  local standin
+  standin=$(sed -n 's/^stand-in //p' "$log")
+  if [ "$status" != 130 ] || [ "$took" -gt 30 ] || [ -z "$standin" ] || kill -0 "$standin" 2>/dev/null ||
+    ! grep -q "did not end within 2 s" "$log"; then
+    echo "interrupt-run: stuck: exit code $status (130 expected) $((took / 10)).$((took % 10)) s after Ctrl+C" \
+      "(3 at most), the program ${standin:+(process $standin) }ended: $(kill -0 "${standin:-0}" 2>/dev/null && echo no || echo yes)"
+    sed 's/^/  /' "$log"
+    failures=$((failures + 1))
+  else
+    echo "interrupt-run: stuck: the program ended by wine-run.sh, exit code 130 within $((took / 10)).$((took % 10)) s"
+  fi
+}
+
 if [ -z "$random_only" ]; then
+  stuck
   # Code page 932 lacks "ü" and "並" is one of its double-byte characters; 120 characters in all.
   long="$out/über 並行 $(printf 'a%.0s' $(seq 100))"
   interrupt first_picture "$long" ".workbench-run-*/before.png" "${workbench[@]}" --out "$long"
