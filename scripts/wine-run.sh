@@ -62,7 +62,9 @@ interrupted "$1"
 env --default-signal=INT,QUIT LC_ALL=ja_JP.UTF-8 "$loader" "$@" <&0 &
 child=$!
 status=0
-wait "$child" || status=$?
+# (A Ctrl+C that came while the program was being started reached only this shell's copy of
+# itself: it is passed on below.)
+[ -n "$signalled" ] || wait "$child" || status=$?
 if [ -n "$signalled" ]; then
   # The terminal's SIGINT reached the program too: a second one only when it still runs half a
   # second later (the signal was this shell's alone); SIGTERM at once.

@@ -244,9 +244,14 @@ std::string WrittenFiles(const OutputFolder& out) {
 
 // The files a run may write into --out (besides copies of the scene's textures, which are made
 // from the scene's own files).
-const char* const kRunFiles[] = {"before.png",      "black_frame.png", "colour_trace.png", "height_map.png",
-                                 "blur.png",        "both_sides.png",  "reset.png",        "panel.png",
-                                 "frozen.obj",      "frozen.mtl",      "bumps.bmp",        "texture.bmp"};
+std::vector<std::string> RunFiles() {
+    std::vector<std::string> names = {"height_map.png", "panel.png", "frozen.obj", "frozen.mtl", "bumps.bmp",
+                                      "texture.bmp"};
+    for (Preset preset : {Preset::None, Preset::BlackFrame, Preset::ColourTrace, Preset::Blur, Preset::BothSides,
+                          Preset::Reset})
+        names.push_back(PresetPictureName(preset));  // before.png for None
+    return names;
+}
 
 // An input file that the run's output would replace (--scene s.obj --save s.obj, or the scene as
 // --out's frozen.obj): false with *error naming both.
@@ -258,7 +263,7 @@ bool CheckInputsAreNotOutputs(const Options& o, std::string* error) {
         if (file.empty()) continue;
         std::string output;
         if (!o.save.empty() && SameFile(file, o.save)) output = "--save " + o.save;
-        for (const char* name : kRunFiles)
+        for (const std::string& name : RunFiles())
             if (output.empty() && SameFile(file, FullPath(o.out) + "\\" + name))
                 output = "--out " + o.out + "'s " + name;
         if (!output.empty()) {
