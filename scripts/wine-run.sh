@@ -50,17 +50,19 @@ fi
 if [ -z "${XENVIRONMENT:-}" ] && [ ! -e "$HOME/.Xdefaults-$(uname -n)" ]; then
   export XENVIRONMENT="$here/x-resources"
 fi
-# Code page 932 comes from the locale name alone; glibc need not know the locale, and setting
-# it only for Wine keeps the shell from warning about it.
 # Ctrl+C (SIGINT from the terminal, to the whole foreground group) or SIGTERM: passed on to the
 # program, which ends at once with code 130. Should it still run two seconds later (Wine could not
 # start its handler: the thread that got the signal held a lock the handler needs), it is ended
 # here, it alone, and the run ends with code 130 all the same. The program runs in the background
 # so that this shell's traps run while it waits, with SIGINT not ignored as a background job's
-# is, and with this shell's standard input.
+# is, and with this shell's standard input (when it has one). Code page 932 comes from the locale
+# name alone; glibc need not know the locale, and setting it only for Wine keeps the shell from
+# warning about it.
 interrupted "$1"
-env --default-signal=INT,QUIT LC_ALL=ja_JP.UTF-8 "$loader" "$@" <&0 &
+{ exec 3<&0; } 2>/dev/null || exec 3</dev/null
+env --default-signal=INT,QUIT LC_ALL=ja_JP.UTF-8 "$loader" "$@" <&3 3<&- &
 child=$!
+exec 3<&-
 status=0
 # (A Ctrl+C that came while the program was being started reached only this shell's copy of
 # itself: it is passed on below.)
