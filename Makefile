@@ -103,7 +103,7 @@ demo: build
 	 $(XVFB) ./scripts/wine-run.sh $$build/workbench.exe --out out/demo
 
 # The bench and the stress run are built on demand, not by make build: make test has no use for them.
-bench: build
+bench: build baker
 	cmake --build $(WIN32) --target workbench_bench
 	cmake --build $(WIN64) --target workbench_bench
 	./workbench/bench/run-bench.sh

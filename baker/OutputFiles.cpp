@@ -103,6 +103,8 @@ std::vector<std::string> InputFiles(const std::vector<std::string>& scenes, cons
         std::ifstream in(scene);
         std::string line;
         for (int lines = 0; lines < 1000000 && std::getline(in, line); ++lines) {
+            const size_t first = line.find_first_not_of(" \t");
+            if (first == std::string::npos || line.compare(first, 6, "mtllib") != 0) continue;
             std::istringstream words(line);
             std::string word;
             if (!(words >> word) || word != "mtllib") continue;
