@@ -141,8 +141,9 @@ mv "$new" "$dir/sysroot" && mkdir -p "$dir/bin" && mv "$qemu" "$dir/bin/qemu-i38
   fail "cannot move the sysroot into place"
 cat >"$dir/bin/wine" <<END
 #!/bin/sh
-# The 32-bit Wine loader, in qemu-user emulation: it must not execute itself again.
-export WINELOADERNOEXEC=1 FONTCONFIG_FILE="$dir/fonts/fonts.conf"
+# The 32-bit Wine loader, in qemu-user emulation: it must not execute itself again. Programs run
+# several times slower here; tests with a time budget widen it by PUFFSHELL_TIME_SCALE.
+export WINELOADERNOEXEC=1 FONTCONFIG_FILE="$dir/fonts/fonts.conf" PUFFSHELL_TIME_SCALE=\${PUFFSHELL_TIME_SCALE:-8}
 exec "$dir/bin/qemu-i386" -L "$dir/sysroot" "$dir/sysroot/usr/lib/wine/wine" "\$@"
 END
 chmod +x "$dir/bin/wine"
