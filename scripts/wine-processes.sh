@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Lists the Wine processes running in the project's prefix, one a line: "service PID" for one of
-# Wine's own (the desktop, services.exe, ...: started from C:\windows\system32, they end by
+# Wine's own (the desktop, services.exe, ...: started from C:\windows\system32 or syswow64, they end by
 # themselves once no program is left), "program PID" for any other. The wineserver is not listed.
 # Only this user's processes can be looked at, which is all a prefix of this user's can hold.
 set -uo pipefail
@@ -18,7 +18,7 @@ for file in $(grep -lzxF "WINEPREFIX=$WINEPREFIX" /proc/[0-9]*/environ 2>/dev/nu
     cmd=("${cmd[@]:1}")
   fi
   case ${cmd[0]:-} in
-    'C:\windows\system32\'*) echo "service ${dir#/proc/}" ;;
+    'C:\windows\system32\'* | 'C:\windows\syswow64\'*) echo "service ${dir#/proc/}" ;;
     *) echo "program ${dir#/proc/}" ;;
   esac
 done
