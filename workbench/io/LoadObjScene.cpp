@@ -27,13 +27,6 @@ using namespace wb::detail;
 
 namespace {
 
-float Clamp01(float v) { return isfinite(v) ? std::min(1.0f, std::max(0.0f, v)) : 0.0f; }
-
-uint32_t PackColor(float r, float g, float b) {
-    auto byte = [](float v) { return static_cast<uint32_t>(Clamp01(v) * 255.0f + 0.5f); };
-    return byte(r) | (byte(g) << 8) | (byte(b) << 16) | 0xFF000000u;
-}
-
 // Builds one object's faces from tinyobj indices, with its own compact vertex list.
 class ObjectBuilder {
 public:
@@ -163,8 +156,7 @@ void TakeName(const std::string& text, FileEncoding parsed, std::string* host,
         *host = text;
         return;
     }
-    *host = Utf8ToHost(text);
-    if (HostToUtf8(*host) != text) *original = text;
+    TakeUtf8Name(text, host, original);
 }
 
 // A texture name of the parsed text, kept as its original; the host's name for it is one the
@@ -255,39 +247,6 @@ void CheckTextures(const Document* d, const std::string& folder, std::vector<std
     }
 }
 
-// The materials of the faces to which the file gives vertex colours (not all white) show them, as
-// the file's author meant, unless their library says otherwise (declared: by material, -1 where
-// it says nothing, else whether it shows them). Such faces without a material get a new one that
-// shows them.
-void ShowVertexColors(Document* d, const std::vector<int8_t>& declared) {
-    std::vector<uint8_t> colored(d->materials.size(), 0);
-    int32_t added = -1;
-    for (Object* o : d->objects) {
-        if (!o) continue;
-        for (Face& face : o->faces) {
-            if (face.count < 3) continue;
-            const Corner* c = o->corners.data() + face.first;
-            bool any = false;
-            for (int32_t k = 0; k < face.count && !any; ++k) any = (c[k].color & 0xFFFFFFu) != 0xFFFFFFu;
-            if (!any) continue;
-            if (face.material >= 0) {
-                if (static_cast<size_t>(face.material) < colored.size()) colored[face.material] = 1;
-                continue;
-            }
-            if (added < 0) {
-                Material* m = NewMaterial();
-                m->name = "vertex_colors";
-                m->intValues.emplace_back(kMaterialShowsVertexColor, 1);
-                added = DocAddMaterial(d, m);
-            }
-            face.material = added;
-        }
-    }
-    for (size_t i = 0; i < colored.size(); ++i)
-        if (colored[i] && (i >= declared.size() || declared[i] < 0) && d->materials[i])
-            d->materials[i]->intValues.emplace_back(kMaterialShowsVertexColor, 1);
-}
-
 // One line for the "usemtl" names that no material library defines (the faces after them have
 // no material), with the first one and its line; empty when there is none.
 std::string UnknownMaterialsWarning(const std::string& file, const ObjTextTrouble& trouble,
@@ -328,6 +287,60 @@ std::string OtherSceneKind(const std::string& file) {
 }
 
 }  // namespace
+
+namespace wb {
+namespace detail {
+
+void ShowVertexColors(Document* d, const std::vector<int8_t>& declared) {
+    std::vector<uint8_t> colored(d->materials.size(), 0);
+    int32_t added = -1;
+    for (Object* o : d->objects) {
+        if (!o) continue;
+        for (Face& face : o->faces) {
+            if (face.count < 3) continue;
+            const Corner* c = o->corners.data() + face.first;
+            bool any = false;
+            for (int32_t k = 0; k < face.count && !any; ++k) any = (c[k].color & 0xFFFFFFu) != 0xFFFFFFu;
+            if (!any) continue;
+            if (face.material >= 0) {
+                if (static_cast<size_t>(face.material) < colored.size()) colored[face.material] = 1;
+                continue;
+            }
+            if (added < 0) {
+                Material* m = NewMaterial();
+                m->name = "vertex_colors";
+                m->intValues.emplace_back(kMaterialShowsVertexColor, 1);
+                added = DocAddMaterial(d, m);
+            }
+            face.material = added;
+        }
+    }
+    for (size_t i = 0; i < colored.size(); ++i)
+        if (colored[i] && (i >= declared.size() || declared[i] < 0) && d->materials[i])
+            d->materials[i]->intValues.emplace_back(kMaterialShowsVertexColor, 1);
+}
+
+void InstallLoadedScene(Document* d, const std::string& folder) {
+    HostState& s = State();
+    if (s.active) {
+        ClearDocument(s.active);
+        s.retired.push_back(s.active);
+    }
+    s.active = d;
+    s.textureFolder = folder;
+    // Frame the scene: look at the bounding box's centre from a distance that shows it whole.
+    float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
+    for (const Object* o : d->objects) GrowBounds(o, lo, hi);
+    float radius = 0.0f;
+    for (int k = 0; k < 3; ++k) {
+        d->scene.target[k] = (lo[k] + hi[k]) * 0.5f;
+        radius = std::max(radius, (hi[k] - lo[k]) * 0.5f);
+    }
+    d->scene.distance = std::max(radius, 1e-3f) * 2.8f;
+}
+
+}  // namespace detail
+}  // namespace wb
 
 namespace wb {
 
@@ -499,13 +512,7 @@ bool LoadObjSceneUnguarded(const char* path, std::string* error, bool weld) {
 
     ShowVertexColors(d, declaredVertexColors);
 
-    HostState& s = State();
-    if (s.active) {
-        ClearDocument(s.active);
-        s.retired.push_back(s.active);
-    }
-    s.active = d;
-    s.textureFolder = folder;
+    InstallLoadedScene(d, folder);
     // Warnings, one line each, naming the file: libraries and textures that are not there, faces
     // that could not be used. The scene is loaded all the same.
     std::vector<std::string> warnings = textWarnings;
@@ -535,15 +542,6 @@ bool LoadObjSceneUnguarded(const char* path, std::string* error, bool weld) {
         error->clear();
         for (const std::string& w : warnings) *error += (error->empty() ? "" : "\n") + w;
     }
-    // Frame the scene: look at the bounding box's centre from a distance that shows it whole.
-    float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
-    for (const Object* o : d->objects) GrowBounds(o, lo, hi);
-    float radius = 0.0f;
-    for (int k = 0; k < 3; ++k) {
-        d->scene.target[k] = (lo[k] + hi[k]) * 0.5f;
-        radius = std::max(radius, (hi[k] - lo[k]) * 0.5f);
-    }
-    d->scene.distance = std::max(radius, 1e-3f) * 2.8f;
     return true;
 }
 

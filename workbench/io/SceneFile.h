@@ -1,6 +1,10 @@
 // Helpers shared by the scene file readers and writers of the workbench host.
 #pragma once
 
+#include <math.h>
+#include <stdint.h>
+
+#include <algorithm>
 #include <new>
 #include <string>
 #include <vector>
@@ -52,6 +56,34 @@ inline bool ShowsVertexColors(const Material* m) {
         if (value.first == kMaterialShowsVertexColor) return value.second != 0;
     return false;
 }
+
+// v clamped to 0..1; a value that is no number is 0.
+inline float Clamp01(float v) { return isfinite(v) ? std::min(1.0f, std::max(0.0f, v)) : 0.0f; }
+
+// An opaque host colour of r, g, b (each clamped to 0..1; no number is 0).
+inline uint32_t PackColor(float r, float g, float b) {
+    auto byte = [](float v) { return static_cast<uint32_t>(Clamp01(v) * 255.0f + 0.5f); };
+    return byte(r) | (byte(g) << 8) | (byte(b) << 16) | 0xFF000000u;
+}
+
+// A UTF-8 name of a scene file as the host holds it (*host), with the original (*original, else
+// empty) kept where code page 932 cannot hold it.
+inline void TakeUtf8Name(const std::string& text, std::string* host, std::string* original) {
+    original->clear();
+    *host = Utf8ToHost(text);
+    if (HostToUtf8(*host) != text) *original = text;
+}
+
+// The materials of the faces to which the file gives vertex colours (not all white) show them, as
+// the file's author meant, unless the file says otherwise (declared: by material, -1 where it
+// says nothing, else whether it shows them). Such faces without a material get a new one that
+// shows them.
+void ShowVertexColors(Document* d, const std::vector<int8_t>& declared);
+
+// Makes d, just loaded from a file in folder, the active document (the one before it retired) and
+// frames its scene: the view looks at the bounding box's centre from a distance that shows it
+// whole.
+void InstallLoadedScene(Document* d, const std::string& folder);
 
 // Puts message into *error (when given) and returns false.
 inline bool Fail(std::string* error, const std::string& message) {
