@@ -55,6 +55,7 @@ set(NATIVE_WORKBENCH_WINDOWS_ONLY
     SavedScene.NamesInUtf8Cp932AndLatin1LoadSaveAndReachTheGlb)
 string(REPLACE ";" ":" NATIVE_WORKBENCH_WINDOWS_ONLY "${NATIVE_WORKBENCH_WINDOWS_ONLY}")
 native_test(workbench "-${NATIVE_WORKBENCH_WINDOWS_ONLY}"
+            ${t}/workbench/GltfSceneTest.cpp
             ${t}/workbench/HostModelTest.cpp
             ${t}/workbench/ImageLoaderTest.cpp
             ${t}/workbench/ObjSceneTest.cpp

@@ -11,10 +11,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "tiny_gltf.h"
 #include "workbench/host/Model.h"
 #include "workbench/io/SceneFile.h"
 #include "workbench/io/TextEncoding.h"
+#include "workbench/io/TinyGltf.h"
 #include "workbench/io/WeldVertices.h"
 
 using namespace wb::detail;

@@ -22,11 +22,7 @@
 
 #include "stb_image.h"
 #include "stb_image_write.h"
-#define TINYGLTF_NO_STB_IMAGE
-#define TINYGLTF_NO_STB_IMAGE_WRITE
-#define TINYGLTF_NO_EXTERNAL_IMAGE
-#define TINYGLTF_NO_FS
-#include "tiny_gltf.h"
+#include "workbench/io/TinyGltf.h"
 #include "workbench/host/Model.h"
 #include "workbench/io/ImageDataFits.h"
 #include "workbench/io/JpegTablesFit.h"

@@ -29,10 +29,6 @@ static inline void* CopyBytes(void* to, const void* from, size_t n) {
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include "stb_image_write.h"
 
-// glTF writing to a stream: images are embedded by the host, files written by it.
-#define TINYGLTF_NO_STB_IMAGE
-#define TINYGLTF_NO_STB_IMAGE_WRITE
-#define TINYGLTF_NO_EXTERNAL_IMAGE
-#define TINYGLTF_NO_FS
+// glTF reading and writing: files and images are read and written by the host.
 #define TINYGLTF_IMPLEMENTATION
-#include "tiny_gltf.h"
+#include "workbench/io/TinyGltf.h"
