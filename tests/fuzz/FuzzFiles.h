@@ -3,6 +3,7 @@
 #pragma once
 
 #include <ftw.h>
+#include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -102,5 +103,33 @@ inline void ReleaseRetiredDocuments() {
             abort();                                                \
         }                                                           \
     } while (0)
+
+// A document a load that succeeded leaves: every face, corner and material index usable, every
+// position and UV a number, and some faces.
+inline void CheckLoadedDocument(const wb::detail::Document* d) {
+    const size_t materials = d->materials.size();
+    size_t faces = 0;
+    for (const wb::detail::Object* o : d->objects) {
+        FUZZ_CHECK(o, "an empty object slot after a load");
+        for (const wb::detail::Vertex& v : o->vertices)
+            FUZZ_CHECK(isfinite(v.p.x) && isfinite(v.p.y) && isfinite(v.p.z), "in %s",
+                       o->name.c_str());
+        for (const wb::detail::Face& f : o->faces) {
+            FUZZ_CHECK(f.count >= 1 && f.count <= 4 && f.first >= 0 &&
+                           static_cast<size_t>(f.first) + f.count <= o->corners.size(),
+                       "face of %d corners from %d in %s", f.count, f.first, o->name.c_str());
+            FUZZ_CHECK(
+                f.material >= -1 && (f.material < 0 || static_cast<size_t>(f.material) < materials),
+                "material %d of %zu", f.material, materials);
+            for (int32_t k = 0; k < f.count; ++k) {
+                const wb::detail::Corner& c = o->corners[f.first + k];
+                FUZZ_CHECK(wb::detail::ValidVertex(o, c.vertex), "vertex %d in %s", c.vertex, o->name.c_str());
+                FUZZ_CHECK(isfinite(c.uv.u) && isfinite(c.uv.v), "in %s", o->name.c_str());
+            }
+        }
+        faces += o->faces.size();
+    }
+    FUZZ_CHECK(faces > 0, "a load that succeeds has faces");
+}
 
 }  // namespace fuzz
