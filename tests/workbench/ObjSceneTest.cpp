@@ -384,7 +384,7 @@ TEST_F(ObjSceneFiles, NamesAreTheRestOfTheirLineAndLibrariesFoundAsNamed) {
     ASSERT_TRUE(wbtest::WriteText(dir + "w2.mtl", "newmtl d\nKd 0 0 1\n"));
     ASSERT_TRUE(wbtest::WriteText(
         dir + "names.obj", u8"mtllib matériau 😀.mtl\nmtllib " + wbtest::TempDir() +
-                               "abs.mtl\nmtllib w1.mtl w2.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\n"
+                               "abs.mtl\nmtllib w1.mtl w2.mtl\no Café Ñandú 😀  \nv 0 0 0\nv 1 0 0\nv 0 1 0\n"
                                "usemtl a b\nf 1 2 3\nusemtl c\nf 1 2 3\nusemtl d\nf 1 2 3\n"));
     ASSERT_TRUE(wb::LoadObjScene((dir + "names.obj").c_str(), &warnings));
     EXPECT_EQ(warnings.find("in no material library"), std::string::npos) << warnings;
@@ -392,6 +392,15 @@ TEST_F(ObjSceneFiles, NamesAreTheRestOfTheirLineAndLibrariesFoundAsNamed) {
     HostObject o = MQDoc_GetObject(wb::ActiveDocument(), 0);
     for (int32_t f = 0; f < 3; ++f) EXPECT_EQ(wbtest::ReadFace(o, f).material, f);
     EXPECT_EQ(wbtest::MaterialName(MQDoc_GetMaterial(wb::ActiveDocument(), 0)), "a b");
+    // The files give the names whole.
+    std::string saved, glb;
+    ASSERT_TRUE(wb::SaveObjScene((dir + "out.obj").c_str(), &warnings)) << warnings;
+    ASSERT_TRUE(wb::SaveGltfScene((dir + "out.glb").c_str(), &warnings)) << warnings;
+    ASSERT_TRUE(wb::ReadWholeFile(dir + "out.obj", 1 << 20, &saved));
+    ASSERT_TRUE(wb::ReadWholeFile(dir + "out.glb", 1 << 20, &glb));
+    EXPECT_NE(saved.find(u8"\no Café Ñandú 😀\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("\nusemtl a b\n"), std::string::npos) << saved;
+    EXPECT_NE(glb.find(u8"\"Café Ñandú 😀\""), std::string::npos);
 
     // Another kind of scene is named as such.
     ASSERT_TRUE(wbtest::WriteText(dir + "scene.glb", "glTF\x02"));

@@ -444,8 +444,9 @@ bool LoadObjSceneUnguarded(const char* path, std::string* error, bool weld) {
     for (size_t si = 0; si < shapes.size(); ++si) {
         const tinyobj::shape_t& shape = shapes[si];
         Object* o = NewObject();
-        TakeName(shape.name.empty() ? "obj" + std::to_string(si + 1) : shape.name, encoding,
-                 &o->name, &o->nameOriginal);
+        const std::string name = ObjName(shape.name, 0, shape.name.size());
+        TakeName(name.empty() ? "obj" + std::to_string(si + 1) : name, encoding, &o->name,
+                 &o->nameOriginal);
         builder.begin(o);
         // Polygons: 1..4 points as they are, more split into triangles by ear clipping.
         const auto& mesh = shape.mesh;
