@@ -165,6 +165,8 @@ void RewriteObjStatements(std::string* text,
         copied = end;
     };
     ForEachLine(*text, [&](size_t number, size_t start, size_t end) {
+        // The reader ends a statement at "\r" too.
+        end = std::min(end, text->find('\r', start));
         size_t rest = 0;
         if (StartsStatement(*text, start, end, "f", &rest)) {
             if (FaceCornersReadable(*text, rest, end)) return;
