@@ -291,12 +291,13 @@ TEST_F(SavedScene, GlbFilesReadBackWithTheirColoursAlphaAndTextures) {
 }
 
 TEST_F(SavedScene, ShellsOfOneLookShareOneMaterialNamedForIt) {
-    // Three black shells, each with a material of its own as the plug-in freezes them, and the
-    // user's own material of the same look, which stays apart.
+    // Three black shells, each with a material of its own as the plug-in freezes them, the
+    // user's own material of the same look, which stays apart, and a see-through black shell.
     HostDocument doc = wb::ActiveDocument();
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 5; ++i) {
         HostMaterial m = MQ_CreateMaterial();
         if (i == 3) MQMat_SetName(m, "user black");
+        if (i == 4) MQMat_SetAlpha(m, 0.5f);
         const HostRGB black = {0.0f, 0.0f, 0.0f};
         MQMat_SetColor(m, &black);
         MQMat_SetAmbient(m, 0.0f);
@@ -313,19 +314,20 @@ TEST_F(SavedScene, ShellsOfOneLookShareOneMaterialNamedForIt) {
     ASSERT_TRUE(wb::SaveObjScene((dir + "looks.obj").c_str(), &error)) << error;
     ASSERT_TRUE(wb::SaveGltfScene((dir + "looks.glb").c_str(), &error)) << error;
     const std::string mtl = ReadText(dir + "looks.mtl");
-    EXPECT_EQ(mtl.find("newmtl Puffshell black\n"), mtl.rfind("newmtl Puffshell black"));
+    EXPECT_EQ(mtl.find("newmtl Puffshell black\n"), mtl.rfind("newmtl Puffshell black\n"));
     EXPECT_NE(mtl.find("newmtl user black\n"), std::string::npos) << mtl;
     tinygltf::Model model;
     ASSERT_TRUE(ReadGlb(dir + "looks.glb", &model));
-    ASSERT_EQ(model.materials.size(), 2u);
+    ASSERT_EQ(model.materials.size(), 3u);
     EXPECT_EQ(model.materials[0].name, "Puffshell black");
+    EXPECT_EQ(model.materials[2].name, "Puffshell black alpha 0.5");
     EXPECT_FALSE(model.materials[0].doubleSided);
     EXPECT_EQ(model.materials[0].extensions.count("KHR_materials_unlit"), 1u);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(model.meshes[i].primitives[0].material, 0) << i;
     // Names with spaces load back whole, with the shells' own spaces too.
     ASSERT_TRUE(wb::LoadObjScene((dir + "looks.obj").c_str(), &error)) << error;
     doc = wb::ActiveDocument();
-    EXPECT_EQ(MQDoc_GetMaterialCount(doc), 2);
+    EXPECT_EQ(MQDoc_GetMaterialCount(doc), 3);
     EXPECT_EQ(wbtest::ObjectName(MQDoc_GetObject(doc, 2)), "shell 2");
     EXPECT_EQ(wbtest::MaterialName(MQDoc_GetMaterial(doc, 0)), "Puffshell black");
     EXPECT_EQ(wbtest::ReadFace(MQDoc_GetObject(doc, 2), 0).material, 0);
