@@ -231,7 +231,7 @@ int RunBakes(const Options& o, const std::vector<std::string>& outputs, std::vec
     int code = kExitOk;
     for (const BakeResult& r : *results) {
         if (r.code == 0) continue;
-        fprintf(stderr, "puffshell: %s: %s\n", r.input.c_str(), r.error.c_str());
+        fprintf(stderr, "puffshell: %s\n", FailureText(r).c_str());
         code = total == 1 ? r.code : kExitFailed;
     }
     for (const BakeResult& r : *results)

@@ -58,17 +58,26 @@ std::vector<std::string> InputFiles(const std::vector<std::string>& scenes, cons
     for (const std::string& scene : scenes) {
         files.push_back(scene);
         if (!EndsWith(scene, ".obj")) continue;
-        // The material libraries it names ("mtllib a.mtl b.mtl"), beside it.
-        std::ifstream in(scene);
-        std::string line;
-        for (int lines = 0; lines < 1000000 && std::getline(in, line); ++lines) {
-            const size_t first = line.find_first_not_of(" \t");
-            if (first == std::string::npos || line.compare(first, 6, "mtllib") != 0) continue;
-            std::istringstream words(line);
+        // The material libraries it names ("mtllib a.mtl b.mtl"), beside it; read in pieces of a
+        // bounded size, so that a line without end costs no more than a short one.
+        struct stat st;
+        if (stat(scene.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        FILE* in = fopen(scene.c_str(), "rb");
+        if (!in) continue;
+        char piece[4096];
+        bool lineStart = true;
+        while (fgets(piece, sizeof piece, in)) {
+            const size_t n = strlen(piece);
+            const bool starts = lineStart;
+            lineStart = n > 0 && piece[n - 1] == '\n';
+            if (!starts) continue;
+            const char* text = piece + strspn(piece, " \t");
+            if (strncmp(text, "mtllib", 6) != 0 || (text[6] != ' ' && text[6] != '\t')) continue;
+            std::istringstream words(text + 6);
             std::string word;
-            if (!(words >> word) || word != "mtllib") continue;
             while (words >> word) files.push_back(FolderOf(scene) + "/" + word);
         }
+        fclose(in);
     }
     if (!heightMap.empty()) files.push_back(heightMap);
     return files;
