@@ -35,6 +35,13 @@ start() {
   setsid env --default-signal=INT "$@" >"$log" 2>&1 &
   pid=$!
   live=$pid
+  # Until env has restored it, SIGINT is ignored still, as no terminal's job ignores it.
+  local ignored
+  for _ in $(seq 200); do
+    ignored=$(sed -n 's/^SigIgn:[[:space:]]*//p' "/proc/$pid/status" 2>/dev/null) || break
+    [ -n "$ignored" ] && [ $((16#$ignored & 2)) -eq 0 ] && break
+    sleep 0.01
+  done
 }
 
 # finish TENTHS: waits at most TENTHS tenths of a second for the run to end, then kills its whole
