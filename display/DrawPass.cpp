@@ -1,10 +1,9 @@
 #include "display/DrawPass.h"
 
-#include "geometry/CopyMirrorAndPatch.h"
-#include "geometry/DisplaceVertices.h"
-#include "geometry/FaceOperations.h"
 #include "display/ShellMaterial.h"
 #include "display/ShellMemory.h"
+#include "geometry/DisplaceVertices.h"
+#include "geometry/ShellLayer.h"
 #include "geometry/VertexPushCache.h"
 #include "plugin/HostApi.h"
 #include "plugin/ModuleState.h"
@@ -59,11 +58,12 @@ BlackMaterial BlackMaterialFor(HostDocument document, int32_t transparency,
     return black.back();
 }
 
-// Builds the shell of the object at document index `index` from its settings: one draw object
-// per layer, as long as the process can hold the next one within *headroom (bytes), which each
-// layer built uses up.
-void DrawShell(HostDocument document, HostObject object, const ExpansionSettings& settings,
-               int32_t index, DrawMaterials* materials, double* headroom) {
+// Builds the shell of the object at document index `index` (unique ID id) from its settings: one
+// draw object per layer, as long as the process can hold the next one within *headroom (bytes),
+// which each layer built uses up. catchUp is the pass's one catch-up of the push cache.
+void DrawShell(HostDocument document, HostObject object, int32_t id,
+               const ExpansionSettings& settings, int32_t index, DrawMaterials* materials,
+               double* headroom, PushCacheCatchUp* catchUp) {
     HostApi& host = Host();
     // What the layers read of the settings, once: nothing changes them while the pass runs.
     const bool invert = settings.invertFaces != 0;
@@ -71,7 +71,17 @@ void DrawShell(HostDocument document, HostObject object, const ExpansionSettings
     const int32_t colorMode = settings.colorMode;
     const int32_t transparency = settings.transparency;
     const float alpha = static_cast<float>(100 - transparency) * 0.01f;
-    const double layerCost = repeatCount > 0 ? LayerCostBytes(ShellSourceSize(object, index)) : 0.0;
+    const double layerCost =
+        repeatCount > 0 ? LayerCostBytes(ShellSourceSize(object, index, id)) : 0.0;
+
+    ShellLayerRecipe recipe;
+    recipe.sourceIndex = index;
+    recipe.invert = invert;
+    recipe.colorMode = colorMode;
+    if (colorMode == ExtractedColors)
+        recipe.materialIndex = materials->vertexColorIndex;
+    else if (colorMode != Unchanged && colorMode != Black)  // a document material
+        recipe.materialIndex = colorMode - kFirstDocumentMaterialMode;
 
     for (int32_t layerIndex = 0; layerIndex < repeatCount; ++layerIndex) {
         // A layer the process cannot hold ends this object's shell for this pass; a modeller out
@@ -79,34 +89,17 @@ void DrawShell(HostDocument document, HostObject object, const ExpansionSettings
         if (layerCost > *headroom) break;
         *headroom -= layerCost;
         // A black layer shows its own object's transparency; other shells change no black material.
-        BlackMaterial black;
         if (colorMode == Black) {
-            black = BlackMaterialFor(document, transparency, materials);
+            const BlackMaterial black = BlackMaterialFor(document, transparency, materials);
             if (black.material) host.MQMat_SetAlpha(black.material, alpha);
+            recipe.materialIndex = black.index;
         }
 
         HostObject layer = Plugin().createDrawObject(document, kLayerVisibility);
         if (!layer) continue;  // the host gave no draw object: nothing to build into
         host.MQObj_Merge(layer, object);
-        DisplaceVertices(layer, index, LayerMultiple(layerIndex, repeatCount, invert));
-        if (invert) InvertAllFaces(layer);
-
-        switch (colorMode) {
-        case Unchanged:
-            break;
-        case Black:
-            AssignFaceMaterial(layer, black.index);
-            break;
-        case ExtractedColors:
-            AssignFaceMaterial(layer, materials->vertexColorIndex);
-            ApplyExtractedColors(layer, UniqueIdOf(object));
-            break;
-        default:
-            AssignFaceMaterial(layer, colorMode - kFirstDocumentMaterialMode);
-            break;
-        }
-
-        CopyMirrorAndPatch(object, layer);
+        recipe.multiple = LayerMultiple(layerIndex, repeatCount, invert);
+        BuildShellLayer(layer, object, recipe, catchUp);
         host.MQObj_Freeze(layer, kLayerFreezeFlags);
     }
 }
@@ -123,7 +116,9 @@ void DrawPass(HostDocument document) {
         rebuildPending = false;
     }
 
-    AllowPushCacheCatchUp();
+    // Objects reordered, added or changed without the events that rebuild the push cache are
+    // caught up with once in this pass.
+    PushCacheCatchUp catchUp;
     HostApi& host = Host();
     int32_t count = document ? host.MQDoc_GetObjectCount(document) : 0;
     // Materials first, on every pass, even when no shell follows.
@@ -138,10 +133,10 @@ void DrawPass(HostDocument document) {
         const int32_t id = UniqueIdOf(object);
         const ExpansionSettings& settings = Settings().findOrCreate(id);
         if (!settings.enabled) continue;
-        // The layers' cost and pushes come from the object's own entry, rebuilt when the one at
-        // its index was built for another object.
-        PushCacheEntryFor(document, object, index, id, -1);
-        DrawShell(document, object, settings, index, &materials, &headroom);
+        // The layers' cost and pushes come from the object's own entry: the catch-up, when the
+        // one at its index was built for another object.
+        CatchUpPushCache(document, object, index, id, -1, &catchUp);
+        DrawShell(document, object, id, settings, index, &materials, &headroom, &catchUp);
     }
 
     // The next change asks for a refresh again.

@@ -30,9 +30,9 @@ const double kSafetyMarginBytes = 256.0 * 1024.0 * 1024.0;
 
 }  // namespace
 
-MeshSize ShellSourceSize(HostObject object, int32_t index) {
+MeshSize ShellSourceSize(HostObject object, int32_t index, int32_t uniqueId) {
     MeshSize size;
-    if (const PushCacheEntry* entry = PushCacheEntryAt(index)) {
+    if (const PushCacheEntry* entry = PushCacheEntryOf(index, uniqueId, -1)) {
         size.vertices = static_cast<int64_t>(entry->directions.size());
         size.faces = entry->faceCount;
         size.corners = entry->facePointCount;
@@ -44,8 +44,8 @@ MeshSize ShellSourceSize(HostObject object, int32_t index) {
     return size;
 }
 
-MeshSize CurrentShellSourceSize(HostObject object, int32_t index) {
-    MeshSize size = ShellSourceSize(object, index);
+MeshSize CurrentShellSourceSize(HostObject object, int32_t index, int32_t uniqueId) {
+    MeshSize size = ShellSourceSize(object, index, uniqueId);
     if (!object) return size;
     const int64_t vertices = Host().MQObj_GetVertexCount(object);
     const int64_t faces = Host().MQObj_GetFaceCount(object);

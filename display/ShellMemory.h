@@ -14,15 +14,15 @@ struct MeshSize {
     int64_t corners = 0;  // face points over all faces
 };
 
-// The size of object, the document object at index, as the last rebuild of the push cache saw
-// it (so that a pass makes no host call for it); asked of the host only when the cache has no
-// entry for the index, counting every face with four points.
-MeshSize ShellSourceSize(HostObject object, int32_t index);
+// The size of object, the document object at index with unique ID uniqueId, as the last rebuild
+// of the push cache saw it (so that a pass makes no host call for it); asked of the host only
+// when the cache has no entry of that object at the index, counting every face with four points.
+MeshSize ShellSourceSize(HostObject object, int32_t index, int32_t uniqueId);
 
 // The size of object as it is now, for a freeze, which may run after an edit that the next
 // rebuild of the push cache has not seen yet: ShellSourceSize while its vertex and face counts
 // still match the host's, else the host's counts with every face taken at four points.
-MeshSize CurrentShellSourceSize(HostObject object, int32_t index);
+MeshSize CurrentShellSourceSize(HostObject object, int32_t index, int32_t uniqueId);
 
 // A conservative figure, in bytes, for what one shell layer of a mesh of this size costs the host:
 // the layer's geometry as the host keeps it and what the host builds to display it.

@@ -5,9 +5,8 @@
 
 #include "display/ShellMaterial.h"
 #include "display/ShellMemory.h"
-#include "geometry/CopyMirrorAndPatch.h"
 #include "geometry/DisplaceVertices.h"
-#include "geometry/FaceOperations.h"
+#include "geometry/ShellLayer.h"
 #include "geometry/VertexPushCache.h"
 #include "plugin/HostApi.h"
 #include "plugin/ModuleState.h"
@@ -53,7 +52,8 @@ int32_t ShellMaterialIndex(int32_t colorMode, HostMaterial* created) {
 bool FreezeShell(HostDocument) {
     HostApi& host = Host();
     freezeDidNotFit = false;
-    AllowPushCacheCatchUp();
+    // Geometry changed without the events that rebuild the push cache is caught up with once.
+    PushCacheCatchUp catchUp;
 
     // Stage 1: the object, its settings and its place in the document. Nothing changes before
     // all three are known.
@@ -67,7 +67,7 @@ bool FreezeShell(HostDocument) {
 
     // Stage 2: the whole result must fit in memory before anything changes; a freeze that does
     // not fit leaves the document exactly as it was.
-    const MeshSize size = CurrentShellSourceSize(object, index);
+    const MeshSize size = CurrentShellSourceSize(object, index, id);
     if (FreezeCostBytes(size, shot.repeatCount, freezeAsNewObject) > MemoryHeadroomBytes()) {
         freezeDidNotFit = true;
         return false;
@@ -82,7 +82,12 @@ bool FreezeShell(HostDocument) {
     // Stage 4: the layers, each a displaced clone merged into the shell.
     HostObject shell = host.MQ_CreateObject();
     if (!shell) return false;
-    const bool invert = shot.invertFaces != 0;
+    ShellLayerRecipe recipe;
+    recipe.sourceIndex = index;
+    recipe.invert = shot.invertFaces != 0;
+    recipe.colorMode = shot.colorMode;
+    recipe.materialIndex = materialIndex;
+    recipe.resetColors = freezeResetColors;
     for (int32_t layer = 0; layer < shot.repeatCount; ++layer) {
         if (blackMaterial) {
             const int32_t transparency = Settings().findOrCreate(id).transparency;
@@ -90,12 +95,8 @@ bool FreezeShell(HostDocument) {
         }
         HostObject copy = host.MQObj_Clone(object);
         if (!copy) continue;
-        DisplaceVertices(copy, index, LayerMultiple(layer, shot.repeatCount, invert));
-        if (invert) InvertAllFaces(copy);
-        if (shot.colorMode == ExtractedColors) ApplyExtractedColors(copy, id);
-        if (freezeResetColors) ResetVertexColors(copy);
-        if (shot.colorMode != Unchanged) AssignFaceMaterial(copy, materialIndex);
-        CopyMirrorAndPatch(object, copy);
+        recipe.multiple = LayerMultiple(layer, shot.repeatCount, recipe.invert);
+        BuildShellLayer(copy, object, recipe, &catchUp);
         host.MQObj_Merge(shell, copy);
         host.MQObj_Delete(copy);
     }

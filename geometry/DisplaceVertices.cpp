@@ -10,7 +10,8 @@ namespace {
 const float kByteToUnit = 0.003921569f;
 }  // namespace
 
-bool DisplaceVertices(HostObject copy, int32_t sourceIndex, float layerMultiple) {
+bool DisplaceVertices(HostObject copy, int32_t sourceIndex, float layerMultiple,
+                      PushCacheCatchUp* catchUp) {
     HostDocument document = currentDocument;
     if (!copy || !document) return true;
     HostApi& host = Host();
@@ -24,7 +25,8 @@ bool DisplaceVertices(HostObject copy, int32_t sourceIndex, float layerMultiple)
     const float colorFactor = settings.vertexColorPush ? settings.vertexColorScale : 0.0f;
 
     // Never another object's entry: one built for whatever sat at this index before is rebuilt.
-    const PushCacheEntry* entry = PushCacheEntryFor(document, source, sourceIndex, sourceId, -1);
+    const PushCacheEntry* entry =
+        CatchUpPushCache(document, source, sourceIndex, sourceId, -1, catchUp);
     if (!entry) return true;  // no cache for the source: the copy stays where it is
 
     int32_t vertexCount = host.MQObj_GetVertexCount(copy);
@@ -32,8 +34,8 @@ bool DisplaceVertices(HostObject copy, int32_t sourceIndex, float layerMultiple)
     // The copy has the source's vertices: another count than the entry's means that the source
     // may have changed since the rebuild; the source itself says.
     if (static_cast<size_t>(vertexCount) != entry->directions.size()) {
-        entry = PushCacheEntryFor(document, source, sourceIndex, sourceId,
-                                  host.MQObj_GetVertexCount(source));
+        entry = CatchUpPushCache(document, source, sourceIndex, sourceId,
+                                 host.MQObj_GetVertexCount(source), catchUp);
         if (!entry) return true;
     }
     const HostPoint* directions = entry->directions.data();

@@ -19,9 +19,8 @@ const float kByteToUnit = 0.003921569f;
 
 // The cache of the last rebuild, replaced whole by the next one.
 std::vector<PushCacheEntry> g_cache;
-// PushCacheEntryFor may rebuild the cache: false after it did so, until the next pass, freeze or
-// ordinary rebuild.
-bool g_catchUpAllowed = true;
+// The last rebuild ran out of memory and left the cache empty.
+bool g_rebuildFailed = false;
 
 // The selection filter of one rebuild: every vertex passes unless selectionOnly is on, and then
 // those of BuildVertexMask. Without the switch no mask is made (it would hold only ones).
@@ -314,33 +313,36 @@ const PushCacheEntry* PushCacheEntryAt(int32_t objectIndex) {
     return entry.present ? &entry : nullptr;
 }
 
-const PushCacheEntry* PushCacheEntryFor(HostDocument document, HostObject object,
-                                        int32_t objectIndex, int32_t uniqueId,
-                                        int32_t vertexCount) {
-    if (!object) return nullptr;
-    if (vertexCount < 0) vertexCount = -1;
-    auto builtFor = [&](const PushCacheEntry* entry, bool countMatters) {
-        return entry && entry->uniqueId == uniqueId &&
-               (!countMatters || vertexCount < 0 ||
-                entry->directions.size() == static_cast<size_t>(vertexCount));
-    };
+const PushCacheEntry* PushCacheEntryOf(int32_t objectIndex, int32_t uniqueId, int32_t vertexCount) {
     const PushCacheEntry* entry = PushCacheEntryAt(objectIndex);
-    if (builtFor(entry, true)) return entry;
-    // No entry is right for an object that is switched off: nothing to rebuild for.
-    const ExpansionSettings* settings = Settings().find(uniqueId);
-    if (!entry && (!settings || !settings->enabled)) return nullptr;
-    if (!g_catchUpAllowed) return builtFor(entry, false) ? entry : nullptr;
-    RebuildPushCache(document);
-    g_catchUpAllowed = false;  // a host whose answers keep disagreeing costs one rebuild a pass
-    entry = PushCacheEntryAt(objectIndex);
-    // The host may report another count than the rebuild read; the entry is the object's still.
-    return builtFor(entry, false) ? entry : nullptr;
+    if (!entry || entry->uniqueId != uniqueId) return nullptr;
+    if (vertexCount >= 0 && entry->directions.size() != static_cast<size_t>(vertexCount))
+        return nullptr;
+    return entry;
 }
 
-void AllowPushCacheCatchUp() { g_catchUpAllowed = true; }
+const PushCacheEntry* CatchUpPushCache(HostDocument document, HostObject object, int32_t objectIndex,
+                                       int32_t uniqueId, int32_t vertexCount,
+                                       PushCacheCatchUp* catchUp) {
+    if (!object) return nullptr;
+    if (const PushCacheEntry* entry = PushCacheEntryOf(objectIndex, uniqueId, vertexCount))
+        return entry;
+    // No entry is right for an object that is switched off: nothing to rebuild for.
+    const PushCacheEntry* entry = PushCacheEntryAt(objectIndex);
+    const ExpansionSettings* settings = Settings().find(uniqueId);
+    if (!entry && (!settings || !settings->enabled)) return nullptr;
+    if (catchUp && !catchUp->spent && !g_rebuildFailed) {
+        catchUp->spent = true;
+        RebuildPushCache(document);
+    }
+    // The host may report another count than the rebuild read; the entry is the object's still.
+    return PushCacheEntryOf(objectIndex, uniqueId, -1);
+}
+
+bool PushCacheRebuildFailed() { return g_rebuildFailed; }
 
 void RebuildPushCache(HostDocument document) {
-    g_catchUpAllowed = true;
+    g_rebuildFailed = false;
     // The previous build's entries are discarded; an entry rebuilt at the same index writes into
     // the arrays its predecessor had, and whatever is not reused is released at the end.
     std::vector<PushCacheEntry> previous;
@@ -370,6 +372,7 @@ void RebuildPushCache(HostDocument document) {
     } catch (const std::bad_alloc&) {
         // Sizes no memory can hold (a host reporting absurd counts): no shells rather than a crash.
         std::vector<PushCacheEntry>().swap(g_cache);
+        g_rebuildFailed = true;
     }
 }
 

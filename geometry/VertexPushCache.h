@@ -35,25 +35,38 @@ const std::vector<PushCacheEntry>& PushCache();
 // document, or an empty entry).
 const PushCacheEntry* PushCacheEntryAt(int32_t objectIndex);
 
-// The entry at objectIndex of document when it was built for object itself, which has the unique
-// ID uniqueId and, unless vertexCount is negative, that many vertices. An entry built for another
-// object or vertex count, or none for an object that is switched on (the document changed while
-// its events were ignored, or without them), has the cache rebuilt for document first, once.
-// Null when there is still no entry for object. Between two calls of AllowPushCacheCatchUp (or
-// ordinary rebuilds) it rebuilds at most once, so that a host whose answers keep disagreeing
-// costs one rebuild per pass.
-const PushCacheEntry* PushCacheEntryFor(HostDocument document, HostObject object,
-                                        int32_t objectIndex, int32_t uniqueId, int32_t vertexCount);
+// The entry at objectIndex when it was built for the object with unique ID uniqueId and, unless
+// vertexCount is negative, that many vertices; null otherwise. A lookup only: it never rebuilds.
+const PushCacheEntry* PushCacheEntryOf(int32_t objectIndex, int32_t uniqueId, int32_t vertexCount);
 
-// Lets PushCacheEntryFor rebuild once more: every draw pass and freeze starts with it.
-void AllowPushCacheCatchUp();
+// What one draw pass or one freeze may spend on catching the push cache up with a document that
+// changed without the events that rebuild it: one whole rebuild. Each pass and each freeze makes
+// its own, so that a host whose answers keep disagreeing costs one rebuild per pass.
+struct PushCacheCatchUp {
+    bool spent = false;
+};
+
+// The push cache caught up for object (document index objectIndex of document, unique ID
+// uniqueId, vertexCount vertices unless negative): PushCacheEntryOf when the entry is the
+// object's; otherwise, for an object that is switched on, the whole cache is rebuilt for document
+// first, once per catchUp, and not at all after a rebuild that ran out of memory (the next
+// ordinary RebuildPushCache, after an edit, tries again: a catch-up on every redraw would drive
+// the process to its memory limit each time). After the rebuild, or without one, the entry is
+// returned when it is the object's, whatever its vertex count; else null. A null catchUp only
+// looks up.
+const PushCacheEntry* CatchUpPushCache(HostDocument document, HostObject object, int32_t objectIndex,
+                                       int32_t uniqueId, int32_t vertexCount,
+                                       PushCacheCatchUp* catchUp);
 
 // Discards the cache and builds it anew for document: an entry for every enabled object, with
 // height samples and vertex colours for the objects that use them. Gives every object of the
 // document a settings record (one lookup per object). Faces with a point count outside 1..4 are
 // skipped; a corner naming no vertex of the object gets nothing, and its face adds no normal.
-// A null document leaves the cache empty.
+// A null document leaves the cache empty, and so does running out of memory, which
+// PushCacheRebuildFailed then reports until the next rebuild.
 void RebuildPushCache(HostDocument document);
+// True when the last rebuild, ordinary or a catch-up, ran out of memory.
+bool PushCacheRebuildFailed();
 
 // One yes/no per vertex of object (document index objectIndex in currentDocument): every vertex
 // when selectionOnly is off; otherwise the selected vertices, the points of selected faces and

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Runs every test program of both builds under Wine, with one wineserver kept alive for the whole
-# run: the 64-bit build's, then the 32-bit build's (the DLL users install) where this machine runs
-# 32-bit programs. Called inside xvfb-run by `make test`; arguments go to CTest (e.g. -R NAME).
-# Without arguments it then builds and runs the native checked build (check-native.sh).
-# Ends with one line per build: how many tests ran and passed, or why the 32-bit build did not run.
+# run: the 64-bit build's, and the 32-bit build's (the DLL users install) where this machine runs
+# 32-bit programs, natively or in qemu-user emulation (win32-runs.sh). The emulated run is several
+# times slower and single-threaded: it runs beside the rest (the 64-bit tests, the native checked
+# build), and its output follows theirs. Called inside xvfb-run by `make test`; arguments go to
+# CTest (e.g. -R NAME). Without arguments it then builds and runs the native checked build
+# (check-native.sh). Ends with one line per build: how many tests ran and passed, and how the
+# 32-bit build ran or why it did not.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/.." && pwd)
@@ -14,15 +17,19 @@ export PUFFSHELL_SHARED_WINESERVER=1
 "$here/wine-prefix.sh"
 "$wine_dir/wineserver" -p
 
-summary=()
+work=$(mktemp -d) || { echo "run-tests: cannot make a temporary folder"; exit 1; }
+trap 'rm -rf "${work:?}"' EXIT
 failed=0
 
 # CTest's own summary line ("100% tests passed, 0 tests failed out of 9") gives the counts.
+# Arguments: the build's name, its tree, how it runs (for its line), CTest's arguments. Prints
+# CTest's output; writes the build's summary lines to $work/NAME.summary and its failure to
+# $work/NAME.failed.
 run_build() {
-  local name=$1 dir=$2
-  shift 2
-  local log
-  log=$(mktemp) || { echo "run-tests: cannot make a temporary file"; exit 1; }
+  local name=$1 dir=$2 how=$3
+  shift 3
+  local log=$work/$name.log summary=$work/$name.summary
+  : >"$summary"
   echo "== $name build ($dir)"
   ctest --test-dir "$dir" --output-on-failure "$@" 2>&1 | tee "$log"
   local status=${PIPESTATUS[0]}
@@ -31,45 +38,59 @@ run_build() {
   total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
   failures=$(sed -E 's/.* ([0-9]+) tests? failed.*/\1/' <<<"$line")
   skipped=$(grep -cE '\*\*\*Skipped' "$log")
-  if [ -z "$line" ] || [ "$status" -ne 0 ]; then failed=1; fi
+  if [ -z "$line" ] || [ "$status" -ne 0 ]; then touch "$work/$name.failed"; fi
   if [ -z "$line" ]; then
-    summary+=("$name build: no tests ran (CTest exit code $status)")
+    echo "$name build: no tests ran (CTest exit code $status)" >>"$summary"
   else
     local ran=$((total - skipped)) extra=""
     [ "$skipped" -gt 0 ] && extra=", $skipped skipped"
-    summary+=("$name build: $ran tests ran, $((ran - failures)) passed, $failures failed$extra")
+    echo "$name build: $ran tests ran, $((ran - failures)) passed, $failures failed$extra${how:+ $how}" >>"$summary"
   fi
   # CTest shows no output of a skipped test: give the line of each that says why (a GoogleTest
   # skip's message follows its "...: Skipped" line; a script's reason is its last line).
   local test
   for test in $(sed -nE 's/^[[:space:]]*[0-9]+ - (.*) \(Skipped\)$/\1/p' "$log"); do
-    summary+=("  $test skipped: $(awk -v t="$test" '
+    echo "  $test skipped: $(awk -v t="$test" '
       $0 ~ "^[0-9]+/[0-9]+ Test: " { on = ($3 == t); why = "" }
       on && prev ~ /: Skipped$/ && why == "" { why = $0 }
       on && /^<end of output>/ { print (why != "" ? why : last); on = 0 }
       { prev = $0; if ($0 !~ /^\[/) last = $0 }
-    ' "$dir/Testing/Temporary/LastTest.log")")
+    ' "$dir/Testing/Temporary/LastTest.log")" >>"$summary"
   done
-  rm -f "$log"
 }
 
-run_build win64 "$top/build/win64" "$@"
-if reason=$("$here/win32-runs.sh"); then
-  run_build win32 "$top/build/win32" "$@"
+win32_job=""
+win32=""
+if ! how=$("$here/win32-runs.sh"); then
+  echo "win32 build: built and checked statically (PE32 image, exports, imports), but not run: $how" >"$work/win32.summary"
+elif [[ $how == *emulation* ]]; then
+  echo "== win32 build ($top/build/win32): $how, beside the rest; its output follows theirs"
+  win32_start=$SECONDS
+  run_build win32 "$top/build/win32" "$how" "$@" >"$work/win32.out" 2>&1 &
+  win32_job=$!
 else
-  summary+=("win32 build: built and checked statically (PE32 image, exports, imports), but not run: $reason")
+  win32=now
 fi
-
-"$wine_dir/wineserver" -k 2>/dev/null || true
+run_build win64 "$top/build/win64" "" "$@"
+[ -n "$win32" ] && run_build win32 "$top/build/win32" "$how" "$@"
 
 if [ "$#" -eq 0 ]; then
   echo "== native checked build (build/native)"
-  native_log=$(mktemp)
-  "$here/check-native.sh" 2>&1 | tee "$native_log"
-  [ "${PIPESTATUS[0]}" -eq 0 ] || failed=1
-  summary+=("$(tail -n 1 "$native_log")")
-  rm -f "$native_log"
+  "$here/check-native.sh" 2>&1 | tee "$work/native.log"
+  [ "${PIPESTATUS[0]}" -eq 0 ] || touch "$work/native.failed"
+  tail -n 1 "$work/native.log" >"$work/native.summary"
 fi
+if [ -n "$win32_job" ]; then
+  wait "$win32_job"
+  cat "$work/win32.out"
+  echo "run-tests: the emulated win32 build's tests took $((SECONDS - win32_start)) s"
+fi
+"$wine_dir/wineserver" -k 2>/dev/null || true
+
+ls "$work"/*.failed >/dev/null 2>&1 && failed=1
 echo
-for line in "${summary[@]}"; do echo "make test: $line"; done
+for name in win64 win32 native; do
+  [ -f "$work/$name.summary" ] || continue
+  while IFS= read -r line; do echo "make test: $line"; done <"$work/$name.summary"
+done
 exit $failed

@@ -56,6 +56,11 @@ END
 cat >"$fake/bin/apt-get" <<'END'
 #!/usr/bin/env bash
 echo "$*" >>"$FAKE/calls"
+# The private configuration of the 32-bit Wine for emulation, on a machine without a network.
+if [ "$1" = -c ]; then
+  echo "E: Failed to fetch http://deb.debian.org/debian/dists/bookworm/InRelease  Temporary failure resolving 'deb.debian.org'"
+  exit 100
+fi
 if [ "$1" = update ]; then
   left=$(cat "$FAKE/updates-to-fail")
   [ "$left" -gt 0 ] || exit 0
@@ -78,14 +83,16 @@ cat >"$fake/bin/locale-gen" <<'END'
 #!/bin/sh
 grep -q '^ja_JP.UTF-8 UTF-8' "$FAKE/locale.gen" && echo ja_JP.utf8 >>"$FAKE/locales"
 END
-# The kernel runs 32-bit programs; the readers are there.
-printf '#!/bin/sh\nexit 0\n' >"$fake/bin/probe-ia32"
-cp "$fake/bin/probe-ia32" "$fake/bin/setup-readers"
+# The kernel runs 32-bit programs unless $FAKE/no-ia32 exists; the readers are there.
+printf '#!/bin/sh\n[ ! -e "$FAKE/no-ia32" ]\n' >"$fake/bin/probe-ia32"
+printf '#!/bin/sh\nexit 0\n' >"$fake/bin/setup-readers"
+printf '#!/bin/sh\necho "$0 $*" >>"$FAKE/calls"\n' >"$fake/bin/dpkg-deb"
+cp "$fake/bin/dpkg-deb" "$fake/bin/ldconfig"
 chmod +x "$fake/bin"/*
 
 # A machine with every package but zip and wine32, whose kernel runs 32-bit programs.
 reset_machine() {
-  rm -rf "${work:?}/state"
+  rm -rf "${work:?}/state" "$fake/no-ia32"
   : >"$fake/calls"
   : >"$fake/archs"
   : >"$fake/i386"
@@ -97,7 +104,8 @@ reset_machine() {
 }
 setup() {
   env FAKE="$fake" PUFFSHELL_APT_GET="$fake/bin/apt-get" PUFFSHELL_DPKG="$fake/bin/dpkg" \
-    PUFFSHELL_DPKG_QUERY="$fake/bin/dpkg-query" PUFFSHELL_LOCALE="$fake/bin/locale" \
+    PUFFSHELL_DPKG_QUERY="$fake/bin/dpkg-query" PUFFSHELL_DPKG_DEB="$fake/bin/dpkg-deb" \
+    PUFFSHELL_LDCONFIG="$fake/bin/ldconfig" PUFFSHELL_LOCALE="$fake/bin/locale" \
     PUFFSHELL_LOCALE_GEN="$fake/bin/locale-gen" PUFFSHELL_LOCALE_FILE="$fake/locale.gen" \
     PUFFSHELL_STATE_DIR="$work/state" PUFFSHELL_IA32_PROBE="$fake/bin/probe-ia32" \
     PUFFSHELL_SETUP_READERS="$fake/bin/setup-readers" PUFFSHELL_APT_PAUSE=0 "$here/setup.sh" "$@" 2>&1
@@ -106,7 +114,7 @@ setup() {
 # Before any scenario: every program the set-up can run resolves to its stand-in, and every file it
 # changes is in the temporary folder; else the test stops here, having run nothing.
 commands=$(setup --commands)
-for name in apt-get dpkg dpkg-query locale locale-gen probe readers locale-file state-dir; do
+for name in apt-get dpkg dpkg-query dpkg-deb ldconfig locale locale-gen probe readers locale-file state-dir; do
   path=$(sed -n "s/^$name //p" <<<"$commands")
   case $name in
     locale-file | state-dir) expected=$work/ ;;
@@ -117,7 +125,7 @@ for name in apt-get dpkg dpkg-query locale locale-gen probe readers locale-file 
     exit 1
   fi
 done
-if [ "$(wc -l <<<"$commands")" -ne 9 ]; then
+if [ "$(wc -l <<<"$commands")" -ne 11 ]; then
   echo "setup-test: the set-up names other programs than the test has stand-ins for; nothing was run:"
   echo "$commands"
   exit 1
@@ -180,6 +188,31 @@ status=$?
 check "a refused required package stops the set-up ($status)" [ "$status" -eq 1 ]
 check "a refused required package gives apt's reason ($out)" \
   [ "$(count "$out" 'cannot install zip: Unable to locate package zip')" -eq 1 ]
+
+# A kernel that refuses 32-bit programs, and no network for the emulated 32-bit Wine's packages:
+# the set-up goes on, says why, and make test's 32-bit line gives that reason. Once prepared, the
+# emulation is not fetched again.
+reset_machine 0
+touch "$fake/no-ia32"
+out=$(setup)
+status=$?
+check "the set-up ends with exit 0 when the emulation's packages cannot be fetched ($status)" [ "$status" -eq 0 ]
+check "the set-up says why the emulation could not be prepared ($out)" \
+  has "$out" "could not be prepared (apt-get update: Failed to fetch http://deb.debian.org/debian/dists/bookworm/InRelease  Temporary failure resolving"
+check "nothing is unpacked when nothing was fetched" [ "$(grep -c 'dpkg-deb\|ldconfig' "$fake/calls")" -eq 0 ]
+check "wine32 is not installed where the kernel cannot run it" [ "$(grep -c 'install.*wine32' "$fake/calls")" -eq 0 ]
+line=$(PUFFSHELL_STATE_DIR=$work/state PUFFSHELL_IA32_PROBE="$fake/bin/probe-ia32" FAKE=$fake \
+  PUFFSHELL_WINE_DIR=$work/wine-none "$here/win32-runs.sh")
+check "the 32-bit line of make test says the emulation could not be prepared ($line)" \
+  has "$line" "could not be prepared (apt-get update: Failed to fetch"
+mkdir -p "$work/state/ia32/bin"
+echo "wine install ok installed" >"$work/state/ia32/ready"
+printf '#!/bin/sh\n' >"$work/state/ia32/bin/wine"
+chmod +x "$work/state/ia32/bin/wine"
+: >"$fake/calls"
+setup >/dev/null
+check "a prepared emulation is not fetched again" [ ! -s "$fake/calls" ]
+rm -rf "${work:?}/state/ia32"
 
 # A 32-bit program (a PE header for i386) without wine32.
 { printf 'MZ'; head -c 58 /dev/zero; printf '\100\000\000\000PE\000\000\114\001'; } >"$work/prog32.exe"

@@ -2,7 +2,7 @@
 # The set-up test touches nothing of the machine, even where the temporary folder cannot run
 # programs (mounted noexec, a common hardening, where a stand-in found by PATH order would give way
 # to the real program). Inside a private mount namespace, a tripwire is mounted over the machine's
-# apt-get, apt, dpkg, dpkg-query, locale, locale-gen and localedef, and a copy over
+# apt-get, apt, dpkg, dpkg-query, dpkg-deb, ldconfig, locale, locale-gen and localedef, and a copy over
 # /etc/locale.gen; setup-test.sh then runs with TMPDIR on a folder mounted noexec (the case where
 # its stand-ins once gave way to the real programs): every check passes, no tripwire fires, and the
 # locale file's copy stays as it was. The mounts exist only inside the namespace and end with
@@ -43,7 +43,7 @@ fired=$work/exec/fired
 printf '#!/bin/sh\necho "$0 $*" >>%s\nexit 1\n' "$fired" >"$work/exec/tripwire"
 chmod +x "$work/exec/tripwire"
 armed=()
-for name in apt-get apt dpkg dpkg-query locale locale-gen localedef; do
+for name in apt-get apt dpkg dpkg-query dpkg-deb ldconfig locale locale-gen localedef; do
   path=$(command -v "$name") || continue
   mount --bind "$work/exec/tripwire" "$path" || { echo "setup-tripwire-test: cannot mount over $path"; exit 1; }
   armed+=("$path")

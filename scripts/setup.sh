@@ -9,13 +9,16 @@
 # install stops it (exit 1, with apt's reason in one line). wine32, which runs the 32-bit build, is
 # optional: when apt cannot install it the set-up says why, removes the i386 architecture again if
 # it added it (else every later `apt-get update` reports the broken i386 index), keeps apt's reason
-# for `make test`'s summary, and tries again only an hour later.
+# for `make test`'s summary, and tries again only an hour later. Where the kernel refuses 32-bit
+# programs, the 32-bit build runs under a 32-bit Wine in qemu-user emulation instead, which
+# setup-ia32.sh prepares once in the state folder (no package is installed for it); when that
+# fails, it says why and the set-up goes on.
 #
 # Every program that reads or changes the machine's packages and locales is taken from a variable
 # that a test points at a stand-in, never found by PATH order (a stand-in that cannot run must not
 # quietly give way to the real program); `setup.sh --commands` prints them, resolved, one a line:
-#   PUFFSHELL_APT_GET, PUFFSHELL_DPKG, PUFFSHELL_DPKG_QUERY, PUFFSHELL_LOCALE,
-#   PUFFSHELL_LOCALE_GEN  the programs of those names (default: the machine's own)
+#   PUFFSHELL_APT_GET, PUFFSHELL_DPKG, PUFFSHELL_DPKG_QUERY, PUFFSHELL_DPKG_DEB, PUFFSHELL_LDCONFIG,
+#   PUFFSHELL_LOCALE, PUFFSHELL_LOCALE_GEN  the programs of those names (default: the machine's own)
 #   PUFFSHELL_LOCALE_FILE the list of locales locale-gen makes (default /etc/locale.gen)
 #   PUFFSHELL_STATE_DIR   what the set-up remembers of this machine (default /var/lib/puffshell)
 #   PUFFSHELL_IA32_PROBE  tells whether the kernel runs 32-bit programs (default probe-ia32.sh)
@@ -29,6 +32,8 @@ mode=${1:-all}
 apt_get=${PUFFSHELL_APT_GET:-apt-get}
 dpkg=${PUFFSHELL_DPKG:-dpkg}
 dpkg_query=${PUFFSHELL_DPKG_QUERY:-dpkg-query}
+dpkg_deb=${PUFFSHELL_DPKG_DEB:-dpkg-deb}
+ldconfig=${PUFFSHELL_LDCONFIG:-ldconfig}
 locale=${PUFFSHELL_LOCALE:-locale}
 locale_gen=${PUFFSHELL_LOCALE_GEN:-locale-gen}
 locale_file=${PUFFSHELL_LOCALE_FILE:-/etc/locale.gen}
@@ -49,7 +54,7 @@ packaging=(cmake ninja-build make binutils g++-mingw-w64-i686 g++-mingw-w64-x86-
 case $mode in
   --commands)
     # What each name resolves to here ("missing" when nothing does), and the files it changes.
-    for name in apt_get dpkg dpkg_query locale locale_gen probe readers; do
+    for name in apt_get dpkg dpkg_query dpkg_deb ldconfig locale locale_gen probe readers; do
       echo "${name//_/-} $(command -v "${!name}" || echo missing)"
     done
     echo "locale-file $locale_file"
@@ -60,7 +65,7 @@ case $mode in
                  wine64 xvfb xauth x11-utils imagemagick fonts-ipafont-gothic locales
                  googletest libtinyobjloader-dev libstb-dev assimp-testmodels
                  libtinygltf-dev nlohmann-json3-dev assimp-utils
-                 clang-14 libclang-rt-14-dev libfuzzer-14-dev) ;;
+                 clang-14 libclang-rt-14-dev libfuzzer-14-dev time) ;;
   *) echo "usage: setup.sh [packaging | --commands]" >&2; exit 2 ;;
 esac
 
@@ -129,9 +134,13 @@ fi
 "$readers"
 
 # The 32-bit build runs under wine32 where this machine's kernel executes 32-bit programs; probe it
-# with a real one rather than guess from the kernel's name. Elsewhere the 32-bit build is only
-# built and checked without running (make test says so).
-"$probe" >/dev/null 2>&1 || exit 0
+# with a real one rather than guess from the kernel's name. Elsewhere it runs emulated; where that
+# cannot be prepared it is only built and checked without running (make test says so).
+if ! "$probe" >/dev/null 2>&1; then
+  PUFFSHELL_APT_GET=$apt_get PUFFSHELL_DPKG_QUERY=$dpkg_query PUFFSHELL_DPKG_DEB=$dpkg_deb \
+    PUFFSHELL_LDCONFIG=$ldconfig "$here/setup-ia32.sh" "$state/ia32"
+  exit 0
+fi
 installed wine32:i386 && exit 0
 
 # An earlier version of this set-up added the i386 architecture without keeping a marker: on a

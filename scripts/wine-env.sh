@@ -9,3 +9,7 @@ unset WINESERVER WINELOADER WINEARCH WINEDLLPATH
 export WINEDLLOVERRIDES="mscoree,mshtml="
 # shellcheck disable=SC2034  # used by the scripts that source this one
 wine_dir=${PUFFSHELL_WINE_DIR:-/usr/lib/wine}
+# Where the kernel refuses 32-bit programs, the 32-bit Wine that runs them in qemu-user emulation
+# (setup-ia32.sh): its loader is $ia32_dir/bin/wine. PUFFSHELL_IA32_DIR points elsewhere for tests.
+# shellcheck disable=SC2034
+ia32_dir=${PUFFSHELL_IA32_DIR:-${PUFFSHELL_STATE_DIR:-/var/lib/puffshell}/ia32}

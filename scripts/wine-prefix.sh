@@ -7,13 +7,21 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/wine-env.sh"
 export WINEDEBUG=-all
-wine="env LC_ALL=ja_JP.UTF-8 $wine_dir/wine64"
-# A prefix made before wine32 was installed cannot run the 32-bit build: wine64 alone makes an
-# empty 32-bit system folder, without the 32-bit system files. Where wine32 is installed now and
-# they are missing, make the prefix again.
-if [ -f "$WINEPREFIX/.puffshell-ready" ] && [ -x "$wine_dir/wine" ] &&
+# wine64 alone makes an empty 32-bit system folder, without the 32-bit system files: where the
+# 32-bit Wine is the emulated one, the prefix is made by the wine64 beside it (setup-ia32.sh).
+wine64=$wine_dir/wine64
+has_wine32=""
+if [ -x "$wine_dir/wine" ]; then has_wine32=1
+elif [ -f "$ia32_dir/ready" ] && [ -x "$ia32_dir/sysroot/usr/lib/wine/wine64" ]; then
+  has_wine32=1
+  wine64=$ia32_dir/sysroot/usr/lib/wine/wine64
+fi
+wine="env LC_ALL=ja_JP.UTF-8 $wine64"
+# A prefix made before the 32-bit Wine was there cannot run the 32-bit build. Where it is there
+# now and the 32-bit system files are missing, make the prefix again.
+if [ -f "$WINEPREFIX/.puffshell-ready" ] && [ -n "$has_wine32" ] &&
    [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
-  echo "wine-prefix: $WINEPREFIX lacks the 32-bit system files (made before wine32 was installed); making it again" >&2
+  echo "wine-prefix: $WINEPREFIX lacks the 32-bit system files (made before the 32-bit Wine was there); making it again" >&2
   "$wine_dir/wineserver" -k 2>/dev/null || true
   rm -rf "${WINEPREFIX:?}"
 fi

@@ -204,10 +204,9 @@ TEST(CommandLineOutput, NamesAndPathsInAnyScriptAreUsedAsGiven) {
     EXPECT_TRUE(Exists(out + "\\" + texture));
     const std::string frozen = ReadText(out + "\\frozen.obj"),
                       frozenMtl = ReadText(out + "\\frozen.mtl");
-    std::string saved = object;
-    saved[saved.find(' ')] = '_';  // "Café_Ñandú": a blank ends a name in OBJ files
+    const std::string saved = object;  // names are the rest of their line, spaces and all
     for (const std::string& line :
-         {"o " + saved + "\n", "o " + saved + "_shell\n", "usemtl " + material + "\n"})
+         {"o " + saved + "\n", "o " + saved + " shell\n", "usemtl " + material + "\n"})
         EXPECT_NE(frozen.find(line), std::string::npos) << line;
     for (const std::string& line : {"newmtl " + material + "\n", "map_Kd " + texture + "\n"})
         EXPECT_NE(frozenMtl.find(line), std::string::npos) << line << frozenMtl;
@@ -222,7 +221,7 @@ TEST(CommandLineOutput, NamesAndPathsInAnyScriptAreUsedAsGiven) {
     }
     EXPECT_GT(traced, 0) << "the plug-in read no colour from the texture";
     const std::string glb = ReadText(glbPath);
-    for (const std::string& name : {saved + "_shell", material, texture})  // as in frozen.obj
+    for (const std::string& name : {saved + " shell", material, texture})  // as in frozen.obj
         EXPECT_NE(glb.find("\"" + name + "\""), std::string::npos) << name;
 }
 

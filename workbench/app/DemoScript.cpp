@@ -46,15 +46,6 @@ void Warn(Run& run, const std::string& message) {
 
 namespace {
 
-// A value in proportion to the scene's size, rounded to `decimals` as the panel's edit shows it:
-// at least one unit of the last decimal and at most a million (a file's coordinates may be
-// anything).
-float ScaledToScene(float radius, float fraction, int decimals) {
-    const float unit = decimals == 2 ? 0.01f : 0.1f;
-    const float value = isfinite(radius) ? radius * fraction : kMaxDistance;
-    return std::min(kMaxDistance, std::max(unit, roundf(value / unit) * unit));
-}
-
 std::string Number(const char* format, double value) {
     char text[64];
     snprintf(text, sizeof text, format, value);
