@@ -131,7 +131,7 @@ stuck() {
   printf '%s
 ' '#!/bin/bash' "trap '' INT TERM" 'echo "stand-in $$"' 'while :; do sleep 0.2; done' >"$wine/wine64"
   chmod +x "$wine/wine64"
-  PUFFSHELL_WINE_DIR=$wine PUFFSHELL_WINEPREFIX=$out/stuck-prefix start "$log" "$here/wine-run.sh" "$out/stuck.exe"
+  PUFFSHELL_WINE_DIR=$wine PUFFSHELL_IA32_DIR=$out/no-ia32 PUFFSHELL_WINEPREFIX=$out/stuck-prefix start "$log" "$here/wine-run.sh" "$out/stuck.exe"
   for _ in $(seq 100); do
     grep -q "stand-in" "$log" && break
     sleep 0.1
