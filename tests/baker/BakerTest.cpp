@@ -211,7 +211,7 @@ TEST(BakerScene, ObjectsChoosesWhichObjectsGetShells) {
     ASSERT_EQ(r.code, 0) << r.error;
     EXPECT_EQ(r.shells, 2);
     const std::string saved = ReadText(dir + "/out.obj");
-    EXPECT_NE(saved.find("o cube0_shell"), std::string::npos);
-    EXPECT_EQ(saved.find("o cube1_shell"), std::string::npos);
-    EXPECT_NE(saved.find("o cube2_shell"), std::string::npos);
+    EXPECT_NE(saved.find("o cube0 shell"), std::string::npos);
+    EXPECT_EQ(saved.find("o cube1 shell"), std::string::npos);
+    EXPECT_NE(saved.find("o cube2 shell"), std::string::npos);
 }

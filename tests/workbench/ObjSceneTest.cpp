@@ -376,14 +376,14 @@ TEST_F(ObjSceneFiles, NamesAreTheRestOfTheirLineAndLibrariesFoundAsNamed) {
     // A library whose name holds a space, one by its absolute path, one named by words.
     const std::string dir = wbtest::TempDir() + "names\\";
     CreateDirectoryA(dir.c_str(), nullptr);
-    FILE* spaced = wb::OpenFile(dir + u8"matériau 😀.mtl", "wb");
+    FILE* spaced = wb::OpenFile(dir + "mat\xC3\xA9riau \xF0\x9F\x98\x80.mtl", "wb");
     ASSERT_TRUE(spaced);
     fputs("newmtl a b\nKd 1 0 0\n", spaced);
     fclose(spaced);
     ASSERT_TRUE(wbtest::WriteText(wbtest::TempDir() + "abs.mtl", "newmtl c\nKd 0 1 0\n"));
     ASSERT_TRUE(wbtest::WriteText(dir + "w2.mtl", "newmtl d\nKd 0 0 1\n"));
     ASSERT_TRUE(wbtest::WriteText(
-        dir + "names.obj", u8"mtllib matériau 😀.mtl\nmtllib " + wbtest::TempDir() +
+        dir + "names.obj", "mtllib mat\xC3\xA9riau \xF0\x9F\x98\x80.mtl\nmtllib " + wbtest::TempDir() +
                                "abs.mtl\nmtllib w1.mtl w2.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\n"
                                "usemtl a b\nf 1 2 3\nusemtl c\nf 1 2 3\nusemtl d\nf 1 2 3\n"));
     ASSERT_TRUE(wb::LoadObjScene((dir + "names.obj").c_str(), &warnings));
