@@ -96,7 +96,7 @@ report() {
 
 # interrupt NAME DIR WAIT_FOR COMMAND...: runs COMMAND (whose --out is DIR, which holds one
 # earlier file), sends SIGINT to its group once WAIT_FOR (a glob under DIR, or "log:TEXT" for a
-# line of its output) is there, and checks the end.
+# line of its output) is there, and checks the end (with quiet set, without the message).
 interrupt() {
   local name=$1 dir=$2 wait_for=$3
   shift 3
@@ -115,7 +115,7 @@ interrupt() {
   done
   kill -INT -- "-$pid" 2>/dev/null
   finish 30
-  report "$name" "$dir" "$log"
+  report "$name" "$dir" "$log" "${quiet:-}"
 }
 
 workbench=("$here/wine-run.sh" "$build/workbench.exe" --size 64x48)
@@ -163,9 +163,10 @@ if [ -z "$random_only" ]; then
                  printf "f %d %d %d %d\n", a, a + 51, a + 52, a + 1 } }' >"$out/grid.obj"
   interrupt long_save "$out/long_save" ".workbench-run-*/frozen.obj" "${workbench[@]}" \
     --scene "$out/grid.obj" --preset blur --repeat 100 --out "$out/long_save"
-  # The X server gets the same Ctrl+C.
+  # The X server gets the same Ctrl+C: Wine may end the program for the broken connection before
+  # the program can say why.
   if command -v xvfb-run >/dev/null; then
-    interrupt xvfb_run "$out/xvfb_run" ".workbench-run-*/before.png" xvfb-run -a -s "-screen 0 640x480x24" \
+    quiet=1 interrupt xvfb_run "$out/xvfb_run" ".workbench-run-*/before.png" xvfb-run -a -s "-screen 0 640x480x24" \
       "${workbench[@]}" --preset blur --out "$out/xvfb_run"
   fi
   interrupt interactive "$out/interactive" "log:interactive view open" "${workbench[@]}" --interactive \
