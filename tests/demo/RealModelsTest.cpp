@@ -170,8 +170,8 @@ TEST(RealModels, WeldedSplitMeshesGiveClosedShells) {
         std::string warnings;
         ASSERT_TRUE(wb::LoadObjScene((options.out + "\\frozen.obj").c_str(), &warnings))
             << warnings;
-        // Each model as it came in (24 and 117 vertices), and its outline: a vertex at each
-        // place (8 and 86) when welded, else a vertex for each copy, pushed apart.
+        // Each model keeps its own vertices (24 and 117); its outline has a vertex at each place
+        // (8 and 86) when welded, else a vertex for each copy, pushed apart.
         std::vector<int32_t> vertices;
         for (int32_t i = 0; i < MQDoc_GetObjectCount(wb::ActiveDocument()); ++i)
             vertices.push_back(MQObj_GetVertexCount(MQDoc_GetObject(wb::ActiveDocument(), i)));
