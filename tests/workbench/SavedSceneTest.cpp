@@ -102,6 +102,17 @@ TEST_F(SavedScene, SavedScenesLoadBackTheSame) {
     char found[MAX_PATH] = "";
     EXPECT_NE(MQDoc_FindMappingFile(doc, found, "SpiderTex.jpg", 1), 0);
     EXPECT_EQ(std::string(found).find(folder), 0u) << found;
+
+    // A texture's copy never takes the name of one of the caller's own files (a picture of the
+    // run), compared without case.
+    const std::string other = wbtest::TempDir() + "reserved\\";
+    CreateDirectoryA(other.c_str(), nullptr);
+    ASSERT_TRUE(wb::LoadObjScene(Model("OBJ/spider.obj").c_str(), &error)) << error;
+    ASSERT_TRUE(wb::SaveObjScene((other + "saved.obj").c_str(), &error, {"spidertex.JPG"})) << error;
+    EXPECT_EQ(GetFileAttributesA((other + "SpiderTex.jpg").c_str()), INVALID_FILE_ATTRIBUTES);
+    std::string mtl;
+    ASSERT_TRUE(wb::ReadWholeFile(other + "saved.mtl", 1 << 20, &mtl));
+    EXPECT_NE(mtl.find("SpiderTex_2.jpg"), std::string::npos) << mtl;
 }
 
 // A frozen document as the plug-in leaves it: a shell whose material shows vertex colours (black,

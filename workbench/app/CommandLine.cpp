@@ -223,6 +223,15 @@ const char* PresetPictureName(Preset preset) {
     return "before.png";
 }
 
+std::vector<std::string> RunFiles() {
+    std::vector<std::string> names = {"height_map.png", "panel.png", "frozen.obj", "frozen.mtl", "bumps.bmp",
+                                      "texture.bmp"};
+    for (Preset preset : {Preset::None, Preset::BlackFrame, Preset::ColourTrace, Preset::Blur, Preset::BothSides,
+                          Preset::Reset})
+        names.push_back(PresetPictureName(preset));  // before.png for None
+    return names;
+}
+
 const char* FreezeModeName(FreezeMode mode) {
     for (const Named& entry : kFreezeModes)
         if (entry.value == static_cast<int>(mode)) return entry.name;
