@@ -18,7 +18,14 @@ export PUFFSHELL_SHARED_WINESERVER=1
 "$wine_dir/wineserver" -p
 
 work=$(mktemp -d) || { echo "run-tests: cannot make a temporary folder"; exit 1; }
-trap 'rm -rf "${work:?}"' EXIT
+win32_job=""
+# The emulated run is a job of its own process group (Ctrl+C does not reach it): it ends with this
+# script, however that ends.
+cleanup() {
+  [ -n "$win32_job" ] && kill -TERM -- "-$win32_job" 2>/dev/null && wait "$win32_job" 2>/dev/null
+  rm -rf "${work:?}"
+}
+trap cleanup EXIT
 failed=0
 
 # CTest's own summary line ("100% tests passed, 0 tests failed out of 9") gives the counts.
@@ -59,15 +66,16 @@ run_build() {
   done
 }
 
-win32_job=""
 win32=""
 if ! how=$("$here/win32-runs.sh"); then
   echo "win32 build: built and checked statically (PE32 image, exports, imports), but not run: $how" >"$work/win32.summary"
 elif [[ $how == *emulation* ]]; then
   echo "== win32 build ($top/build/win32): $how, beside the rest; its output follows theirs"
   win32_start=$SECONDS
+  set -m
   run_build win32 "$top/build/win32" "$how" "$@" >"$work/win32.out" 2>&1 &
   win32_job=$!
+  set +m
 else
   win32=now
 fi
@@ -82,6 +90,7 @@ if [ "$#" -eq 0 ]; then
 fi
 if [ -n "$win32_job" ]; then
   wait "$win32_job"
+  win32_job=""
   cat "$work/win32.out"
   echo "run-tests: the emulated win32 build's tests took $((SECONDS - win32_start)) s"
 fi
