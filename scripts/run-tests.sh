@@ -14,15 +14,19 @@ source "$here/wine-env.sh"
 export WINEDEBUG=-all
 # The wineserver below outlives every test program: wine-run.sh must not wait for it to end.
 export PUFFSHELL_SHARED_WINESERVER=1
-"$here/wine-prefix.sh"
-"$wine_dir/wineserver" -p
 
 work=$(mktemp -d) || { echo "run-tests: cannot make a temporary folder"; exit 1; }
 win32_job=""
 # The emulated run is a job of its own process group (Ctrl+C does not reach it): it ends with this
 # script, however that ends.
+# It has a Wine prefix of its own: both builds' test programs write the same folders under the
+# prefix's temporary folder, and side by side they would overwrite each other's files.
+win32_prefix=$top/build/wineprefix-emulated
 cleanup() {
-  [ -n "$win32_job" ] && kill -TERM -- "-$win32_job" 2>/dev/null && wait "$win32_job" 2>/dev/null
+  if [ -n "$win32_job" ]; then
+    kill -TERM -- "-$win32_job" 2>/dev/null && wait "$win32_job" 2>/dev/null
+    WINEPREFIX=$win32_prefix "$wine_dir/wineserver" -k 2>/dev/null
+  fi
   rm -rf "${work:?}"
 }
 trap cleanup EXIT
@@ -73,12 +77,21 @@ elif [[ $how == *emulation* ]]; then
   echo "== win32 build ($top/build/win32): $how, beside the rest; its output follows theirs"
   win32_start=$SECONDS
   set -m
-  run_build win32 "$top/build/win32" "$how" "$@" >"$work/win32.out" 2>&1 &
+  (
+    export PUFFSHELL_WINEPREFIX=$win32_prefix
+    source "$here/wine-env.sh"
+    "$here/wine-prefix.sh"
+    "$wine_dir/wineserver" -p
+    run_build win32 "$top/build/win32" "$how" "$@"
+    "$wine_dir/wineserver" -k 2>/dev/null
+  ) >"$work/win32.out" 2>&1 &
   win32_job=$!
   set +m
 else
   win32=now
 fi
+"$here/wine-prefix.sh"
+"$wine_dir/wineserver" -p
 run_build win64 "$top/build/win64" "" "$@"
 [ -n "$win32" ] && run_build win32 "$top/build/win32" "$how" "$@"
 
