@@ -9,6 +9,8 @@
 #               under AddressSanitizer and UndefinedBehaviorSanitizer (build/native), and its tests
 #   make fuzz   each libFuzzer target (tests/fuzz/) for FUZZ_SECONDS seconds (default 60) under
 #               AddressSanitizer and UndefinedBehaviorSanitizer (build/fuzz); one line per target
+#   make baker  the baking command build/baker/puffshell: the plug-in's windowless code and the
+#               workbench's host model and files, native and optimised (native/CMakeLists.txt)
 #   make stress random host events, document edits and panel work on the real plug-in for a few
 #               minutes, checked after every step, with Wine's heap checks; then the same on a
 #               checked build (bounds and undefined-behaviour checks); STRESS_ARGS="--seed N
@@ -28,7 +30,9 @@ FUZZ_SECONDS ?= 60
 # make test runs each fuzz target this long: a smoke that replays every seed and regression input.
 FUZZ_SMOKE_SECONDS := 20
 
-.PHONY: all setup build test check-native fuzz dist demo bench stress clean
+BAKER := build/baker
+
+.PHONY: all setup build test check-native fuzz dist demo bench stress baker clean
 
 all: build
 
@@ -63,7 +67,7 @@ build: setup $(WIN64)/build.ninja $(WIN32)/build.ninja
 	cmake --build $(WIN32)
 	cmake --build $(WIN64)
 
-test: build
+test: build baker
 	./scripts/check-dll32.sh $(WIN32)/Puffshell.dll
 	$(XVFB) ./scripts/run-tests.sh
 	$(XVFB) ./scripts/check-dist.sh
@@ -74,6 +78,12 @@ fuzz: setup
 
 check-native: setup
 	./scripts/check-native.sh
+
+$(BAKER)/build.ninja: | setup
+	cmake -S native -B $(BAKER) -G Ninja -DPUFFSHELL_NATIVE_CHECKED=OFF -DPUFFSHELL_NATIVE_TESTS=OFF
+
+baker: setup $(BAKER)/build.ninja
+	cmake --build $(BAKER) --target puffshell
 
 # The zip needs the two DLLs only: trees that do not exist yet are made without the tests and the
 # workbench, whose packages (Wine, GoogleTest, ...) packaging does not need.
@@ -93,7 +103,7 @@ demo: build
 	 $(XVFB) ./scripts/wine-run.sh $$build/workbench.exe --out out/demo
 
 # The bench and the stress run are built on demand, not by make build: make test has no use for them.
-bench: build
+bench: build baker
 	cmake --build $(WIN32) --target workbench_bench
 	cmake --build $(WIN64) --target workbench_bench
 	./workbench/bench/run-bench.sh

@@ -73,3 +73,9 @@ target_compile_definitions(native_test_render PRIVATE TEST_DATA_DIR="${t}/data")
 file(GLOB NATIVE_PLUGIN_TESTS CONFIGURE_DEPENDS ${t}/native/*.cpp)
 native_test(plugin "*" ${NATIVE_PLUGIN_TESTS})
 target_link_libraries(native_test_plugin PRIVATE native_plugin_core)
+
+# The baking command, in-process and as the program beside this one.
+file(GLOB NATIVE_BAKER_TESTS CONFIGURE_DEPENDS ${t}/baker/*.cpp)
+native_test(baker "*" ${NATIVE_BAKER_TESTS})
+target_link_libraries(native_test_baker PRIVATE baker_core)
+add_dependencies(native_test_baker puffshell)

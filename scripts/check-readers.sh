@@ -129,9 +129,11 @@ obj_counts() {
   local obj=$1 mtl=${1%.obj}.mtl
   [ -f "$mtl" ] || mtl=/dev/null
   awk '
-    FILENAME == ARGV[1] { if ($1 == "newmtl") { defined[$2] = 1; materials++ } next }
+    # A name is the rest of its line.
+    function rest(line) { sub(/^[ \t]*[^ \t]+[ \t]+/, "", line); sub(/[ \t\r]+$/, "", line); return line }
+    FILENAME == ARGV[1] { if ($1 == "newmtl") { defined[rest($0)] = 1; materials++ } next }
     /^o / { object++; new_mesh = 1 }
-    /^usemtl / { if ($2 != material) new_mesh = 1; material = $2 }
+    /^usemtl / { if (rest($0) != material) new_mesh = 1; material = rest($0) }
     /^f / {
       faces++; triangles += NF - 3
       if (!(object in with_faces)) { with_faces[object] = 1; objects++ }
@@ -148,7 +150,7 @@ obj_counts() {
 obj_names() {
   awk '
     /^o / { object = substr($0, 3) }
-    /^usemtl / { material = $2 }
+    /^usemtl / { material = $0; sub(/^usemtl[ \t]+/, "", material); sub(/[ \t\r]+$/, "", material) }
     /^f / {
       if (!(object in objects)) { objects[object] = 1; print "object " object }
       if (material != "none" && material != "" && !(material in materials)) { materials[material] = 1; print "material " material }

@@ -65,7 +65,7 @@ case $mode in
                  wine64 xvfb xauth x11-utils imagemagick fonts-ipafont-gothic locales
                  googletest libtinyobjloader-dev libstb-dev assimp-testmodels
                  libtinygltf-dev nlohmann-json3-dev assimp-utils
-                 clang-14 libclang-rt-14-dev libfuzzer-14-dev) ;;
+                 clang-14 libclang-rt-14-dev libfuzzer-14-dev time) ;;
   *) echo "usage: setup.sh [packaging | --commands]" >&2; exit 2 ;;
 esac
 

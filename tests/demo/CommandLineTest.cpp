@@ -52,7 +52,7 @@ TEST(CommandLine, EveryOptionIsRead) {
     std::string error;
     ASSERT_EQ(Parse({"--scene", "a.obj", "--preset", "colour-trace", "--distance", "-0.5",
                      "--repeat", "1000", "--height-map", "h.bmp", "--freeze", "quick", "--out",
-                     "pics", "--size", "320x200", "--interactive", "--weld"},
+                     "pics", "--size", "320x200", "--weld"},
                     &o, &error),
               ParseResult::Run)
         << error;
@@ -66,8 +66,9 @@ TEST(CommandLine, EveryOptionIsRead) {
     EXPECT_EQ(o.out, "pics");
     EXPECT_EQ(o.width, 320);
     EXPECT_EQ(o.height, 200);
-    EXPECT_TRUE(o.interactive);
     EXPECT_TRUE(o.weld);
+    ASSERT_EQ(Parse({"--interactive"}, &o, &error), ParseResult::Run);
+    EXPECT_TRUE(o.interactive);
 
     Options defaults;
     ASSERT_EQ(Parse({}, &defaults, &error), ParseResult::Run);
@@ -89,6 +90,7 @@ TEST(CommandLine, BadValuesNameTheOption) {
         {"--repeat", "2.5"},       {"--size", "640"},      {"--size", "8x8"},
         {"--size", "640x480x3"},   {"--size", "x480"},     {"--scene", ""},
         {"--colour", "red"},       {"extra"},
+        {"--freeze", "new", "--interactive"},  // the view freezes only with the panel's buttons
     };
     for (const auto& args : bad) {
         Options o;
@@ -202,10 +204,9 @@ TEST(CommandLineOutput, NamesAndPathsInAnyScriptAreUsedAsGiven) {
     EXPECT_TRUE(Exists(out + "\\" + texture));
     const std::string frozen = ReadText(out + "\\frozen.obj"),
                       frozenMtl = ReadText(out + "\\frozen.mtl");
-    std::string saved = object;
-    saved[saved.find(' ')] = '_';  // "Café_Ñandú": a blank ends a name in OBJ files
+    const std::string saved = object;  // names are the rest of their line, spaces and all
     for (const std::string& line :
-         {"o " + saved + "\n", "o " + saved + "_shell\n", "usemtl " + material + "\n"})
+         {"o " + saved + "\n", "o " + saved + " shell\n", "usemtl " + material + "\n"})
         EXPECT_NE(frozen.find(line), std::string::npos) << line;
     for (const std::string& line : {"newmtl " + material + "\n", "map_Kd " + texture + "\n"})
         EXPECT_NE(frozenMtl.find(line), std::string::npos) << line << frozenMtl;
@@ -220,7 +221,7 @@ TEST(CommandLineOutput, NamesAndPathsInAnyScriptAreUsedAsGiven) {
     }
     EXPECT_GT(traced, 0) << "the plug-in read no colour from the texture";
     const std::string glb = ReadText(glbPath);
-    for (const std::string& name : {saved + "_shell", material, texture})  // as in frozen.obj
+    for (const std::string& name : {saved + " shell", material, texture})  // as in frozen.obj
         EXPECT_NE(glb.find("\"" + name + "\""), std::string::npos) << name;
 }
 
@@ -371,22 +372,86 @@ TEST(CommandLineOutput, DistancesThePanelRoundsAreSaidSo) {
         << report.warnings[0];
 }
 
-// A second run into a folder that a run holds stops at once with exit code 2, naming the folder;
-// once the first is over, the folder is free again and as it was.
+// A second workbench.exe into a folder that a run holds (here this process, into a folder named
+// outside code page 932) stops at once with exit code 2, naming the folder; once the first is
+// over, the folder is free again and as it was.
 TEST(OutputFolders, ASecondRunIntoABusyFolderStopsAtOnce) {
-    const std::string out = FreshFolder("busy") + "\\out";
+    const std::string out = FreshFolder("busy") + u8"\\über\\並行";
     OutputFolder first;
     std::string error;
     ASSERT_TRUE(OpenOutputFolder(out, &first, &error)) << error;
-    workbench::RunReport report;
-    EXPECT_EQ(workbench::RunWorkbench(SmallRun(out), &report), workbench::kExitBadInput);
-    EXPECT_NE(report.error.find(out + ": another workbench run"), std::string::npos)
-        << report.error;
+    EXPECT_TRUE(Exists(out + "\\.workbench-busy")) << "the lock is in the folder itself";
+    const ProgramRun second = RunWorkbenchExe("--preset reset --size 16x16 --out \"" + out + "\"");
+    EXPECT_EQ(second.exitCode, 2u) << second.output;
+    EXPECT_NE(second.output.find(u8"並行: another workbench run"), std::string::npos) << second.output;
     DiscardOutputFolder(&first);
     EXPECT_FALSE(Exists(out));
     OutputFolder next;
     EXPECT_TRUE(OpenOutputFolder(out, &next, &error)) << error;
     DiscardOutputFolder(&next);
+}
+
+// A run removes the folders that runs which did not end left in --out, and only those: of the
+// run folder's own form, their lock free.
+TEST(OutputFolders, OnlyAbandonedRunFoldersAreRemoved) {
+    const std::string out = FreshFolder("abandoned");
+    const std::string abandoned = out + "\\.workbench-run-32-00c0ffee", alike = out + "\\.workbench-run-notes";
+    ASSERT_TRUE(CreateDirectoryA(abandoned.c_str(), nullptr) && CreateDirectoryA(alike.c_str(), nullptr));
+    OutputFolder folder;
+    std::string error;
+    ASSERT_TRUE(OpenOutputFolder(out, &folder, &error)) << error;
+    EXPECT_FALSE(Exists(abandoned));
+    EXPECT_TRUE(Exists(alike));
+    DiscardOutputFolder(&folder);
+}
+
+// What a run must not write, refused with exit code 2 before any work and both names said: a name
+// that the system takes for another (case, trailing dots, devices), a --out too long for the
+// plug-in's dialogs, an output that is the run's input. The files stay as they were.
+TEST(OutputFolders, OutputsThatWouldReplaceOtherFilesAreRefused) {
+    const std::string folder = FreshFolder("spelling");
+    ASSERT_TRUE(CreateDirectoryA((folder + "\\same").c_str(), nullptr));
+    ASSERT_TRUE(WriteText(folder + "\\hero.glb", "theirs"));
+    WriteSphereObj(folder + "\\frozen.obj", nullptr);
+    const std::string scene = ReadText(folder + "\\frozen.obj");
+    const struct {
+        std::string out, save, scene;
+        std::string said;
+    } cases[] = {
+        {folder + "\\SAME", "", "", "\"SAME\" is the existing \"same\""},
+        {folder + "\\out", folder + "\\Hero.glb", "", "\"Hero.glb\" is the existing \"hero.glb\""},
+        {folder + "\\nul", "", "", "\"nul\" is the name of a device"},
+        {folder + "\\new. ", "", "", "would make it \"new\""},
+        {folder + "\\" + std::string(200, 'a'), "", "", "characters long"},
+        {folder, "", folder + "\\frozen.obj", "--scene " + folder + "\\frozen.obj is also the run's output"},
+        {folder + "\\out", folder + "\\FROZEN.obj.glb", folder + "\\frozen.obj.glb", "is also the run's output"},
+    };
+    for (const auto& c : cases) {
+        Options options = SmallRun(c.out);
+        options.save = c.save;
+        options.scene = c.scene;
+        RunReport report;
+        EXPECT_EQ(RunWorkbench(options, &report), kExitBadInput) << c.out;
+        EXPECT_NE(report.error.find(c.said), std::string::npos) << report.error;
+    }
+    EXPECT_EQ(ReadText(folder + "\\hero.glb"), "theirs");
+    EXPECT_EQ(ReadText(folder + "\\frozen.obj"), scene);
+    EXPECT_FALSE(Exists(folder + "\\out"));
+    EXPECT_FALSE(Exists(folder + "\\new"));
+}
+
+// A commit that cannot put every file in place (a folder where panel.png goes) changes none.
+TEST(OutputFolders, ACommitThatCannotFinishReplacesNothing) {
+    const std::string out = FreshFolder("blocked");
+    ASSERT_TRUE(WriteText(out + "\\before.png", "earlier"));
+    ASSERT_TRUE(CreateDirectoryA((out + "\\panel.png").c_str(), nullptr));
+    Options options = SmallRun(out);
+    options.preset = Preset::Reset;
+    RunReport report;
+    EXPECT_EQ(RunWorkbench(options, &report), kExitFailed);
+    EXPECT_NE(report.error.find("panel.png: cannot be written"), std::string::npos) << report.error;
+    EXPECT_EQ(ReadText(out + "\\before.png"), "earlier");
+    EXPECT_FALSE(Exists(out + "\\frozen.obj"));
 }
 
 TEST(CommandLineErrors, HelpPrintsTheUsage) {

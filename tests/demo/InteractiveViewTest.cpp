@@ -13,6 +13,7 @@
 #include "workbench/app/PanelSteps.h"
 #include "workbench/app/SceneBuilder.h"
 #include "workbench/host/Workbench.h"
+#include "workbench/io/FileAccess.h"
 #include "workbench/panel/PanelDriver.h"
 #include "ui/ResourceIds.h"
 
@@ -56,6 +57,10 @@ TEST_F(InteractiveViewTest, TheMouseOrbitsAndZooms) {
     EXPECT_NEAR(InteractiveViewState().yaw, start.yaw + 0.5f, 1e-4);
     EXPECT_NEAR(InteractiveViewState().pitch, start.pitch - 0.1f, 1e-4);
     EXPECT_GT(InteractiveViewState().renders, start.renders);
+    // Unmapped by the window manager (or none): shown again by the next turn of the loop.
+    ShowWindow(wb::MainWindow(), SW_HIDE);
+    StepInteractiveView();
+    EXPECT_TRUE(IsWindowVisible(wb::MainWindow()));
 
     SendMessageA(view, WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0);
     StepInteractiveView();
@@ -152,9 +157,10 @@ TEST(InteractiveRun, StartsOnTheSceneAsLoadedAndSavesTheFreezesWhenClosed) {
     ASSERT_TRUE(seen.froze);
     EXPECT_EQ(report.frozenShells, 1);
     EXPECT_EQ(report.frozenObjects, 3);
-    FILE* saved = fopen((out + "\\frozen.obj").c_str(), "rb");
-    EXPECT_NE(saved, nullptr) << "the freeze made in the view is saved";
-    if (saved) fclose(saved);
+    // Saved, and the shell named after its object as in a scripted run.
+    std::string saved;
+    EXPECT_TRUE(wb::ReadWholeFile(out + "\\frozen.obj", 1u << 26, &saved));
+    EXPECT_NE(saved.find("o torus"), saved.rfind("o torus")) << "no torus shell in:\n" << saved.substr(0, 400);
 }
 
 }  // namespace

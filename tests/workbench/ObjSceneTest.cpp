@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "tests/workbench/WorkbenchTestUtil.h"
+#include "workbench/io/FileAccess.h"
 
 namespace {
 
@@ -326,7 +327,9 @@ TEST_F(ObjSceneFiles, BadNumbersShortFacesAndUnknownMaterialsWarnOncePerKind) {
         "v 0 0 0\nv 1 0 0\nv 0 1 0\n"
         "f 5 6\n"                 // line 9
         "usemtl nope\nf 5 6 7\n"  // line 10
-        "usemtl red\nf 1 6 7\nf 4 6 7\nusemtl gone\nf 7 6 5\n";
+        "usemtl red\nf 1 6 7\nf 4 6 7\nusemtl gone\nf 7 6 5\n"
+        // Lines 17-21: faces with a corner that is no index, left out; a colour with no number.
+        "f 0 6 7\nf a b c\nf 5// 6// 7//\nf 5/5/7 6/1 7//\nv 0 0 0 2 -1 nan\n";
     ASSERT_TRUE(wbtest::WriteText(dir + "bad.obj", obj));
     ASSERT_TRUE(wbtest::WriteText(dir + "bad.mtl", "newmtl red\nKd nan 1e40 -5\nd nan\n"));
     std::string warnings;
@@ -335,7 +338,9 @@ TEST_F(ObjSceneFiles, BadNumbersShortFacesAndUnknownMaterialsWarnOncePerKind) {
          {"bad.obj: line 2: vertices with a coordinate", "(3 lines)",
           "bad.obj: line 5: vertices with fewer", "bad.obj: line 9: faces of fewer",
           "bad.obj: line 10: material \"nope\"", "(2 such names)",
-          "bad.mtl: line 2: colour or alpha", "(2 lines)"})
+          "bad.mtl: line 2: colour or alpha", "(2 lines)",
+          "bad.obj: line 17: faces with a corner that is no index", "(4 lines)",
+          "bad.obj: line 21: vertex colours with a value that is no finite number"})
         EXPECT_NE(warnings.find(line), std::string::npos) << line << "\n" << warnings;
     // The face on the vertex without a number is left out; the one on "v 1 1" (z 0) is kept.
     EXPECT_EQ(wb::ElementSummary(), "1 objects, 3 faces");
@@ -354,6 +359,44 @@ TEST_F(ObjSceneFiles, BadNumbersShortFacesAndUnknownMaterialsWarnOncePerKind) {
     ASSERT_TRUE(wb::LoadObjScene((dir + "bad16.obj").c_str(), &warnings));
     EXPECT_NE(warnings.find("bad16.obj: UTF-16"), std::string::npos) << warnings;
     EXPECT_EQ(wb::ElementSummary(), "1 objects, 3 faces");
+}
+
+TEST_F(ObjSceneFiles, NamesAreTheRestOfTheirLineAndLibrariesFoundAsNamed) {
+    // Material names with spaces, as other readers take them.
+    std::string warnings;
+    for (const char* model : {"OBJ/space_in_material_name.obj", "OBJ/box_mat_with_spaces.obj"}) {
+        ASSERT_TRUE(wb::LoadObjScene(Model(model).c_str(), &warnings)) << warnings;
+        HostDocument doc = wb::ActiveDocument();
+        const int32_t material = wbtest::ReadFace(MQDoc_GetObject(doc, 0), 0).material;
+        const std::string name = wbtest::MaterialName(MQDoc_GetMaterial(doc, material));
+        EXPECT_TRUE(name == "Hard Shiny Plastic White" || name == "Material name with many, many spaces")
+            << model << ": " << name;
+        EXPECT_EQ(warnings.find("material"), std::string::npos) << warnings;
+    }
+    // A library whose name holds a space, one by its absolute path, one named by words.
+    const std::string dir = wbtest::TempDir() + "names\\";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    FILE* spaced = wb::OpenFile(dir + "mat\xC3\xA9riau \xF0\x9F\x98\x80.mtl", "wb");
+    ASSERT_TRUE(spaced);
+    fputs("newmtl a b\nKd 1 0 0\n", spaced);
+    fclose(spaced);
+    ASSERT_TRUE(wbtest::WriteText(wbtest::TempDir() + "abs.mtl", "newmtl c\nKd 0 1 0\n"));
+    ASSERT_TRUE(wbtest::WriteText(dir + "w2.mtl", "newmtl d\nKd 0 0 1\n"));
+    ASSERT_TRUE(wbtest::WriteText(
+        dir + "names.obj", "mtllib mat\xC3\xA9riau \xF0\x9F\x98\x80.mtl\nmtllib " + wbtest::TempDir() +
+                               "abs.mtl\nmtllib w1.mtl w2.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\n"
+                               "usemtl a b\nf 1 2 3\nusemtl c\nf 1 2 3\nusemtl d\nf 1 2 3\n"));
+    ASSERT_TRUE(wb::LoadObjScene((dir + "names.obj").c_str(), &warnings));
+    EXPECT_EQ(warnings.find("in no material library"), std::string::npos) << warnings;
+    EXPECT_NE(warnings.find("w1.mtl: material library not found"), std::string::npos) << warnings;
+    HostObject o = MQDoc_GetObject(wb::ActiveDocument(), 0);
+    for (int32_t f = 0; f < 3; ++f) EXPECT_EQ(wbtest::ReadFace(o, f).material, f);
+    EXPECT_EQ(wbtest::MaterialName(MQDoc_GetMaterial(wb::ActiveDocument(), 0)), "a b");
+
+    // Another kind of scene is named as such.
+    ASSERT_TRUE(wbtest::WriteText(dir + "scene.glb", "glTF\x02"));
+    EXPECT_FALSE(wb::LoadObjScene((dir + "scene.glb").c_str(), &warnings));
+    EXPECT_NE(warnings.find("scene.glb: not an OBJ file (a glTF scene)"), std::string::npos) << warnings;
 }
 
 TEST_F(ObjSceneFiles, SplitVerticesAreNamedAndWeldedWithTheirCornersUVsAndColours) {

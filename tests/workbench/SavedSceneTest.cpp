@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include <fstream>  // tiny_gltf.h
+#include <set>
 #include <sstream>
 
 #include "tests/workbench/WorkbenchTestUtil.h"
@@ -43,12 +44,6 @@ std::string ReadText(const std::string& path) {
     std::string text;
     wb::ReadWholeFile(path, 1u << 30, &text);
     return text;
-}
-
-std::string MaterialName(HostMaterial m) {
-    char b[256] = "";
-    MQMat_GetName(m, b, sizeof b);
-    return b;
 }
 
 // UTF-8 text in code page 932, the host's encoding (and that of this program's plain literals).
@@ -201,7 +196,7 @@ TEST_F(SavedScene, SavedFilesKeepCornerColoursAlphaLightAndWinding) {
     }
     // Other readers show the shell's vertex colours on white, not on its own black.
     const std::string mtl = ReadText(wbtest::TempDir() + "frozen.mtl");
-    EXPECT_NE(mtl.find("newmtl material0_alpha128\nKd 1 1 1\nKa 0 0 0\nKe 0 0 0\n"), std::string::npos) << mtl;
+    EXPECT_NE(mtl.find("newmtl Puffshell traced colours_alpha128\nKd 1 1 1\nKa 0 0 0\nKe 0 0 0\n"), std::string::npos) << mtl;
     // Texture coordinates only where a face has them: the quad's four.
     std::istringstream in(ReadText(path));
     std::string line;
@@ -267,9 +262,9 @@ TEST_F(SavedScene, GlbFilesReadBackWithTheirColoursAlphaAndTextures) {
     EXPECT_EQ(shell.attributes.count("TEXCOORD_0"), 0u);  // UVs, but no texture to use them
     const tinygltf::Material& shellMaterial = model.materials[shell.material];
     // Material and mesh named as in the OBJ file, the alpha in the material.
-    EXPECT_EQ(shellMaterial.name, "material0_alpha128");
-    EXPECT_EQ(model.meshes[0].name, "torus_shell");
-    EXPECT_NE(ReadText(wbtest::TempDir() + "frozen.obj").find("usemtl material0_alpha128\n"),
+    EXPECT_EQ(shellMaterial.name, "Puffshell traced colours_alpha128");
+    EXPECT_EQ(model.meshes[0].name, "torus shell");
+    EXPECT_NE(ReadText(wbtest::TempDir() + "frozen.obj").find("usemtl Puffshell traced colours_alpha128\n"),
               std::string::npos);
     EXPECT_NEAR(shellMaterial.pbrMetallicRoughness.baseColorFactor[3], 128.0 / 255.0, 1e-9);
     EXPECT_EQ(shellMaterial.alphaMode, "BLEND");
@@ -293,6 +288,104 @@ TEST_F(SavedScene, GlbFilesReadBackWithTheirColoursAlphaAndTextures) {
         EXPECT_GE(image.bufferView, 0);
         EXPECT_EQ(image.mimeType, "image/jpeg");
     }
+}
+
+TEST_F(SavedScene, ShellsOfOneLookShareOneMaterialNamedForIt) {
+    // Three black shells, each with a material of its own as the plug-in freezes them, and the
+    // user's own material of the same look, which stays apart.
+    HostDocument doc = wb::ActiveDocument();
+    for (int i = 0; i < 4; ++i) {
+        HostMaterial m = MQ_CreateMaterial();
+        if (i == 3) MQMat_SetName(m, "user black");
+        const HostRGB black = {0.0f, 0.0f, 0.0f};
+        MQMat_SetColor(m, &black);
+        MQMat_SetAmbient(m, 0.0f);
+        MQMat_SetEmission(m, 1.0f);
+        MQMat_SetIntValue(m, kMaterialShadeFlat, 1);
+        const int32_t material = MQDoc_AddMaterial(doc, m);
+        const float z = static_cast<float>(i);
+        const int32_t o = wb::AddMeshObject(("shell " + std::to_string(i)).c_str(),
+                                            {{0, 0, z}, {1, 0, z}, {0, 1, z}}, {{0, 1, 2}});
+        MQObj_SetFaceMaterial(MQDoc_GetObject(doc, o), 0, material);
+    }
+    const std::string dir = wbtest::TempDir();
+    std::string error;
+    ASSERT_TRUE(wb::SaveObjScene((dir + "looks.obj").c_str(), &error)) << error;
+    ASSERT_TRUE(wb::SaveGltfScene((dir + "looks.glb").c_str(), &error)) << error;
+    const std::string mtl = ReadText(dir + "looks.mtl");
+    EXPECT_EQ(mtl.find("newmtl Puffshell black\n"), mtl.rfind("newmtl Puffshell black"));
+    EXPECT_NE(mtl.find("newmtl user black\n"), std::string::npos) << mtl;
+    tinygltf::Model model;
+    ASSERT_TRUE(ReadGlb(dir + "looks.glb", &model));
+    ASSERT_EQ(model.materials.size(), 2u);
+    EXPECT_EQ(model.materials[0].name, "Puffshell black");
+    EXPECT_FALSE(model.materials[0].doubleSided);
+    EXPECT_EQ(model.materials[0].extensions.count("KHR_materials_unlit"), 1u);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(model.meshes[i].primitives[0].material, 0) << i;
+    // Names with spaces load back whole, with the shells' own spaces too.
+    ASSERT_TRUE(wb::LoadObjScene((dir + "looks.obj").c_str(), &error)) << error;
+    doc = wb::ActiveDocument();
+    EXPECT_EQ(MQDoc_GetMaterialCount(doc), 2);
+    EXPECT_EQ(wbtest::ObjectName(MQDoc_GetObject(doc, 2)), "shell 2");
+    EXPECT_EQ(wbtest::MaterialName(MQDoc_GetMaterial(doc, 0)), "Puffshell black");
+    EXPECT_EQ(wbtest::ReadFace(MQDoc_GetObject(doc, 2), 0).material, 0);
+}
+
+TEST_F(SavedScene, WeldingChangesOnlyTheShells) {
+    // A flat slab as game meshes come: four vertices of its own on each of its six faces.
+    std::string obj = "o slab\n";
+    const float size[3] = {2.0f, 0.1f, 2.0f};
+    for (int axis = 0; axis < 3; ++axis)
+        for (const float side : {-1.0f, 1.0f}) {
+            const int u = (axis + 1) % 3, v = (axis + 2) % 3;
+            const float corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+            for (int k = 0; k < 4; ++k) {
+                float p[3];
+                p[axis] = side * size[axis] / 2;
+                p[u] = corners[side > 0 ? k : 3 - k][0] * size[u] / 2;
+                p[v] = corners[side > 0 ? k : 3 - k][1] * size[v] / 2;
+                obj += "v " + std::to_string(p[0]) + " " + std::to_string(p[1]) + " " + std::to_string(p[2]) + "\n";
+            }
+        }
+    for (int f = 0; f < 6; ++f)
+        obj += "f " + std::to_string(4 * f + 1) + " " + std::to_string(4 * f + 2) + " " +
+               std::to_string(4 * f + 3) + " " + std::to_string(4 * f + 4) + "\n";
+    const std::string dir = wbtest::TempDir();
+    ASSERT_TRUE(wbtest::WriteText(dir + "slab.obj", obj));
+    std::string error;
+    ASSERT_TRUE(wb::LoadObjScene((dir + "slab.obj").c_str(), &error, /*weld=*/true));
+    HostDocument doc = wb::ActiveDocument();
+    HostObject slab = MQDoc_GetObject(doc, 0);
+    ASSERT_EQ(MQObj_GetVertexCount(slab), 8);  // the plug-in's shells see one vertex per place
+    // A shell added to the object, as the freeze adds it.
+    HostObject shell = MQObj_Clone(slab);
+    for (int32_t i = 0; i < 8; ++i) {
+        HostPoint p = wbtest::VertexOf(shell, i);
+        p.y *= 2.0f;
+        MQObj_SetVertex(shell, i, &p);
+    }
+    MQObj_Merge(slab, shell);
+    MQObj_Delete(shell);
+    ASSERT_TRUE(wb::SaveObjScene((dir + "slab_out.obj").c_str(), &error)) << error;
+    tinyobj::attrib_t attrib;
+    std::vector<tinyobj::shape_t> shapes;
+    std::vector<tinyobj::material_t> materials;
+    std::string warn, err;
+    std::istringstream text(ReadText(dir + "slab_out.obj"));
+    ASSERT_TRUE(tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, &text));
+    ASSERT_EQ(shapes.size(), 1u);
+    const std::vector<tinyobj::index_t>& corners = shapes[0].mesh.indices;
+    ASSERT_EQ(corners.size(), 72u);  // twelve quadrilaterals, read as triangles
+    // The model first, as it came in: its 24 vertices and a normal per face; the shell after it,
+    // welded: 8 vertices more.
+    std::set<int> vertices, normals;
+    for (size_t k = 0; k < 36; ++k) {
+        vertices.insert(corners[k].vertex_index);
+        normals.insert(corners[k].normal_index);
+    }
+    EXPECT_EQ(vertices.size(), 24u);
+    EXPECT_EQ(normals.size(), 6u);
+    EXPECT_EQ(attrib.vertices.size(), (24u + 8u) * 3);
 }
 
 TEST_F(SavedScene, InputVertexColoursReachTheGlb) {
@@ -334,24 +427,24 @@ TEST_F(SavedScene, NamesInUtf8Cp932AndLatin1LoadSaveAndReachTheGlb) {
         HostDocument doc = wb::ActiveDocument();
         HostObject cube = MQDoc_GetObject(doc, 0);
         EXPECT_EQ(wbtest::ObjectName(cube), "\x97\xA7\x95\xFB\x91\xCC");  // 立方体
-        EXPECT_EQ(MaterialName(MQDoc_GetMaterial(doc, 0)), "赤い材質");
+        EXPECT_EQ(wbtest::MaterialName(MQDoc_GetMaterial(doc, 0)), "赤い材質");
         // A shell frozen as a new object, named as the workbench's script names it.
         wb::AddMeshObject((wbtest::ObjectName(cube) + " shell").c_str(), {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
 
         ASSERT_TRUE(wb::SaveObjScene((dir + "frozen.obj").c_str(), &error)) << error;
-        EXPECT_NE(ReadText(dir + "frozen.obj").find(inFile(u8"o 立方体_shell\n")), std::string::npos);
+        EXPECT_NE(ReadText(dir + "frozen.obj").find(inFile(u8"o 立方体 shell\n")), std::string::npos);
         const std::string savedMtl = ReadText(dir + "frozen.mtl");
         EXPECT_NE(savedMtl.find(inFile(u8"newmtl 赤い材質\n")), std::string::npos) << savedMtl;
         EXPECT_NE(savedMtl.find(inFile(u8"map_Kd テクスチャ 画像.png\n")), std::string::npos) << savedMtl;
         ASSERT_TRUE(wb::LoadObjScene((dir + "frozen.obj").c_str(), &warnings));
         EXPECT_EQ(warnings, "");
-        EXPECT_EQ(wbtest::ObjectName(MQDoc_GetObject(wb::ActiveDocument(), 1)), "立方体_shell");
+        EXPECT_EQ(wbtest::ObjectName(MQDoc_GetObject(wb::ActiveDocument(), 1)), "立方体 shell");
 
         ASSERT_TRUE(wb::SaveGltfScene((dir + "frozen.glb").c_str(), &error)) << error;
         tinygltf::Model model;
         ASSERT_TRUE(ReadGlb(dir + "frozen.glb", &model));
         ASSERT_EQ(model.nodes.size(), 2u);
-        EXPECT_EQ(model.nodes[1].name, u8"立方体_shell");
+        EXPECT_EQ(model.nodes[1].name, u8"立方体 shell");
         ASSERT_EQ(model.materials.size(), 1u);
         EXPECT_EQ(model.materials[0].name, u8"赤い材質");
         ASSERT_EQ(model.images.size(), 1u);
@@ -373,7 +466,7 @@ TEST_F(SavedScene, NamesInUtf8Cp932AndLatin1LoadSaveAndReachTheGlb) {
                         MQDoc_GetObject(wb::ActiveDocument(), 0), " shell");
     ASSERT_TRUE(wb::SaveObjScene((dir + "latin1_out.obj").c_str(), &error)) << error;
     EXPECT_NE(ReadText(dir + "latin1_out.obj").find("o Caf\xE9\n"), std::string::npos);
-    EXPECT_NE(ReadText(dir + "latin1_out.obj").find("o Caf\xE9_shell\n"), std::string::npos);
+    EXPECT_NE(ReadText(dir + "latin1_out.obj").find("o Caf\xE9 shell\n"), std::string::npos);
     EXPECT_NE(ReadText(dir + "latin1_out.mtl").find("newmtl Terraind\xE6k\n"), std::string::npos);
     ASSERT_TRUE(wb::SaveGltfScene((dir + "latin1.glb").c_str(), &error)) << error;
     tinygltf::Model model;

@@ -96,4 +96,10 @@ inline std::string ObjectName(HostObject o) {
     return b;
 }
 
+inline std::string MaterialName(HostMaterial m) {
+    char b[256] = "";
+    MQMat_GetName(m, b, sizeof b);
+    return b;
+}
+
 }  // namespace wbtest

@@ -83,6 +83,7 @@ std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 ParseResult ParseCommandLine(int argc, const char* const* argv, Options* options,
                              std::string* error) {
     Options o;
+    bool freezeGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i] ? argv[i] : "";
         if (name == "--help" || name == "-h") return ParseResult::Help;
@@ -141,6 +142,7 @@ ParseResult ParseCommandLine(int argc, const char* const* argv, Options* options
                 return ParseResult::Error;
             }
             o.freeze = static_cast<FreezeMode>(mode);
+            freezeGiven = true;
         } else if (name == "--distance") {
             float d = 0.0f;
             if (!ParseFloat(value, &d) || fabsf(d) > kMaxDistance) {
@@ -164,6 +166,12 @@ ParseResult ParseCommandLine(int argc, const char* const* argv, Options* options
                 return ParseResult::Error;
             }
         }
+    }
+    // The view freezes only what the person freezes with the panel's buttons: a mode given with it
+    // would be left unused without a word.
+    if (o.interactive && freezeGiven) {
+        *error = "--freeze is for scripted runs; with --interactive, freeze with the panel's freeze buttons";
+        return ParseResult::Error;
     }
     *options = o;
     return ParseResult::Run;
@@ -197,7 +205,8 @@ const char* UsageText() {
            "  --interactive     instead of the pictures, open the 3D view beside the panel on the\n"
            "                    scene as loaded (with --preset); freezes made in it are saved as\n"
            "                    frozen.obj when its window closes; Ctrl+C saves nothing (code "
-           "130)\n"
+           "130);\n"
+           "                    not with --freeze (freeze with the panel's buttons)\n"
            "  --plugin PATH     the plug-in DLL (default: Puffshell.dll beside workbench.exe)\n"
            "  --save FILE.glb   also write the frozen document as glTF 2.0 binary (its folder is "
            "made;\n"

@@ -286,16 +286,7 @@ bool FreezeAndSave(Run& run, bool blackFrameFirst, std::string* error) {
         ++run.report.frozenShells;
         if (MQDoc_GetObjectCount(doc) == slots + 1) unnamed.emplace_back(slots, object);
     }
-    // A shell frozen as a new object comes with the host's name for it ("obj4"); give each one
-    // its source's, as a person would, so that the list and frozen.obj tell the shells apart.
-    bool renamed = false;
-    for (const auto& shell : unnamed) {
-        if (HostObject object = MQDoc_GetObject(doc, shell.first)) {
-            wb::NameAfterObject(object, shell.second, " shell");
-            renamed = true;
-        }
-    }
-    if (renamed) AnnounceDocumentChange();
+    NameFrozenShells(unnamed);
     if (!SaveDocument(run, error)) return false;
     Say("frozen.obj: %d shells frozen (%s), %s\n", run.report.frozenShells, FreezeModeName(run.options.freeze),
         run.frozenSummary.c_str());

@@ -46,15 +46,6 @@ void Warn(Run& run, const std::string& message) {
 
 namespace {
 
-// A value in proportion to the scene's size, rounded to `decimals` as the panel's edit shows it:
-// at least one unit of the last decimal and at most a million (a file's coordinates may be
-// anything).
-float ScaledToScene(float radius, float fraction, int decimals) {
-    const float unit = decimals == 2 ? 0.01f : 0.1f;
-    const float value = isfinite(radius) ? radius * fraction : kMaxDistance;
-    return std::min(kMaxDistance, std::max(unit, roundf(value / unit) * unit));
-}
-
 std::string Number(const char* format, double value) {
     char text[64];
     snprintf(text, sizeof text, format, value);
@@ -179,13 +170,8 @@ int RunInteractive(Run& run) {
     Say("workbench: interactive view open on the scene as loaded%s%s; close its window to quit\n",
         o.preset == Preset::None ? "" : ", preset ", o.preset == Preset::None ? "" : PresetOptionName(o.preset));
     const int32_t changesBefore = wb::DocumentChangeCount();
-    bool interrupted = false;
-    if (!RunInteractiveView(o.width, o.height, &error, &interrupted)) return Fail(run, kExitFailed, error);
+    if (!RunInteractiveView(o.width, o.height, &error)) return Fail(run, kExitFailed, error);
     const int32_t freezes = wb::DocumentChangeCount() - changesBefore;
-    if (interrupted) {
-        Print(stderr, "workbench: interrupted; nothing saved\n");
-        return kExitInterrupted;
-    }
     run.report.frozenShells = freezes;
     if (freezes == 0) {
         Say("workbench: nothing was frozen in the view; nothing saved\n");
@@ -247,6 +233,39 @@ std::string WrittenFiles(const OutputFolder& out) {
     return text;
 }
 
+// The files a run may write into --out (besides copies of the scene's textures, which are made
+// from the scene's own files).
+std::vector<std::string> RunFiles() {
+    std::vector<std::string> names = {"height_map.png", "panel.png", "frozen.obj", "frozen.mtl", "bumps.bmp",
+                                      "texture.bmp"};
+    for (Preset preset : {Preset::None, Preset::BlackFrame, Preset::ColourTrace, Preset::Blur, Preset::BothSides,
+                          Preset::Reset})
+        names.push_back(PresetPictureName(preset));  // before.png for None
+    return names;
+}
+
+// An input file that the run's output would replace (--scene s.obj --save s.obj, or the scene as
+// --out's frozen.obj): false with *error naming both.
+bool CheckInputsAreNotOutputs(const Options& o, std::string* error) {
+    const std::pair<const char*, const std::string*> inputs[] = {{"--scene", &o.scene},
+                                                                 {"--height-map", &o.heightMap}};
+    for (const auto& input : inputs) {
+        const std::string& file = *input.second;
+        if (file.empty()) continue;
+        std::string output;
+        if (!o.save.empty() && SameFile(file, o.save)) output = "--save " + o.save;
+        for (const std::string& name : RunFiles())
+            if (output.empty() && SameFile(file, FullPath(o.out) + "\\" + name))
+                output = "--out " + o.out + "'s " + name;
+        if (!output.empty()) {
+            *error = std::string(input.first) + " " + file + " is also the run's output (" + output +
+                     "), which would replace it; choose another output";
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string DefaultPluginPath() { return panel::BesideThisProgram("Puffshell.dll"); }
@@ -262,6 +281,8 @@ int RunWorkbench(const Options& options, RunReport* report) {
                     "no display: windows cannot be created. Under Wine, run inside xvfb-run -a, or "
                     "set DISPLAY to a running X server");
     std::string error;
+    if (!CheckInputsAreNotOutputs(options, &error)) return Fail(run, kExitBadInput, error);
+    StopOnInterrupt();
     if (!OpenOutputFolder(options.out, &run.out, &error)) return Fail(run, kExitBadInput, error);
     // The glb goes into the run's folder too, and to its place with the rest; whether it can be
     // written there is found out now rather than after the work.
@@ -269,7 +290,6 @@ int RunWorkbench(const Options& options, RunReport* report) {
         DiscardOutputFolder(&run.out);
         return Fail(run, kExitBadInput, "--save " + error);
     }
-    StopOnInterrupt(&run.out);
     int code = kExitOk;
     // Memory can run out anywhere (a large scene's shells and pictures in a 32-bit process): the
     // run ends with a message saying what did not fit, and writes nothing.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "workbench/app/HostLoop.h"
+#include "workbench/app/PanelSteps.h"
 #include "workbench/host/Workbench.h"
 #include "workbench/panel/PanelDriver.h"
 #include "workbench/render/Render.h"
@@ -36,18 +37,6 @@ struct View {
     std::vector<uint8_t> bgra;
 };
 View* view = nullptr;
-
-// Ctrl+C in the terminal: the console runs the handler on a thread of its own, which only raises
-// the flag and wakes the view's loop.
-volatile LONG interruptRequested = 0;
-DWORD viewThread = 0;
-
-BOOL WINAPI OnConsoleControl(DWORD event) {
-    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
-    InterlockedExchange(&interruptRequested, 1);
-    PostThreadMessageA(viewThread, WM_NULL, 0, 0);
-    return TRUE;
-}
 
 void UpdateTitle() {
     char title[256];
@@ -263,8 +252,23 @@ HWND OpenInteractiveView(int32_t width, int32_t height, std::string* error) {
 
 bool StepInteractiveView() {
     if (!view) return false;
+    // A freeze as a new object made on the panel meanwhile appends the shell of the selected
+    // row's object: named as in a scripted run.
+    HostDocument doc = wb::ActiveDocument();
+    const int32_t objects = MQDoc_GetObjectCount(doc);
+    const int32_t row = panel::SelectedRow();
+    HostObject source = row >= 0 ? RowObject(row) : nullptr;
     std::vector<double> times;
-    const int32_t redraws = AnswerRefreshes(&times);
+    int32_t redraws = AnswerRefreshes(&times);
+    if (source && MQDoc_GetObjectCount(doc) > objects) {
+        std::vector<std::pair<int32_t, HostObject>> shells;
+        for (int32_t slot = objects; slot < MQDoc_GetObjectCount(doc); ++slot) shells.emplace_back(slot, source);
+        NameFrozenShells(shells);
+        redraws += AnswerRefreshes(&times);
+    }
+    // A bare X server (no window manager) may unmap the view when its title bar is dragged: it is
+    // shown again at once, without taking the focus from the panel.
+    if (!IsWindowVisible(view->main) || IsIconic(view->main)) ShowWindow(view->main, SW_SHOWNOACTIVATE);
     if (redraws > 0) {
         view->state.redraws += redraws;
         view->state.lastRedrawMs = times.back();
@@ -296,15 +300,9 @@ const ViewState& InteractiveViewState() {
     return view ? view->state : none;
 }
 
-bool RunInteractiveView(int32_t width, int32_t height, std::string* error, bool* interrupted) {
+bool RunInteractiveView(int32_t width, int32_t height, std::string* error) {
     if (!OpenInteractiveView(width, height, error)) return false;
-    InterlockedExchange(&interruptRequested, 0);
-    viewThread = GetCurrentThreadId();
-    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
-    while (!InterlockedCompareExchange(&interruptRequested, 0, 0) && StepInteractiveView())
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
-    SetConsoleCtrlHandler(OnConsoleControl, FALSE);
-    *interrupted = InterlockedCompareExchange(&interruptRequested, 0, 0) != 0;
+    while (StepInteractiveView()) MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
     CloseInteractiveView();
     return true;
 }

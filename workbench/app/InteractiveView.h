@@ -36,8 +36,8 @@ void CloseInteractiveView();
 HWND InteractiveViewWindow();
 const ViewState& InteractiveViewState();
 
-// Open, loop until the person closes the window or presses Ctrl+C in the terminal (*interrupted
-// then true), close. False with *error when it cannot open.
-bool RunInteractiveView(int32_t width, int32_t height, std::string* error, bool* interrupted);
+// Open, loop until the person closes the window, close. False with *error when it cannot open.
+// (Ctrl+C in the terminal ends the process, as in a scripted run: see StopOnInterrupt.h.)
+bool RunInteractiveView(int32_t width, int32_t height, std::string* error);
 
 }  // namespace workbench

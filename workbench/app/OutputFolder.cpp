@@ -1,5 +1,7 @@
 #include "workbench/app/OutputFolder.h"
 
+#include <stdio.h>
+
 #include <algorithm>
 
 #include <windows.h>
@@ -70,6 +72,35 @@ bool MoveInto(const std::string& from, const std::string& to, const std::string&
 
 bool IsFile(const std::string& path) { return wb::IsRegularFile(path); }
 
+// Whether a file can be moved to target, replacing what is there: no folder in the way, and an
+// existing file that may be written.
+bool CanReplace(const std::string& target) {
+    const DWORD attributes = GetFileAttributesW(W(target).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return false;
+    HANDLE existing = CreateFileW(W(target).c_str(), GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (existing == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(existing);
+    return true;
+}
+
+// Whether MoveInto(from, to) can move every entry: checked before the first move, so that a
+// commit that cannot finish changes nothing. *failed: the first target in the way.
+bool CanMoveInto(const std::string& from, const std::string& to, std::string* failed) {
+    bool ok = true;
+    ForEachEntry(from, [&](const std::string& name, bool isFolder) {
+        const std::string target = to + "\\" + name;
+        const bool fits = !isFolder ? CanReplace(target)
+                          : IsFolder(target) ? CanMoveInto(from + "\\" + name, target, failed)
+                                             : GetFileAttributesW(W(target).c_str()) == INVALID_FILE_ATTRIBUTES;
+        if (!fits && ok && failed->empty()) *failed = target;
+        ok = ok && fits;
+    });
+    return ok;
+}
+
 // Whether a new file can be made in folder: one is made and deleted again.
 bool CanWriteIn(const std::string& folder) {
     const std::string probe = folder + "\\.workbench-probe-" + std::to_string(GetCurrentProcessId());
@@ -85,17 +116,121 @@ const char kLockFile[] = "running";
 // In the output folder while a run holds it: open without sharing, deleted when closed (by the
 // system too, when the process dies).
 const char kFolderLockFile[] = ".workbench-busy";
+// The run folder's name: the prefix, the process ID and 8 hexadecimal digits of the moment, as
+// Wine gives the same process IDs again in every prefix.
+const size_t kRunStampDigits = 8;
+
+std::string RunFolderName() {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    const unsigned stamp = static_cast<unsigned>(now.QuadPart ^ (now.QuadPart >> 32)) ^ GetTickCount();
+    char digits[16];
+    snprintf(digits, sizeof digits, "%08x", stamp);
+    return kRunFolderPrefix + std::to_string(GetCurrentProcessId()) + "-" + digits;
+}
+
+// Whether name has exactly the form RunFolderName gives.
+bool IsRunFolderName(const std::string& name) {
+    const size_t prefix = sizeof kRunFolderPrefix - 1;
+    if (name.compare(0, prefix, kRunFolderPrefix) != 0) return false;
+    const size_t dash = name.find('-', prefix);
+    if (dash == std::string::npos || dash == prefix || dash > prefix + 10 ||
+        name.size() != dash + 1 + kRunStampDigits)
+        return false;
+    for (size_t i = prefix; i < name.size(); ++i) {
+        const char c = name[i];
+        const bool digit = c >= '0' && c <= '9', hex = digit || (c >= 'a' && c <= 'f');
+        if (i < dash ? !digit : i > dash && !hex) return false;
+    }
+    return true;
+}
+
+// The longest full path of --out whose run files fit the MAX_PATH the host's image loader and
+// the plug-in's file dialogs take: the run folder and a file name of up to 40 characters below it.
+const size_t kMaxOutPath = MAX_PATH - 1 - (1 + sizeof kRunFolderPrefix + 10 + kRunStampDigits) - (1 + 40);
 
 // Removes the folders of runs that are gone: their lock file can be deleted.
 void RemoveAbandonedRuns(const std::string& folder) {
     ForEachEntry(folder, [&](const std::string& name, bool isFolder) {
-        if (!isFolder || name.compare(0, sizeof kRunFolderPrefix - 1, kRunFolderPrefix) != 0) return;
+        if (!isFolder || !IsRunFolderName(name)) return;
         const std::string run = folder + "\\" + name;
         const std::string lock = run + "\\" + kLockFile;
         if (DeleteFileW(W(lock).c_str()) ||
             GetFileAttributesW(W(lock).c_str()) == INVALID_FILE_ATTRIBUTES)
             common::RemoveFolder(run);
     });
+}
+
+// Splits path at its separators into its names (empty ones dropped).
+std::vector<std::string> Names(const std::string& path) {
+    std::vector<std::string> names;
+    std::string name;
+    for (size_t i = 0; i <= path.size(); ++i) {
+        if (i == path.size() || path[i] == '\\' || path[i] == '/') {
+            if (!name.empty()) names.push_back(name);
+            name.clear();
+        } else {
+            name += path[i];
+        }
+    }
+    return names;
+}
+
+// Whether Windows takes name for a device ("nul", "CON.txt", "com1 "), whatever folder it is in.
+bool IsDeviceName(const std::string& name) {
+    std::string stem = name.substr(0, name.find('.'));
+    while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+    for (char& c : stem)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" || stem == "CONIN$" ||
+        stem == "CONOUT$")
+        return true;
+    return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
+           stem[3] >= '1' && stem[3] <= '9';
+}
+
+// Whether the path the person gave (given, full: its full path) names what it says: no device, no
+// name whose trailing dots or spaces the system drops, and no existing file or folder under
+// another spelling (the system matches names without case). False with *error naming both.
+bool CheckSpelling(const std::string& given, const std::string& full, std::string* error) {
+    for (const std::string& name : Names(given)) {
+        if (name == "." || name == ".." || name.back() == ':') continue;
+        if (IsDeviceName(name)) {
+            *error = given + ": \"" + name + "\" is the name of a device under Windows, not of a file or folder";
+            return false;
+        }
+        if (name.back() == '.' || name.back() == ' ') {
+            std::string kept = name;
+            while (!kept.empty() && (kept.back() == '.' || kept.back() == ' ')) kept.pop_back();
+            *error = given + ": Windows drops the trailing dots and spaces of \"" + name + "\", which would make it \"" +
+                     kept + "\"; choose another name";
+            return false;
+        }
+    }
+    // Each name of the full path that exists, as the system holds it.
+    const std::vector<std::string> names = Names(full);
+    const bool shared = full.compare(0, 2, "\\\\") == 0;  // \\server\share\...
+    if (shared && names.size() < 2) return true;
+    size_t first = shared ? 2 : !names.empty() && names[0].size() == 2 && names[0][1] == ':' ? 1 : 0;
+    std::string path = shared ? "\\\\" + names[0] + "\\" + (names.size() > 1 ? names[1] : "")
+                              : first ? names[0] : "";
+    for (size_t i = first; i < names.size(); ++i) {
+        const std::string& name = names[i];
+        path += "\\" + name;
+        if (name.find_first_of("*?") != std::string::npos) break;
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW(W(path).c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) break;  // nothing of that name: neither below it
+        FindClose(search);
+        const std::string held = wb::Utf8FromWide(found.cFileName);
+        if (held != name) {
+            *error = given + ": \"" + name + "\" is the existing \"" + held +
+                     "\" under another spelling (names differing only in case are one name here); give \"" +
+                     held + "\" or choose another name";
+            return false;
+        }
+    }
+    return true;
 }
 
 // The separator the person used in --out ("/" under Wine's Unix shells, "\" on Windows).
@@ -114,32 +249,69 @@ std::string FullPath(const std::string& path) {
     return name;
 }
 
+namespace {
+
+// The volume and index of an existing file; false when it cannot be opened.
+bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION* info) {
+    HANDLE file = CreateFileW(W(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const bool got = GetFileInformationByHandle(file, info) != 0;
+    CloseHandle(file);
+    return got;
+}
+
+}  // namespace
+
+bool SameFile(const std::string& a, const std::string& b) {
+    const std::wstring fullA = W(FullPath(a)), fullB = W(FullPath(b));
+    if (CompareStringOrdinal(fullA.c_str(), -1, fullB.c_str(), -1, TRUE) == CSTR_EQUAL) return true;
+    BY_HANDLE_FILE_INFORMATION infoA, infoB;
+    return FileIdentity(a, &infoA) && FileIdentity(b, &infoB) &&
+           infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber &&
+           infoA.nFileIndexHigh == infoB.nFileIndexHigh && infoA.nFileIndexLow == infoB.nFileIndexLow;
+}
+
 bool OpenOutputFolder(const std::string& given, OutputFolder* folder, std::string* error) {
     *folder = OutputFolder();
     folder->given = given;
     folder->final = FullPath(given);
     while (folder->final.size() > 3 && folder->final.back() == '\\') folder->final.pop_back();
-    // Named after the process, so that two runs into one folder keep apart.
-    folder->work = folder->final + "\\" + kRunFolderPrefix + std::to_string(GetCurrentProcessId());
+    if (!CheckSpelling(given, folder->final, error)) {
+        *error = "--out " + *error;
+        return false;
+    }
+    const size_t length = W(folder->final).size();
+    if (length > kMaxOutPath) {
+        *error = "--out " + given + ": its full path is " + std::to_string(length) +
+                 " characters long, more than the " + std::to_string(kMaxOutPath) +
+                 " a run's files leave room for (the plug-in's file dialogs and the host's image "
+                 "loader take paths of at most " + std::to_string(MAX_PATH) + "); choose a shorter folder";
+        return false;
+    }
+    folder->work = folder->final + "\\" + RunFolderName();
+    HANDLE lock = INVALID_HANDLE_VALUE;
     if (MakeFolders(folder->final, &folder->madeFolders)) {
         HANDLE held =
-            CreateFileA((folder->final + "\\" + kFolderLockFile).c_str(), GENERIC_WRITE, 0, nullptr,
+            CreateFileW(W(folder->final + "\\" + kFolderLockFile).c_str(), GENERIC_WRITE, 0, nullptr,
                         CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
         if (held == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION) {
             DiscardOutputFolder(folder);
             *error = "--out " + given +
                      ": another workbench run is writing into this folder; wait for its end or "
-                     "choose another folder";
+                     "choose another folder (a run that is stuck ends with Ctrl+C in its terminal, "
+                     "or with kill on its process)";
             return false;
         }
-        if (held != INVALID_HANDLE_VALUE) folder->folderLock = held;
-        RemoveAbandonedRuns(folder->final);
+        // Without the folder's lock no run is kept out: the run does not start either.
+        if (held != INVALID_HANDLE_VALUE) {
+            folder->folderLock = held;
+            RemoveAbandonedRuns(folder->final);
+            if (MakeFolders(folder->work, &folder->madeFolders))
+                lock = CreateFileW(W(folder->work + "\\" + kLockFile).c_str(), GENERIC_WRITE, 0, nullptr,
+                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        }
     }
-    HANDLE lock = INVALID_HANDLE_VALUE;
-    if (MakeFolders(folder->work, &folder->madeFolders))
-        lock =
-            CreateFileW(W(folder->work + "\\" + kLockFile).c_str(), GENERIC_WRITE, 0, nullptr,
-                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (lock == INVALID_HANDLE_VALUE) {
         DiscardOutputFolder(folder);
         *error = "--out " + given + (IsFile(folder->final)      ? ": is a file, not a folder"
@@ -155,6 +327,7 @@ bool AddFileElsewhere(OutputFolder* folder, const std::string& given, std::strin
     OutputFolder::Elsewhere file;
     file.given = given;
     file.final = FullPath(given);
+    if (!CheckSpelling(given, file.final, error)) return false;
     const size_t slash = file.final.find_last_of('\\');
     const std::string parent = slash == std::string::npos ? std::string(".") : file.final.substr(0, slash);
     if (IsFolder(file.final)) {
@@ -230,6 +403,18 @@ bool CommitOutputFolder(OutputFolder* folder, std::string* error) {
     Unlock(folder);
     folder->placed.clear();
     folder->placedElsewhere.clear();
+    // Every target is checked first: a commit that cannot finish changes nothing.
+    std::string blocked;
+    for (const OutputFolder::Elsewhere& file : folder->elsewhere)
+        if (blocked.empty() && IsFile(file.work) && !CanReplace(file.final)) blocked = file.given;
+    std::string inOut;
+    if (blocked.empty() && !CanMoveInto(folder->work, folder->final, &inOut))
+        blocked = ShownFile(*folder, inOut.substr(folder->final.size() + 1).c_str());
+    if (!blocked.empty()) {
+        DiscardOutputFolder(folder);
+        *error = blocked + ": cannot be written (a folder of that name, or a file that cannot be replaced, is in the way)";
+        return false;
+    }
     // The files placed elsewhere first: when one cannot be, the output folder stays as it was.
     std::vector<std::string> elsewhere;
     std::string failedElsewhere;

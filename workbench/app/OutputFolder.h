@@ -55,5 +55,8 @@ void DiscardOutputFolder(OutputFolder* folder);
 
 // The full path of a file or folder name, with backslashes.
 std::string FullPath(const std::string& path);
+// Whether the paths a and b name one file: the same full path but for case, or two names (links,
+// short names) of one existing file.
+bool SameFile(const std::string& a, const std::string& b);
 
 }  // namespace workbench

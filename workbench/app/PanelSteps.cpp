@@ -173,6 +173,18 @@ bool FreezeSelected(FreezeMode mode, std::string* error) {
     return true;
 }
 
+void NameFrozenShells(const std::vector<std::pair<int32_t, HostObject>>& shells) {
+    HostDocument doc = wb::ActiveDocument();
+    bool renamed = false;
+    for (const auto& shell : shells) {
+        if (HostObject object = MQDoc_GetObject(doc, shell.first)) {
+            wb::NameAfterObject(object, shell.second, " shell");
+            renamed = true;
+        }
+    }
+    if (renamed) AnnounceDocumentChange();
+}
+
 void AnnounceDocumentChange() {
     wb::SendEvent(kEventObjectListUpdated, nullptr);
     wb::SendEvent(kEventObjectModified, nullptr);

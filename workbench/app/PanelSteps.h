@@ -8,6 +8,8 @@
 #include <stdint.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "workbench/app/CommandLine.h"
 
@@ -49,6 +51,12 @@ bool LoadHeightMap(const std::string& path, float scale, std::string* error);
 // was (a shell too large for the process's memory: the plug-in says so in a message box, which
 // is answered and quoted).
 bool FreezeSelected(FreezeMode mode, std::string* error);
+// A shell frozen as a new object comes with the host's name for it ("obj4"); each of shells
+// (its document slot, the object it is the shell of) is named after its object as the scene file
+// named it, " shell" added, as a person would, so that the list and the saved files tell the
+// shells apart: the scripted run and the interactive view alike. Announces the change (see
+// AnnounceDocumentChange) when it named any.
+void NameFrozenShells(const std::vector<std::pair<int32_t, HostObject>>& shells);
 // Sends the events the modeller sends after the person changed the document (renamed an object):
 // object list (220), object (221) and material list (230).
 void AnnounceDocumentChange();

@@ -228,6 +228,13 @@ bool LoadSceneFile(const std::string& path, bool weld, SceneInfo* info, std::str
     return true;
 }
 
+float ScaledToScene(float radius, float fraction, int decimals) {
+    const float largest = 1.0e6f;  // the bound of the command lines' --distance
+    const float unit = decimals == 2 ? 0.01f : 0.1f;
+    const float value = isfinite(radius) ? radius * fraction : largest;
+    return std::min(largest, std::max(unit, roundf(value / unit) * unit));
+}
+
 void DescribeActiveDocument(SceneInfo* info) {
     HostDocument doc = wb::ActiveDocument();
     info->objects = 0;

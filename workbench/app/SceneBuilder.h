@@ -41,6 +41,12 @@ bool WriteDefaultHeightMap(const std::string& folder, std::string* path, std::st
 bool LoadSceneFile(const std::string& path, bool weld, SceneInfo* info, std::string* error,
                    std::string* warning);
 
+// A value in proportion to a scene of that radius, rounded to `decimals` (1 or 2) as the panel's
+// edit shows it: at least one unit of the last decimal and at most a million (a file's
+// coordinates may be anything). The push of a loaded scene is a fortieth of its radius, its
+// height-map scale a tenth.
+float ScaledToScene(float radius, float fraction, int decimals);
+
 // Counts and measures the active document into *info (everything but name and heightMapPath).
 void DescribeActiveDocument(SceneInfo* info);
 // "N faces", with ", N lines" and ", N points" where there are any.

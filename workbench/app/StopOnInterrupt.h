@@ -1,21 +1,20 @@
-// Ctrl+C in the terminal during a run (or Ctrl+Break, or the console window closing): the run's
-// files are thrown away and the program ends at once with code 130, whatever the script is doing
-// then: a plug-in call, a picture of a large scene or a file being written. Everything the run
-// writes is in its own folder, so nothing needs finishing first; and under xvfb-run the X server
-// ends on the same Ctrl+C, taking with it any program that still draws.
+// Ctrl+C in the terminal (or Ctrl+Break, or the console window closing): the program ends at once
+// with code 130, whatever it is doing then: a plug-in call, a picture of a large scene, a file
+// being written, the interactive view. Everything a run writes is in its own folder inside --out,
+// so nothing needs finishing first; that folder is removed by the next run into the same --out
+// (its lock goes with the process). Ending at once, from the console's handler thread, is the one
+// thing that cannot wait on a lock the stopped thread holds (the heap's, the loader's).
+// wine-run.sh ends a program that still runs two seconds after Ctrl+C, for the case where Wine
+// cannot even start the handler's thread.
 #pragma once
-
-#include "workbench/app/OutputFolder.h"
 
 namespace workbench {
 
-// From now on Ctrl+C stops the calling thread (the run's), closes the files it has open,
-// discards folder (its run folder and the folders it made), says so on stderr and ends the
-// process with code 130, within a second or two. folder must stay valid until
-// EndStopOnInterrupt and keep its run folder and made folders as they are now.
-void StopOnInterrupt(OutputFolder* folder);
-// Ctrl+C no longer stops the run (its files are in place, or discarded already). Called while
-// PlacingRunFiles is held, around the commit, so that a Ctrl+C during the commit lets it finish.
+// From now on Ctrl+C ends the process with code 130 and says so on stderr. Called first thing in
+// main and again at the start of every run (after a run, it is off: see EndStopOnInterrupt).
+void StopOnInterrupt();
+// Ctrl+C no longer ends the process: the run's files are in place or thrown away, and the process
+// ends by itself with its own code. Called while PlacingRunFiles is held, around the commit.
 void EndStopOnInterrupt();
 
 // Held while the run moves its files into place (it may be held again by the same thread):

@@ -11,10 +11,13 @@
 
 #include "workbench/app/CommandLine.h"
 #include "workbench/app/DemoScript.h"
+#include "workbench/app/StopOnInterrupt.h"
 #include "workbench/app/Terminal.h"
 #include "workbench/io/FileAccess.h"
 
 int main() {
+    // Ctrl+C from the first moment on: before the run starts there is nothing to throw away.
+    workbench::StopOnInterrupt();
     // The arguments as typed, in UTF-8: the byte-string ones would hold only what the system's
     // code page holds, and change the rest of a file name.
     int argc = 0;

@@ -17,3 +17,6 @@ else
   report+=(--not-run win32 "$reason")
 fi
 "${xvfb[@]}" ./scripts/wine-run.sh build/win64/workbench_bench.exe "${report[@]}"
+
+# The baking command's rows (build/baker/puffshell, natively) beside the workbench's.
+./workbench/bench/bake-bench.sh "$out"

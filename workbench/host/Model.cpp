@@ -62,6 +62,7 @@ void DestroyObject(Object* o) {
     std::vector<std::pair<int32_t, int32_t>>().swap(o->intValues);
     std::string().swap(o->name);
     std::string().swap(o->nameOriginal);
+    o->loaded.reset();
     std::deque<Object*>& dead = DeadObjects();
     dead.push_back(o);
     if (dead.size() > kQuarantine) {
@@ -83,6 +84,7 @@ void GrowBounds(const Object* o, float lo[3], float hi[3]) {
 
 Object* CloneObject(const Object* src) {
     Object* o = new Object(*src);
+    o->loaded.reset();
     o->uid = g_nextObjectUid++;
     o->owner = Owner::None;
     o->document = nullptr;

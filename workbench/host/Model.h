@@ -5,6 +5,7 @@
 
 #include <stdint.h>
 
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -50,6 +51,17 @@ struct Face {
 
 enum class Owner : uint8_t { None, Document, Draw };
 
+// An object's geometry as its scene file gave it, kept when the loader joined the vertices that
+// lie at one place (WeldVertices): the joined vertices are there for the plug-in's shells only,
+// and the saved files write the model's own part as it came in (see SavedObjects).
+struct LoadedForm {
+    std::vector<Vertex> vertices;  // as read
+    std::vector<Face> faces;       // as read; the joined object has the same faces
+    std::vector<Corner> corners;   // as read, naming the vertices read
+    std::vector<int32_t> joinedTo;  // by vertex read: its index in the joined object
+    size_t joinedVertexCount = 0;  // the joined object's vertices
+};
+
 struct Document;
 
 struct Object {
@@ -79,6 +91,8 @@ struct Object {
     uint32_t freezeFlags = 0;
     int32_t drawVisibility = 0;
     std::vector<std::pair<int32_t, int32_t>> intValues;  // keys other than the unique ID
+    // Set by the loader's welding only; a clone does not carry it.
+    std::shared_ptr<const LoadedForm> loaded;
 };
 
 struct Material {

@@ -1,5 +1,6 @@
 // Wavefront OBJ/MTL scenes: loading with tinyobjloader into a new active document.
 #include <math.h>
+#include <ctype.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -186,10 +187,18 @@ public:
     // The encoding the OBJ file is parsed in, which its libraries are converted to.
     void parseAs(FileEncoding encoding) { parseAs_ = encoding; }
 
+    // The file a library name of the parsed text stands for: an absolute path as it is, any
+    // other in the OBJ file's folder.
+    std::string pathOf(const std::string& name) const {
+        const std::string utf8 = parseAs_ == FileEncoding::Utf8 ? name : HostToUtf8(name);
+        const bool absolute = (!utf8.empty() && (utf8[0] == '/' || utf8[0] == '\\')) ||
+                              (utf8.size() > 1 && utf8[1] == ':' && isalpha(static_cast<unsigned char>(utf8[0])));
+        return absolute ? utf8 : folder_ + utf8;
+    }
+
     bool operator()(const std::string& name, std::vector<tinyobj::material_t>* materials,
                     std::map<std::string, int>* names, std::string* warn, std::string* err) override {
-        const std::string path =
-            folder_ + (parseAs_ == FileEncoding::Utf8 ? name : HostToUtf8(name));
+        const std::string path = pathOf(name);
         FileEncoding encoding;
         std::string bytes;
         if (!ReadSceneText(path, &parseAs_, &bytes, &encoding, &warnings_)) {
@@ -203,7 +212,11 @@ public:
                            "the nearest in range (alpha that is no number as opaque)");
         if (!repaired.empty()) warnings_.push_back(repaired);
         std::istringstream text(std::move(mtl));
+        const size_t before = materials->size();
         tinyobj::LoadMtl(names, materials, &text, warn, err);
+        // "usemtl" lines name materials by their MaterialKey (see RewriteObjStatements).
+        for (size_t i = before; i < materials->size(); ++i)
+            names->emplace(MaterialKey((*materials)[i].name), static_cast<int>(i));
         return true;
     }
 
@@ -280,7 +293,7 @@ void ShowVertexColors(Document* d, const std::vector<int8_t>& declared) {
 std::string UnknownMaterialsWarning(const std::string& file, const ObjTextTrouble& trouble,
                                     const std::vector<tinyobj::material_t>& materials) {
     std::set<std::string> known = {kNoMaterial};
-    for (const tinyobj::material_t& m : materials) known.insert(m.name);
+    for (const tinyobj::material_t& m : materials) known.insert(ObjName(m.name, 0, m.name.size()));
     TextTrouble unknown;
     std::string first;
     for (const auto& use : trouble.materialUses) {
@@ -294,6 +307,26 @@ std::string UnknownMaterialsWarning(const std::string& file, const ObjTextTroubl
            (unknown.count > 1 ? " (" + std::to_string(unknown.count) + " such names)" : "");
 }
 
+
+// What a scene file that is no OBJ file is, by its name's extension or its first bytes ("a glTF
+// scene", "an FBX scene"); empty for any other file.
+std::string OtherSceneKind(const std::string& file) {
+    std::string ext = file.substr(BaseNameStart(file));
+    const size_t dot = ext.rfind('.');
+    ext = dot == std::string::npos ? "" : ext.substr(dot + 1);
+    for (char& ch : ext) ch = static_cast<char>(tolower(static_cast<unsigned char>(ch)));
+    char bytes[18] = {};
+    size_t got = 0;
+    if (FILE* in = wb::OpenFile(file, "rb")) {
+        got = fread(bytes, 1, sizeof bytes, in);
+        fclose(in);
+    }
+    const std::string head(bytes, got);
+    if (ext == "glb" || ext == "gltf" || head.compare(0, 4, "glTF") == 0) return "a glTF scene";
+    if (ext == "fbx" || head.compare(0, 18, "Kaydara FBX Binary") == 0) return "an FBX scene";
+    return "";
+}
+
 }  // namespace
 
 namespace wb {
@@ -304,6 +337,8 @@ bool LoadObjSceneUnguarded(const char* path, std::string* error, bool weld) {
     const std::string file = SafeString(path);
     if (file.empty()) return Fail(error, "LoadObjScene: no file name given");
     if (!wb::IsRegularFile(file)) return Fail(error, file + ": no such file");
+    const std::string kind = OtherSceneKind(file);
+    if (!kind.empty()) return Fail(error, file + ": not an OBJ file (" + kind + ")");
     const std::string folder = file.substr(0, BaseNameStart(file));
 
     tinyobj::attrib_t attrib;
@@ -315,12 +350,16 @@ bool LoadObjSceneUnguarded(const char* path, std::string* error, bool weld) {
     FileEncoding encoding = FileEncoding::Utf8;
     std::vector<std::string> textWarnings;
     ObjTextTrouble trouble;
+    TextTrouble badFaces;
     try {
         std::string text;
         if (!ReadSceneText(file, nullptr, &text, &encoding, &textWarnings))
             return Fail(error, file + ": cannot be read");
         materialFiles.parseAs(encoding);
         ScanObjText(text, &trouble);
+        RewriteObjStatements(
+            &text, [&](const std::string& name) { return wb::IsRegularFile(materialFiles.pathOf(name)); },
+            &badFaces);
         DropSkinWeights(&text);
         std::string split;
         if (SplitLongPolygons(text, &split)) text.swap(split);
@@ -342,13 +381,16 @@ bool LoadObjSceneUnguarded(const char* path, std::string* error, bool weld) {
     // out, as those of a vertex at infinity are.
     for (size_t v : trouble.badVertices)
         if (v * 3 + 2 < attrib.vertices.size()) attrib.vertices[v * 3] = NAN;
+    // A colour with a value that is no number is white, as that of a vertex without one.
+    for (size_t v : trouble.badColorVertices)
+        if (v * 3 + 2 < attrib.colors.size()) std::fill_n(attrib.colors.begin() + v * 3, 3, 1.0f);
 
     Document* d = NewDocumentObject();
     std::vector<int8_t> declaredVertexColors;
     d->cp932Files = encoding == FileEncoding::Cp932;
     for (const tinyobj::material_t& src : materials) {
         Material* m = NewMaterial();
-        TakeName(src.name, encoding, &m->name, &m->nameOriginal);
+        TakeName(ObjName(src.name, 0, src.name.size()), encoding, &m->name, &m->nameOriginal);
         m->color = HostRGB{Clamp01(src.diffuse[0]), Clamp01(src.diffuse[1]), Clamp01(src.diffuse[2])};
         m->alpha = isfinite(src.dissolve) ? Clamp01(src.dissolve) : 1.0f;
         TakeTextureName(src.diffuse_texname, encoding, folder, &m->texture, &m->textureOriginal);
@@ -479,6 +521,11 @@ bool LoadObjSceneUnguarded(const char* path, std::string* error, bool weld) {
                          "vertices with fewer than three coordinates, the missing ones read as 0"),
           TroubleWarning(file, trouble.shortFaces,
                          "faces of fewer than three points, left out (\"l\" makes lines)"),
+          TroubleWarning(file, badFaces,
+                         "faces with a corner that is no index (0, not a number, or an empty "
+                         "texture or normal index), left out"),
+          TroubleWarning(file, trouble.badColors,
+                         "vertex colours with a value that is no finite number, read as white"),
           UnknownMaterialsWarning(file, trouble, materials)})
         if (!w.empty()) warnings.push_back(w);
     if (!sharedVertices.empty())

@@ -13,6 +13,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <deque>
 #include <map>
 #include <sstream>
 #include <string>
@@ -33,6 +34,7 @@
 #include "workbench/io/SceneFile.h"
 #include "workbench/io/ShadingNormals.h"
 #include "workbench/io/TextEncoding.h"
+#include "workbench/io/WeldVertices.h"
 
 using namespace wb::detail;
 
@@ -293,11 +295,13 @@ bool SaveGltfSceneUnguarded(const char* path, std::string* error) {
 
     // The saved materials of the faces, named as in the OBJ files, and how their corners are
     // see-through, over the whole document.
+    std::deque<Object> rebuilt;
+    const std::vector<const Object*> objects = SavedObjects(d, &rebuilt);
     MaterialTable table(d);
-    std::vector<std::vector<int32_t>> faceMaterials(d->objects.size());
+    std::vector<std::vector<int32_t>> faceMaterials(objects.size());
     std::vector<CornerAlpha> corners;
-    for (size_t oi = 0; oi < d->objects.size(); ++oi) {
-        const Object* o = d->objects[oi];
+    for (size_t oi = 0; oi < objects.size(); ++oi) {
+        const Object* o = objects[oi];
         if (!o) continue;
         faceMaterials[oi].assign(o->faces.size(), -1);
         for (size_t f = 0; f < o->faces.size(); ++f) {
@@ -312,8 +316,8 @@ bool SaveGltfSceneUnguarded(const char* path, std::string* error) {
     }
     corners.resize(table.list().size());
 
-    for (size_t oi = 0; oi < d->objects.size(); ++oi) {
-        const Object* o = d->objects[oi];
+    for (size_t oi = 0; oi < objects.size(); ++oi) {
+        const Object* o = objects[oi];
         if (!o) continue;
         std::map<int32_t, Primitive> primitives;
         GatherObject(o, d, table, faceMaterials[oi], corners, &primitives);

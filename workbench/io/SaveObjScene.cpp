@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <deque>
 #include <map>
 #include <set>
 #include <string>
@@ -20,6 +21,7 @@
 #include "workbench/io/SceneFile.h"
 #include "workbench/io/ShadingNormals.h"
 #include "workbench/io/TextEncoding.h"
+#include "workbench/io/WeldVertices.h"
 
 using namespace wb::detail;
 
@@ -128,8 +130,8 @@ bool HasUVs(const Corner* c, int32_t count) {
 
 // True when some corner of a live face has a colour other than white: then every vertex is
 // written with a colour (readers take colours only when every vertex has one).
-bool HasColors(const Document* d) {
-    for (const Object* o : d->objects) {
+bool HasColors(const std::vector<const Object*>& objects) {
+    for (const Object* o : objects) {
         if (!o) continue;
         for (size_t f = 0; f < o->faces.size(); ++f) {
             if (!FaceAlive(o, static_cast<int32_t>(f))) continue;
@@ -214,10 +216,12 @@ bool SaveObjSceneUnguarded(const char* path, std::string* error) {
     const FileEncoding encoding = d->cp932Files ? FileEncoding::Cp932 : FileEncoding::Utf8;
 
     // Stage 1: the materials each face is written with, and the textures beside the file.
+    std::deque<Object> rebuilt;
+    const std::vector<const Object*> objects = SavedObjects(d, &rebuilt);
     MaterialTable table(d);
-    std::vector<std::vector<int32_t>> faceMaterials(d->objects.size());
-    for (size_t oi = 0; oi < d->objects.size(); ++oi) {
-        const Object* o = d->objects[oi];
+    std::vector<std::vector<int32_t>> faceMaterials(objects.size());
+    for (size_t oi = 0; oi < objects.size(); ++oi) {
+        const Object* o = objects[oi];
         if (!o) continue;
         faceMaterials[oi].assign(o->faces.size(), -1);
         for (size_t f = 0; f < o->faces.size(); ++f)
@@ -225,7 +229,7 @@ bool SaveObjSceneUnguarded(const char* path, std::string* error) {
     }
     std::map<std::string, std::string> textures;
     if (!CopyTextures(d, table, file.substr(0, base), &textures, error)) return false;
-    const bool colors = HasColors(d);
+    const bool colors = HasColors(objects);
     if (!WriteMtl(mtlPath, d, table, textures, colors, encoding)) return Fail(error, mtlPath + ": cannot be written");
 
     // Stage 2: the objects. Polygons go out counter-clockwise, as OBJ readers expect (the reverse
@@ -240,14 +244,15 @@ bool SaveObjSceneUnguarded(const char* path, std::string* error) {
     std::vector<int64_t> uv, normal;
     std::vector<float> normals;
     std::string key;
-    for (size_t oi = 0; oi < d->objects.size(); ++oi) {
-        const Object* o = d->objects[oi];
+    for (size_t oi = 0; oi < objects.size(); ++oi) {
+        const Object* o = objects[oi];
         if (!o) continue;
         // A name with no original other than the host's goes into a code page 932 file as the host
         // holds it, bytes that form no character included; any other as the glb names it.
+        const std::string host = Sanitized(o->name);
         const std::string name = encoding == FileEncoding::Cp932 && o->nameOriginal.empty() &&
-                                         !o->name.empty()
-                                     ? Sanitized(o->name)
+                                         !host.empty()
+                                     ? host
                                      : Utf8ToFile(SavedObjectName(o, oi), encoding);
         fprintf(out, "\no %s\n", name.c_str());
         const ObjectVertices vertices(o, colors, vBase);

@@ -5,29 +5,16 @@
 namespace wb {
 namespace detail {
 
-std::vector<std::string> SavedMaterialNames(const Document* d) {
-    std::vector<std::string> names(d->materials.size());
-    std::set<std::string> taken = {kNoMaterial};
-    for (size_t i = 0; i < d->materials.size(); ++i) {
-        const Material* m = d->materials[i];
-        if (!m) continue;
-        std::string n = Sanitized(OriginalText(m->name, m->nameOriginal));
-        if (n.empty() || taken.count(n)) n = "material" + std::to_string(i);
-        while (taken.count(n)) n += "_";
-        taken.insert(n);
-        names[i] = n;
-    }
-    return names;
-}
-
-MaterialTable::MaterialTable(const Document* d) : d_(d), names_(SavedMaterialNames(d)) {
+MaterialTable::MaterialTable(const Document* d) : d_(d), looks_(SavedMaterialLooks(d)) {
     used_.insert(kNoMaterial);
-    used_.insert(names_.begin(), names_.end());
+    used_.insert(looks_.name.begin(), looks_.name.end());
 }
 
 int32_t MaterialTable::of(const Object* o, const Face& face) {
-    const int32_t m = face.material;
-    if (m < 0 || static_cast<size_t>(m) >= d_->materials.size() || !d_->materials[m]) return -1;
+    if (face.material < 0 || static_cast<size_t>(face.material) >= d_->materials.size() ||
+        !d_->materials[face.material])
+        return -1;
+    const int32_t m = looks_.look[face.material];
     uint8_t alpha = 255;
     if (ShowsVertexColors(d_->materials[m]) && face.count > 0) {
         uint32_t sum = 0;
@@ -37,7 +24,7 @@ int32_t MaterialTable::of(const Object* o, const Face& face) {
     }
     const auto found = index_.find({m, alpha});
     if (found != index_.end()) return found->second;
-    std::string name = names_[m];
+    std::string name = looks_.name[m];
     if (alpha != 255) {
         name += "_alpha" + std::to_string(alpha);
         while (used_.count(name)) name += "_";

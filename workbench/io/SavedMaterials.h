@@ -1,5 +1,5 @@
 // The materials the saved files (OBJ/MTL and glTF alike) hold, under the same names in both:
-// those of the faces written, no other. OBJ colours carry no alpha: a face whose material shows
+// one per look (ShellLooks.h) of the faces written, no other. OBJ colours carry no alpha: a face whose material shows
 // vertex colours and whose corners are not opaque gets a copy of its material with that alpha
 // joined to its own (the host multiplies the two), named after it with "_alphaN" (N the alpha,
 // 0..255). Faces of the same material and alpha share one copy.
@@ -14,12 +14,13 @@
 #include <vector>
 
 #include "workbench/host/Model.h"
+#include "workbench/io/ShellLooks.h"
 
 namespace wb {
 namespace detail {
 
 struct SavedMaterial {
-    int32_t source;  // document material
+    int32_t source;  // document material that stands for the look
     uint8_t alpha;   // the faces' corner alpha joined to the material's (255: none)
     std::string name;
 };
@@ -38,7 +39,7 @@ class MaterialTable {
 
   private:
     const Document* d_;
-    std::vector<std::string> names_;  // by document material
+    MaterialLooks looks_;
     std::vector<SavedMaterial> list_;
     std::map<std::pair<int32_t, uint8_t>, int32_t> index_;
     std::set<std::string> used_;

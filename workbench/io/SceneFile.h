@@ -28,24 +28,22 @@ inline std::string OriginalText(const std::string& host, const std::string& orig
     return original.empty() ? HostToUtf8(host) : original;
 }
 
-// A name as the saved files give it: blanks, which end a name in OBJ and MTL files, become "_".
+// A name as the saved files give it. An OBJ or MTL name is the rest of its line, without the
+// blanks around it: line breaks and tabs become spaces, and the spaces at either end go.
 inline std::string Sanitized(std::string name) {
     for (char& ch : name)
-        if (ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n') ch = '_';
-    return name;
+        if (ch == '\t' || ch == '\r' || ch == '\n') ch = ' ';
+    const size_t first = name.find_first_not_of(' ');
+    if (first == std::string::npos) return "";
+    return name.substr(first, name.find_last_not_of(' ') + 1 - first);
 }
 
-// The names the saved files (OBJ/MTL and glTF alike) give the document's materials, by index
-// (empty for an empty slot), in UTF-8: the material's own name (its kept original) sanitized, or
-// "materialN" (N its index) when it has none or an earlier material took it; never kNoMaterial,
-// each name once.
-std::vector<std::string> SavedMaterialNames(const Document* d);
-
 // The name the saved files (OBJ and glTF alike) give object o, at index in the document: its own
-// name (its kept original, in UTF-8) sanitized, or "objN" (N the index plus one) when it has none.
+// name (its kept original, in UTF-8) sanitized, or "objN" (N the index plus one) when it has none
+// (or only blanks).
 inline std::string SavedObjectName(const Object* o, size_t index) {
-    return o->name.empty() ? "obj" + std::to_string(index + 1)
-                           : Sanitized(OriginalText(o->name, o->nameOriginal));
+    const std::string name = Sanitized(OriginalText(o->name, o->nameOriginal));
+    return name.empty() ? "obj" + std::to_string(index + 1) : name;
 }
 
 // True when the material shows its faces' vertex colours instead of its own colour.

@@ -4,6 +4,7 @@
 
 #include <math.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <algorithm>
 #include <map>
@@ -54,6 +55,52 @@ bool Statement(const std::vector<std::string>& words, const char* name) {
     return !words.empty() && words[0] == name;
 }
 
+// True when text[start, end) begins with the statement name followed by a blank; *rest gets the
+// position past the name.
+bool StartsStatement(const std::string& text, size_t start, size_t end, const char* name,
+                     size_t* rest) {
+    const size_t n = strlen(name);
+    if (end - start <= n || text.compare(start, n, name) != 0) return false;
+    if (text[start + n] != ' ' && text[start + n] != '\t') return false;
+    *rest = start + n;
+    return true;
+}
+
+// True when text[at, stop) is a face index the OBJ reader takes: an integer other than 0 that
+// int holds.
+bool FaceIndex(const std::string& text, size_t at, size_t stop) {
+    if (at < stop && (text[at] == '-' || text[at] == '+')) ++at;
+    if (at == stop || stop - at > 10) return false;
+    long long value = 0;
+    for (; at < stop; ++at) {
+        if (text[at] < '0' || text[at] > '9') return false;
+        value = value * 10 + (text[at] - '0');
+    }
+    return value != 0 && value <= 2147483647LL;
+}
+
+// True when every corner of the face whose corners are text[start, end) is v, v/t, v//n or
+// v/t/n, each index one FaceIndex takes.
+bool FaceCornersReadable(const std::string& text, size_t start, size_t end) {
+    for (size_t q = start; q < end;) {
+        q = text.find_first_not_of(" \t\r", q);
+        if (q == std::string::npos || q >= end) break;
+        size_t stop = text.find_first_of(" \t\r", q);
+        if (stop == std::string::npos || stop > end) stop = end;
+        size_t field = q;
+        for (int k = 0; field <= stop; ++k) {
+            size_t slash = text.find('/', field);
+            if (slash == std::string::npos || slash > stop) slash = stop;
+            // The texture index of "v//n" may be empty; no other.
+            const bool emptyTexture = k == 1 && slash == field && slash < stop;
+            if (k > 2 || (!emptyTexture && !FaceIndex(text, field, slash))) return false;
+            field = slash + 1;
+        }
+        q = stop;
+    }
+    return true;
+}
+
 }  // namespace
 
 void ScanObjText(const std::string& text, ObjTextTrouble* trouble) {
@@ -75,14 +122,71 @@ void ScanObjText(const std::string& text, ObjTextTrouble* trouble) {
             } else if (words.size() < 4) {
                 trouble->fewCoordinates.add(number);
             }
+            // A colour, when the line gives one (the reader takes three values more, not one).
+            bool badColor = false;
+            for (size_t k = 4; words.size() >= 7 && k <= 6; ++k)
+                badColor = badColor || !FiniteNumber(words[k], &value);
+            if (badColor) {
+                trouble->badColors.add(number);
+                trouble->badColorVertices.push_back(vertex);
+            }
             ++vertex;
         } else if (Statement(words, "f")) {
             if (words.size() < 4) trouble->shortFaces.add(number);
         } else if (Statement(words, "usemtl") && words.size() > 1) {
-            if (uses.emplace(words[1], number).second)
-                trouble->materialUses.emplace_back(words[1], number);
+            const std::string name = ObjName(text, start + 6, end);
+            if (uses.emplace(name, number).second) trouble->materialUses.emplace_back(name, number);
         }
     });
+}
+
+std::string ObjName(const std::string& text, size_t start, size_t end) {
+    const size_t first = text.find_first_not_of(" \t\r", start);
+    if (first == std::string::npos || first >= end) return "";
+    size_t last = text.find_last_not_of(" \t\r", end - 1);
+    return text.substr(first, last + 1 - first);
+}
+
+std::string MaterialKey(const std::string& name) {
+    std::string key = ObjName(name, 0, name.size());
+    for (char& ch : key)
+        if (ch == ' ' || ch == '\t') ch = kNameBlank;
+    return key;
+}
+
+void RewriteObjStatements(std::string* text,
+                          const std::function<bool(const std::string&)>& libraryExists,
+                          TextTrouble* badFaces) {
+    std::string out;
+    size_t copied = 0;  // text before this is in out
+    auto replace = [&](size_t start, size_t end, const std::string& with) {
+        out.append(*text, copied, start - copied);
+        out += with;
+        copied = end;
+    };
+    ForEachLine(*text, [&](size_t number, size_t start, size_t end) {
+        size_t rest = 0;
+        if (StartsStatement(*text, start, end, "f", &rest)) {
+            if (FaceCornersReadable(*text, rest, end)) return;
+            badFaces->add(number);
+            replace(start, start + 1, "#");
+        } else if (StartsStatement(*text, start, end, "usemtl", &rest)) {
+            const std::string key = MaterialKey(ObjName(*text, rest, end));
+            if (key.find(kNameBlank) != std::string::npos) replace(rest, end, " " + key);
+        } else if (StartsStatement(*text, start, end, "mtllib", &rest)) {
+            const std::string name = ObjName(*text, rest, end);
+            if (name.find_first_of(" \t\\") == std::string::npos || !libraryExists(name)) return;
+            std::string escaped = " ";
+            for (const char ch : name) {
+                if (ch == ' ' || ch == '\t' || ch == '\\') escaped += '\\';
+                escaped += ch;
+            }
+            replace(rest, end, escaped);
+        }
+    });
+    if (copied == 0) return;
+    out.append(*text, copied, std::string::npos);
+    text->swap(out);
 }
 
 size_t DropSkinWeights(std::string* text) {

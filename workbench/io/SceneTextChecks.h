@@ -5,6 +5,7 @@
 
 #include <stddef.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,13 +26,40 @@ struct ObjTextTrouble {
     TextTrouble badCoordinates;  // "v" lines with a coordinate that is no finite number
     TextTrouble fewCoordinates;  // "v" lines with fewer than three coordinates (the rest read as 0)
     TextTrouble shortFaces;      // "f" lines of fewer than three points
+    TextTrouble badColors;       // "v" lines with a colour value that is no finite number
     std::vector<size_t> badVertices;  // 0-based indices (in "v" order) of the badCoordinates lines
-    // Every "usemtl" name, each once, with the line it first appears on.
+    std::vector<size_t> badColorVertices;  // the same of the badColors lines
+    // Every "usemtl" name (the rest of its line, see ObjName), each once, with the line it first
+    // appears on.
     std::vector<std::pair<std::string, size_t>> materialUses;
 };
 
 // Scans the text of an OBJ file (as the host takes it) for the trouble above.
 void ScanObjText(const std::string& text, ObjTextTrouble* trouble);
+
+// A name as a statement of an OBJ or MTL file gives it ("o", "usemtl", "newmtl", "mtllib"): the
+// rest of its line text[start, end), without the blanks and line break around it. Other
+// readers (assimp, tinyobjloader) read "o" and material names so: names may hold spaces.
+std::string ObjName(const std::string& text, size_t start, size_t end);
+
+// The form of a material name in which the OBJ reader, which takes one word after "usemtl",
+// takes all of it: ObjName's name with its inner blanks made kNameBlank.
+constexpr char kNameBlank = '\x1F';
+std::string MaterialKey(const std::string& name);
+
+// Rewrites, in place and keeping every line where it is, the statements of an OBJ file's text
+// that the OBJ reader would misread or refuse:
+// - a face ("f") with a corner that is no index (0, not a number, a number int cannot hold, or an
+//   empty texture or normal index: "f 0 1 2", "f a b c", "f 1// 2// 3//") becomes a comment,
+//   counted in *badFaces; the reader would refuse the whole file;
+// - a "usemtl" name becomes its MaterialKey;
+// - a "mtllib" line whose whole rest (ObjName) names a file (libraryExists tells) names that one
+//   file, its blanks and "\\" escaped as the reader unescapes them; else its words stay as they
+//   are, each a library of its own.
+// Lines end at "\n" (a "\r" before it is kept).
+void RewriteObjStatements(std::string* text,
+                          const std::function<bool(const std::string&)>& libraryExists,
+                          TextTrouble* badFaces);
 
 // Turns the skin-weight statements ("vw") of an OBJ file's text into comments, keeping every line
 // where it is, and returns how many there were. The host has no use for skin weights, and the OBJ

@@ -1,8 +1,10 @@
 #include "workbench/io/WeldVertices.h"
 
 #include <math.h>
+#include <string.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -64,6 +66,10 @@ int32_t WeldVertices(Object* o, float tolerance, bool join) {
         }
     }
     if (!join || joined == 0) return joined;
+    auto loaded = std::make_shared<LoadedForm>();
+    loaded->vertices = o->vertices;
+    loaded->faces = o->faces;
+    loaded->corners = o->corners;
     // Kept vertices move down over the removed ones; corners follow.
     std::vector<int32_t> index(n, -1);
     size_t kept = 0;
@@ -75,7 +81,79 @@ int32_t WeldVertices(Object* o, float tolerance, bool join) {
     o->vertices.resize(kept);
     for (Corner& c : o->corners)
         if (c.vertex >= 0 && static_cast<size_t>(c.vertex) < n) c.vertex = index[target[c.vertex]];
+    loaded->joinedTo.resize(n);
+    for (size_t i = 0; i < n; ++i) loaded->joinedTo[i] = index[target[i]];
+    loaded->joinedVertexCount = kept;
+    o->loaded = std::move(loaded);
     return joined;
+}
+
+namespace {
+
+bool SameVertex(const Vertex& a, const Vertex& b) {
+    return memcmp(&a.p, &b.p, sizeof a.p) == 0 && a.color == b.color && a.weight == b.weight &&
+           a.deleted == b.deleted;
+}
+
+// The first vertex read of each joined vertex (the one it was made from), when o still begins
+// with what the loader made of L; else empty.
+std::vector<int32_t> FirstReadVertices(const Object* o, const LoadedForm& L) {
+    const size_t nv = L.joinedVertexCount;
+    if (o->vertices.size() < nv || o->faces.size() < L.faces.size() ||
+        o->corners.size() < L.corners.size() || L.joinedTo.size() != L.vertices.size())
+        return {};
+    std::vector<int32_t> first(nv, -1);
+    for (size_t i = L.vertices.size(); i-- > 0;)
+        if (L.joinedTo[i] >= 0 && static_cast<size_t>(L.joinedTo[i]) < nv)
+            first[L.joinedTo[i]] = static_cast<int32_t>(i);
+    for (size_t v = 0; v < nv; ++v)
+        if (first[v] < 0 || !SameVertex(o->vertices[v], L.vertices[first[v]])) return {};
+    for (size_t f = 0; f < L.faces.size(); ++f) {
+        const Face& a = o->faces[f];
+        const Face& b = L.faces[f];
+        if (a.first != b.first || a.count != b.count || a.material != b.material) return {};
+    }
+    for (size_t c = 0; c < L.corners.size(); ++c) {
+        const Corner& a = o->corners[c];
+        const Corner& b = L.corners[c];
+        if (b.vertex < 0 || static_cast<size_t>(b.vertex) >= L.vertices.size() ||
+            a.vertex != L.joinedTo[b.vertex] || memcmp(&a.uv, &b.uv, sizeof a.uv) != 0 ||
+            a.color != b.color)
+            return {};
+    }
+    return first;
+}
+
+}  // namespace
+
+std::vector<const Object*> SavedObjects(const Document* d, std::deque<Object>* storage) {
+    std::vector<const Object*> objects(d->objects.begin(), d->objects.end());
+    for (const Object*& o : objects) {
+        if (!o || !o->loaded) continue;
+        const LoadedForm& L = *o->loaded;
+        const std::vector<int32_t> first = FirstReadVertices(o, L);
+        if (first.empty()) continue;
+        storage->emplace_back(*o);
+        Object& saved = storage->back();
+        saved.loaded.reset();
+        const size_t nv = L.joinedVertexCount;
+        const int32_t added = static_cast<int32_t>(L.vertices.size()) - static_cast<int32_t>(nv);
+        saved.vertices = L.vertices;
+        saved.vertices.insert(saved.vertices.end(), o->vertices.begin() + nv, o->vertices.end());
+        saved.faces = L.faces;
+        saved.faces.insert(saved.faces.end(), o->faces.begin() + L.faces.size(), o->faces.end());
+        saved.corners = L.corners;
+        for (size_t c = L.corners.size(); c < o->corners.size(); ++c) {
+            Corner corner = o->corners[c];
+            if (ValidVertex(o, corner.vertex))
+                corner.vertex = static_cast<size_t>(corner.vertex) < nv ? first[corner.vertex] : corner.vertex + added;
+            saved.corners.push_back(corner);
+        }
+        saved.deletedVertices = 0;
+        for (const Vertex& v : saved.vertices) saved.deletedVertices += v.deleted;
+        o = &saved;
+    }
+    return objects;
 }
 
 std::string SharedVerticesWarning(const std::string& file,
