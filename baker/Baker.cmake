@@ -22,7 +22,8 @@ add_library(baker_core STATIC
   ${PUFFSHELL_SOURCE_DIR}/workbench/app/SceneBuilder.cpp
   ${PUFFSHELL_SOURCE_DIR}/workbench/app/DemoImages.cpp
   ${b}/PathForPeople.cpp
-  ${PUFFSHELL_SOURCE_DIR}/workbench/common/BesideThisProgram.cpp)
+  ${PUFFSHELL_SOURCE_DIR}/workbench/common/BesideThisProgram.cpp
+  ${PUFFSHELL_SOURCE_DIR}/workbench/common/NumberText.cpp)
 target_include_directories(baker_core PUBLIC ${CMAKE_BINARY_DIR}/generated)
 target_link_libraries(baker_core PUBLIC native_plugin_core native_workbench)
 

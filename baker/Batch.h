@@ -18,17 +18,14 @@ constexpr int kExitBadInput = 2;
 constexpr int kExitInterrupted = 130;
 
 // The output of each input: -o's, or under --out-dir with the input's name and the outputs'
-// extension. False with *error when an output would replace an input (a scene, a material
-// library, the height map) or another input's output, or --out-dir cannot be made.
+// extension. False with *error when an output's folder does not exist, an output is a folder or
+// a device, an output would replace an input (a scene, a material library, the height map) or
+// another input's output, or --out-dir cannot be made.
 bool PlanOutputs(const Options& options, std::vector<std::string>* outputs, std::string* error);
 
 // Bakes every input to its output; prints a progress line on a terminal (stderr), one line per
 // file on a pipe (stdout), and each failure at the end. The results in *results. Returns the exit
 // code: 0, 1 when any file failed (2 when the only input was bad), 130 when interrupted.
 int RunBakes(const Options& options, const std::vector<std::string>& outputs, std::vector<BakeResult>* results);
-
-// Ends the process on SIGINT and SIGTERM with exit 130, after removing this process's staging
-// folders.
-void EndOnInterrupt();
 
 }  // namespace baker

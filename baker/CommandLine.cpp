@@ -1,5 +1,7 @@
 #include "baker/CommandLine.h"
 
+#include "workbench/common/NumberText.h"
+
 #include <errno.h>
 #include <math.h>
 #include <stdlib.h>
@@ -34,23 +36,8 @@ const FreezeName kFreezeModes[] = {
     {"quick", FreezeMode::Quick},
 };
 
-// A whole decimal integer, nothing before or after it.
-bool ParseInt(const std::string& text, long* value) {
-    if (text.empty() || text.find_first_not_of("0123456789+-") != std::string::npos) return false;
-    char* end = nullptr;
-    errno = 0;
-    *value = strtol(text.c_str(), &end, 10);
-    return errno == 0 && end && *end == '\0';
-}
-
-// A plain decimal number ("-0.5", "2", "1e3"): no hexadecimal, "inf" or "nan", nothing around it.
-bool ParseFloat(const std::string& text, float* value) {
-    if (text.empty() || text.find_first_not_of("0123456789+-.eE") != std::string::npos) return false;
-    char* end = nullptr;
-    errno = 0;
-    *value = strtof(text.c_str(), &end);
-    return errno == 0 && end && *end == '\0' && isfinite(*value);
-}
+bool ParseInt(const std::string& text, long* value) { return common::ParseWholeNumber(text, value); }
+bool ParseFloat(const std::string& text, float* value) { return common::ParsePlainNumber(text, value); }
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 

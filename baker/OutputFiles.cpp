@@ -8,7 +8,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <fstream>
 #include <sstream>
 #include <utility>
@@ -16,26 +15,6 @@
 namespace baker {
 
 namespace {
-
-// The staging folders not yet settled, as fixed buffers that a signal handler can read.
-constexpr int kMaxStaged = 8;
-constexpr size_t kMaxPath = 4096;
-char g_staged[kMaxStaged][kMaxPath];
-std::atomic<bool> g_stagedUsed[kMaxStaged];
-
-void Register(const std::string& folder) {
-    for (int i = 0; i < kMaxStaged; ++i) {
-        if (g_stagedUsed[i].load() || folder.size() >= kMaxPath) continue;
-        memcpy(g_staged[i], folder.c_str(), folder.size() + 1);
-        g_stagedUsed[i].store(true);
-        return;
-    }
-}
-
-void Unregister(const std::string& folder) {
-    for (int i = 0; i < kMaxStaged; ++i)
-        if (g_stagedUsed[i].load() && folder == g_staged[i]) g_stagedUsed[i].store(false);
-}
 
 std::string FolderOf(const std::string& path) {
     const size_t slash = path.find_last_of('/');
@@ -72,26 +51,6 @@ bool SameBytes(const std::string& a, const std::string& b) {
     return bx.str() == by.str();
 }
 
-// Removes a folder and the files in it (a staging folder holds no folders); safe in a signal
-// handler.
-void RemoveFolderSignalSafe(const char* folder) {
-    if (DIR* dir = opendir(folder)) {
-        char path[kMaxPath * 2];
-        while (dirent* entry = readdir(dir)) {
-            if (entry->d_name[0] == '.' && (!entry->d_name[1] || (entry->d_name[1] == '.' && !entry->d_name[2])))
-                continue;
-            const size_t n = strlen(folder), m = strlen(entry->d_name);
-            if (n + m + 2 > sizeof path) continue;
-            memcpy(path, folder, n);
-            path[n] = '/';
-            memcpy(path + n + 1, entry->d_name, m + 1);
-            unlink(path);
-        }
-        closedir(dir);
-    }
-    rmdir(folder);
-}
-
 }  // namespace
 
 std::vector<std::string> InputFiles(const std::vector<std::string>& scenes, const std::string& heightMap) {
@@ -99,17 +58,26 @@ std::vector<std::string> InputFiles(const std::vector<std::string>& scenes, cons
     for (const std::string& scene : scenes) {
         files.push_back(scene);
         if (!EndsWith(scene, ".obj")) continue;
-        // The material libraries it names ("mtllib a.mtl b.mtl"), beside it.
-        std::ifstream in(scene);
-        std::string line;
-        for (int lines = 0; lines < 1000000 && std::getline(in, line); ++lines) {
-            const size_t first = line.find_first_not_of(" \t");
-            if (first == std::string::npos || line.compare(first, 6, "mtllib") != 0) continue;
-            std::istringstream words(line);
+        // The material libraries it names ("mtllib a.mtl b.mtl"), beside it; read in pieces of a
+        // bounded size, so that a line without end costs no more than a short one.
+        struct stat st;
+        if (stat(scene.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        FILE* in = fopen(scene.c_str(), "rb");
+        if (!in) continue;
+        char piece[4096];
+        bool lineStart = true;
+        while (fgets(piece, sizeof piece, in)) {
+            const size_t n = strlen(piece);
+            const bool starts = lineStart;
+            lineStart = n > 0 && piece[n - 1] == '\n';
+            if (!starts) continue;
+            const char* text = piece + strspn(piece, " \t");
+            if (strncmp(text, "mtllib", 6) != 0 || (text[6] != ' ' && text[6] != '\t')) continue;
+            std::istringstream words(text + 6);
             std::string word;
-            if (!(words >> word) || word != "mtllib") continue;
             while (words >> word) files.push_back(FolderOf(scene) + "/" + word);
         }
+        fclose(in);
     }
     if (!heightMap.empty()) files.push_back(heightMap);
     return files;
@@ -141,7 +109,6 @@ bool StageOutput(const std::string& output, std::string* stagingFolder, std::str
         *error = output + ": cannot be written in " + folder + " (" + strerror(errno) + ")";
         return false;
     }
-    Register(staging);
     *stagingFolder = staging;
     *stagedOutput = staging + "/" + BaseName(output);
     return true;
@@ -175,13 +142,9 @@ bool CommitStaged(const std::string& stagingFolder, const std::string& output, s
 }
 
 void DiscardStaged(const std::string& stagingFolder) {
-    RemoveFolderSignalSafe(stagingFolder.c_str());
-    Unregister(stagingFolder);
-}
-
-void RemoveStagedOnSignal() {
-    for (int i = 0; i < kMaxStaged; ++i)
-        if (g_stagedUsed[i].load()) RemoveFolderSignalSafe(g_staged[i]);
+    // A staging folder holds files only.
+    for (const std::string& name : FilesIn(stagingFolder)) unlink((stagingFolder + "/" + name).c_str());
+    rmdir(stagingFolder.c_str());
 }
 
 }  // namespace baker

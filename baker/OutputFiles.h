@@ -30,11 +30,7 @@ bool StageOutput(const std::string& output, std::string* stagingFolder, std::str
 // folder. False with *error when a rename fails; what was moved stays.
 bool CommitStaged(const std::string& stagingFolder, const std::string& output, std::string* error);
 
-// Removes stagingFolder and every file in it.
+// Removes stagingFolder and every file in it; nothing when it is gone already.
 void DiscardStaged(const std::string& stagingFolder);
-
-// The staging folders of this process not yet committed or discarded, for removal when the run is
-// interrupted. Registered by StageOutput; async-signal-safe to read with RemoveStagedOnSignal.
-void RemoveStagedOnSignal();
 
 }  // namespace baker

@@ -88,8 +88,12 @@ bool DecodeResult(const std::string& line, BakeResult* r) {
     return true;
 }
 
+std::string FailureText(const BakeResult& r) {
+    return r.error.compare(0, r.input.size() + 1, r.input + ":") == 0 ? r.error : r.input + ": " + r.error;
+}
+
 std::string FileLine(const BakeResult& r) {
-    if (r.code != 0) return r.input + ": failed: " + r.error;
+    if (r.code != 0) return "failed: " + FailureText(r);
     return r.input + " -> " + r.output + ": " + std::to_string(r.shells) + (r.shells == 1 ? " shell, " : " shells, ") +
            std::to_string(r.trianglesIn) + " -> " + std::to_string(r.trianglesOut) + " triangles, " +
            Seconds(r.seconds) + " s";

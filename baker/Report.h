@@ -15,8 +15,11 @@ namespace baker {
 std::string EncodeResult(const BakeResult& result);
 bool DecodeResult(const std::string& line, BakeResult* result);
 
+// A failure as "INPUT: WHY" (WHY alone when it names the input first already).
+std::string FailureText(const BakeResult& result);
+
 // The line printed for a finished file on a pipe: "INPUT -> OUTPUT: 3 shells, 1200 -> 4800
-// triangles, 0.12 s", or "INPUT: failed: WHY".
+// triangles, 0.12 s", or "failed: INPUT: WHY".
 std::string FileLine(const BakeResult& result);
 
 // The terminal's progress line: files done of total, triangles a second and time left.

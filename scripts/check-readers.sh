@@ -121,7 +121,8 @@ fail() {
 
 # What frozen.obj's own lines say, as "objects-with-faces faces triangles meshes materials used":
 # faces are f lines, a triangle per corner past the second; a mesh is a run of faces of one
-# object and one material (what OBJ readers make of it); materials are those an OBJ reader makes:
+# object and one material (what OBJ readers make of it; for assimp, objects whose names begin
+# with the same word are one); materials are those an OBJ reader makes:
 # the library's newmtl entries, and one for each name the faces use that the library lacks
 # (assimp adds a default one besides); used counts the names the faces use but "none", which the
 # workbench writes for faces without a material.
@@ -132,7 +133,9 @@ obj_counts() {
     # A name is the rest of its line.
     function rest(line) { sub(/^[ \t]*[^ \t]+[ \t]+/, "", line); sub(/[ \t\r]+$/, "", line); return line }
     FILENAME == ARGV[1] { if ($1 == "newmtl") { defined[rest($0)] = 1; materials++ } next }
-    /^o / { object++; new_mesh = 1 }
+    # assimp takes the first word of an object name and goes on with an object of that name it
+    # has: only a new first word starts a mesh of its own.
+    /^o / { object++; if (!($2 in named)) { named[$2] = 1; new_mesh = 1 } }
     /^usemtl / { if (rest($0) != material) new_mesh = 1; material = rest($0) }
     /^f / {
       faces++; triangles += NF - 3

@@ -35,6 +35,13 @@ start() {
   setsid env --default-signal=INT "$@" >"$log" 2>&1 &
   pid=$!
   live=$pid
+  # Until env has restored it, SIGINT is ignored still, as no terminal's job ignores it.
+  local ignored
+  for _ in $(seq 200); do
+    ignored=$(sed -n 's/^SigIgn:[[:space:]]*//p' "/proc/$pid/status" 2>/dev/null) || break
+    [ -n "$ignored" ] && [ $((16#$ignored & 2)) -eq 0 ] && break
+    sleep 0.01
+  done
 }
 
 # finish TENTHS: waits at most TENTHS tenths of a second for the run to end, then kills its whole
@@ -89,7 +96,7 @@ report() {
 
 # interrupt NAME DIR WAIT_FOR COMMAND...: runs COMMAND (whose --out is DIR, which holds one
 # earlier file), sends SIGINT to its group once WAIT_FOR (a glob under DIR, or "log:TEXT" for a
-# line of its output) is there, and checks the end.
+# line of its output) is there, and checks the end (with quiet set, without the message).
 interrupt() {
   local name=$1 dir=$2 wait_for=$3
   shift 3
@@ -108,7 +115,7 @@ interrupt() {
   done
   kill -INT -- "-$pid" 2>/dev/null
   finish 30
-  report "$name" "$dir" "$log"
+  report "$name" "$dir" "$log" "${quiet:-}"
 }
 
 workbench=("$here/wine-run.sh" "$build/workbench.exe" --size 64x48)
@@ -124,7 +131,7 @@ stuck() {
   printf '%s
 ' '#!/bin/bash' "trap '' INT TERM" 'echo "stand-in $$"' 'while :; do sleep 0.2; done' >"$wine/wine64"
   chmod +x "$wine/wine64"
-  PUFFSHELL_WINE_DIR=$wine PUFFSHELL_WINEPREFIX=$out/stuck-prefix start "$log" "$here/wine-run.sh" "$out/stuck.exe"
+  PUFFSHELL_WINE_DIR=$wine PUFFSHELL_IA32_DIR=$out/no-ia32 PUFFSHELL_WINEPREFIX=$out/stuck-prefix start "$log" "$here/wine-run.sh" "$out/stuck.exe"
   for _ in $(seq 100); do
     grep -q "stand-in" "$log" && break
     sleep 0.1
@@ -156,9 +163,10 @@ if [ -z "$random_only" ]; then
                  printf "f %d %d %d %d\n", a, a + 51, a + 52, a + 1 } }' >"$out/grid.obj"
   interrupt long_save "$out/long_save" ".workbench-run-*/frozen.obj" "${workbench[@]}" \
     --scene "$out/grid.obj" --preset blur --repeat 100 --out "$out/long_save"
-  # The X server gets the same Ctrl+C.
+  # The X server gets the same Ctrl+C: Wine may end the program for the broken connection before
+  # the program can say why.
   if command -v xvfb-run >/dev/null; then
-    interrupt xvfb_run "$out/xvfb_run" ".workbench-run-*/before.png" xvfb-run -a -s "-screen 0 640x480x24" \
+    quiet=1 interrupt xvfb_run "$out/xvfb_run" ".workbench-run-*/before.png" xvfb-run -a -s "-screen 0 640x480x24" \
       "${workbench[@]}" --preset blur --out "$out/xvfb_run"
   fi
   interrupt interactive "$out/interactive" "log:interactive view open" "${workbench[@]}" --interactive \

@@ -14,11 +14,22 @@ source "$here/wine-env.sh"
 export WINEDEBUG=-all
 # The wineserver below outlives every test program: wine-run.sh must not wait for it to end.
 export PUFFSHELL_SHARED_WINESERVER=1
-"$here/wine-prefix.sh"
-"$wine_dir/wineserver" -p
 
 work=$(mktemp -d) || { echo "run-tests: cannot make a temporary folder"; exit 1; }
-trap 'rm -rf "${work:?}"' EXIT
+win32_job=""
+# The emulated run is a job of its own process group (Ctrl+C does not reach it): it ends with this
+# script, however that ends.
+# It has a Wine prefix of its own: both builds' test programs write the same folders under the
+# prefix's temporary folder, and side by side they would overwrite each other's files.
+win32_prefix=$top/build/wineprefix-emulated
+cleanup() {
+  if [ -n "$win32_job" ]; then
+    kill -TERM -- "-$win32_job" 2>/dev/null && wait "$win32_job" 2>/dev/null
+    WINEPREFIX=$win32_prefix "$wine_dir/wineserver" -k 2>/dev/null
+  fi
+  rm -rf "${work:?}"
+}
+trap cleanup EXIT
 failed=0
 
 # CTest's own summary line ("100% tests passed, 0 tests failed out of 9") gives the counts.
@@ -59,18 +70,28 @@ run_build() {
   done
 }
 
-win32_job=""
 win32=""
 if ! how=$("$here/win32-runs.sh"); then
   echo "win32 build: built and checked statically (PE32 image, exports, imports), but not run: $how" >"$work/win32.summary"
 elif [[ $how == *emulation* ]]; then
   echo "== win32 build ($top/build/win32): $how, beside the rest; its output follows theirs"
   win32_start=$SECONDS
-  run_build win32 "$top/build/win32" "$how" "$@" >"$work/win32.out" 2>&1 &
+  set -m
+  (
+    export PUFFSHELL_WINEPREFIX=$win32_prefix
+    source "$here/wine-env.sh"
+    "$here/wine-prefix.sh"
+    "$wine_dir/wineserver" -p
+    run_build win32 "$top/build/win32" "$how" "$@"
+    "$wine_dir/wineserver" -k 2>/dev/null
+  ) >"$work/win32.out" 2>&1 &
   win32_job=$!
+  set +m
 else
   win32=now
 fi
+"$here/wine-prefix.sh"
+"$wine_dir/wineserver" -p
 run_build win64 "$top/build/win64" "" "$@"
 [ -n "$win32" ] && run_build win32 "$top/build/win32" "$how" "$@"
 
@@ -82,6 +103,7 @@ if [ "$#" -eq 0 ]; then
 fi
 if [ -n "$win32_job" ]; then
   wait "$win32_job"
+  win32_job=""
   cat "$work/win32.out"
   echo "run-tests: the emulated win32 build's tests took $((SECONDS - win32_start)) s"
 fi

@@ -14,12 +14,10 @@ source "$here/wine-env.sh"
 probe=${PUFFSHELL_IA32_PROBE:-$here/probe-ia32.sh}
 wine32_failed=${PUFFSHELL_STATE_DIR:-/var/lib/puffshell}/wine32-failed
 ia32_failed=$(dirname "$ia32_dir")/ia32-failed
+emulated() { [ -f "$ia32_dir/ready" ] && [ -x "$ia32_dir/bin/wine" ]; }
 if "$probe" >/dev/null 2>&1; then
   if [ -x "$wine_dir/wine" ]; then echo "under 32-bit Wine"; exit 0; fi
-  if [ -f "$ia32_dir/ready" ] && [ -x "$ia32_dir/bin/wine" ]; then
-    echo "under 32-bit Wine in qemu-user emulation"
-    exit 0
-  fi
+  if emulated; then echo "under 32-bit Wine in qemu-user emulation"; exit 0; fi
   if [ -s "$wine32_failed" ]; then
     echo "wine32 could not be installed ($(head -n 1 "$wine32_failed"))"
   else
@@ -27,10 +25,7 @@ if "$probe" >/dev/null 2>&1; then
   fi
   exit 1
 fi
-if [ -f "$ia32_dir/ready" ] && [ -x "$ia32_dir/bin/wine" ]; then
-  echo "under 32-bit Wine in qemu-user emulation"
-  exit 0
-fi
+if emulated; then echo "under 32-bit Wine in qemu-user emulation"; exit 0; fi
 why="this kernel does not execute 32-bit programs (a tiny static i386 program: $("$probe" 2>&1 | tail -n 1 | sed 's/.*: //'))"
 if [ -s "$ia32_failed" ]; then
   echo "$why, and the 32-bit Wine for qemu-user emulation could not be prepared ($(head -n 1 "$ia32_failed"))"

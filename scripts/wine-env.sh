@@ -10,6 +10,11 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 # shellcheck disable=SC2034  # used by the scripts that source this one
 wine_dir=${PUFFSHELL_WINE_DIR:-/usr/lib/wine}
 # Where the kernel refuses 32-bit programs, the 32-bit Wine that runs them in qemu-user emulation
-# (setup-ia32.sh): its loader is $ia32_dir/bin/wine. PUFFSHELL_IA32_DIR points elsewhere for tests.
+# (setup-ia32.sh): its loader is $ia32_dir/bin/wine. PUFFSHELL_IA32_DIR points elsewhere for tests;
+# a stand-in Wine (PUFFSHELL_WINE_DIR) has none beside it unless the state folder is named too: the
+# machine's emulation must not take a stand-in's place.
 # shellcheck disable=SC2034
-ia32_dir=${PUFFSHELL_IA32_DIR:-${PUFFSHELL_STATE_DIR:-/var/lib/puffshell}/ia32}
+if [ -n "${PUFFSHELL_IA32_DIR:-}" ]; then ia32_dir=$PUFFSHELL_IA32_DIR
+elif [ -z "${PUFFSHELL_WINE_DIR:-}" ] || [ -n "${PUFFSHELL_STATE_DIR:-}" ]; then
+  ia32_dir=${PUFFSHELL_STATE_DIR:-/var/lib/puffshell}/ia32
+else ia32_dir=$wine_dir/ia32; fi

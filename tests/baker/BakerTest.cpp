@@ -169,10 +169,12 @@ TEST(BakerBatch, OneBrokenFileFailsAloneNamedWhileTheOthersAreWritten) {
     WriteText(dir + "/a.obj", CubesObj(2));
     WriteText(dir + "/broken.obj", "v 0 0 0\nf 1 7 9\n");
     WriteText(dir + "/c.obj", CubesObj(1));
-    const Ran run = Puffshell({dir + "/a.obj", dir + "/broken.obj", dir + "/c.obj", "--out-dir", out, "-j", "2",
-                               "--report", dir + "/report.json"});
+    ASSERT_EQ(symlink("/dev/zero", (dir + "/endless.obj").c_str()), 0);  // read to its end, it never ends
+    const Ran run = Puffshell({dir + "/a.obj", dir + "/broken.obj", dir + "/endless.obj", dir + "/c.obj",
+                               "--out-dir", out, "-j", "2", "--report", dir + "/report.json"});
     EXPECT_EQ(run.code, 1);
     EXPECT_NE(run.err.find(dir + "/broken.obj: "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(dir + "/endless.obj: is not a regular file"), std::string::npos) << run.err;
     EXPECT_EQ(Entries(out), (std::vector<std::string>{"a.glb", "c.glb"}));  // no staging folder left
     const std::string report = ReadText(dir + "/report.json");
     EXPECT_NE(report.find("\"exitCode\": 1"), std::string::npos) << report;

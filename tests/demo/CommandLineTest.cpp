@@ -132,6 +132,7 @@ TEST(CommandLineErrors, BadInputEndsWithExitCode2AndNamesIt) {
     ASSERT_NE(text, nullptr);
     fputs("this is text, not a bitmap\n", text);
     fclose(text);
+    ASSERT_TRUE(WriteText(folder + "\\scene.glb", std::string("glTF\x02\0\0\0", 8)));
 
     const struct {
         std::string arguments;
@@ -140,7 +141,7 @@ TEST(CommandLineErrors, BadInputEndsWithExitCode2AndNamesIt) {
         {"--size 0x480", "--size"},
         {"--preset sideways", "--preset"},
         {"--scene \"" + folder + "\\missing.obj\"", "missing.obj"},
-        {"--scene /usr/share/assimp/models/invalid/malformed.obj", "malformed.obj"},
+        {"--scene \"" + folder + "\\scene.glb\"", "scene.glb: not an OBJ file (a glTF scene)"},
         {"--scene /usr/share/assimp/models/invalid/empty.obj", "empty.obj"},
         {"--height-map \"" + notImage + "\"", "not_an_image.bmp"},
         {"--scene /dev/zero", "/dev/zero: is not a regular file"},

@@ -382,16 +382,28 @@ TEST_F(ObjSceneFiles, NamesAreTheRestOfTheirLineAndLibrariesFoundAsNamed) {
     fclose(spaced);
     ASSERT_TRUE(wbtest::WriteText(wbtest::TempDir() + "abs.mtl", "newmtl c\nKd 0 1 0\n"));
     ASSERT_TRUE(wbtest::WriteText(dir + "w2.mtl", "newmtl d\nKd 0 0 1\n"));
-    ASSERT_TRUE(wbtest::WriteText(
-        dir + "names.obj", "mtllib mat\xC3\xA9riau \xF0\x9F\x98\x80.mtl\nmtllib " + wbtest::TempDir() +
-                               "abs.mtl\nmtllib w1.mtl w2.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\n"
-                               "usemtl a b\nf 1 2 3\nusemtl c\nf 1 2 3\nusemtl d\nf 1 2 3\n"));
+    // (UTF-8 names as escapes: the checks' text and plain literals are code page 932.)
+    const std::string names =
+        "mtllib mat\xC3\xA9riau \xF0\x9F\x98\x80.mtl\nmtllib " + wbtest::TempDir() +
+        "abs.mtl\nmtllib w1.mtl w2.mtl\no Caf\xC3\xA9 \xC3\x91" "and\xC3\xBA \xF0\x9F\x98\x80  \nv 0 0 0\nv 1 0 0\nv 0 1 0\n"
+        "usemtl a b\nf 1 2 3\nusemtl c\nf 1 2 3\nusemtl d\nf 1 2 3\n";
+    ASSERT_TRUE(wbtest::WriteText(dir + "names.obj", names));
     ASSERT_TRUE(wb::LoadObjScene((dir + "names.obj").c_str(), &warnings));
     EXPECT_EQ(warnings.find("in no material library"), std::string::npos) << warnings;
     EXPECT_NE(warnings.find("w1.mtl: material library not found"), std::string::npos) << warnings;
     HostObject o = MQDoc_GetObject(wb::ActiveDocument(), 0);
     for (int32_t f = 0; f < 3; ++f) EXPECT_EQ(wbtest::ReadFace(o, f).material, f);
     EXPECT_EQ(wbtest::MaterialName(MQDoc_GetMaterial(wb::ActiveDocument(), 0)), "a b");
+    // The files give the names whole.
+    std::string saved, glb;
+    ASSERT_TRUE(wb::SaveObjScene((dir + "out.obj").c_str(), &warnings)) << warnings;
+    ASSERT_TRUE(wb::SaveGltfScene((dir + "out.glb").c_str(), &warnings)) << warnings;
+    ASSERT_TRUE(wb::ReadWholeFile(dir + "out.obj", 1 << 20, &saved));
+    ASSERT_TRUE(wb::ReadWholeFile(dir + "out.glb", 1 << 20, &glb));
+    const std::string objectLine = "\no Caf\xC3\xA9 \xC3\x91" "and\xC3\xBA \xF0\x9F\x98\x80\n", glbName = "\"Caf\xC3\xA9 \xC3\x91" "and\xC3\xBA \xF0\x9F\x98\x80\"";
+    EXPECT_NE(saved.find(objectLine), std::string::npos) << saved;
+    EXPECT_NE(saved.find("\nusemtl a b\n"), std::string::npos) << saved;
+    EXPECT_NE(glb.find(glbName), std::string::npos);
 
     // Another kind of scene is named as such.
     ASSERT_TRUE(wbtest::WriteText(dir + "scene.glb", "glTF\x02"));

@@ -102,6 +102,17 @@ TEST_F(SavedScene, SavedScenesLoadBackTheSame) {
     char found[MAX_PATH] = "";
     EXPECT_NE(MQDoc_FindMappingFile(doc, found, "SpiderTex.jpg", 1), 0);
     EXPECT_EQ(std::string(found).find(folder), 0u) << found;
+
+    // A texture's copy never takes the name of one of the caller's own files (a picture of the
+    // run), compared without case.
+    const std::string other = wbtest::TempDir() + "reserved\\";
+    CreateDirectoryA(other.c_str(), nullptr);
+    ASSERT_TRUE(wb::LoadObjScene(Model("OBJ/spider.obj").c_str(), &error)) << error;
+    ASSERT_TRUE(wb::SaveObjScene((other + "saved.obj").c_str(), &error, {"spidertex.JPG"})) << error;
+    EXPECT_EQ(GetFileAttributesA((other + "SpiderTex.jpg").c_str()), INVALID_FILE_ATTRIBUTES);
+    std::string mtl;
+    ASSERT_TRUE(wb::ReadWholeFile(other + "saved.mtl", 1 << 20, &mtl));
+    EXPECT_NE(mtl.find("SpiderTex_2.jpg"), std::string::npos) << mtl;
 }
 
 // A frozen document as the plug-in leaves it: a shell whose material shows vertex colours (black,
@@ -291,12 +302,13 @@ TEST_F(SavedScene, GlbFilesReadBackWithTheirColoursAlphaAndTextures) {
 }
 
 TEST_F(SavedScene, ShellsOfOneLookShareOneMaterialNamedForIt) {
-    // Three black shells, each with a material of its own as the plug-in freezes them, and the
-    // user's own material of the same look, which stays apart.
+    // Three black shells, each with a material of its own as the plug-in freezes them, the
+    // user's own material of the same look, which stays apart, and a see-through black shell.
     HostDocument doc = wb::ActiveDocument();
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 5; ++i) {
         HostMaterial m = MQ_CreateMaterial();
         if (i == 3) MQMat_SetName(m, "user black");
+        if (i == 4) MQMat_SetAlpha(m, 0.5f);
         const HostRGB black = {0.0f, 0.0f, 0.0f};
         MQMat_SetColor(m, &black);
         MQMat_SetAmbient(m, 0.0f);
@@ -313,19 +325,20 @@ TEST_F(SavedScene, ShellsOfOneLookShareOneMaterialNamedForIt) {
     ASSERT_TRUE(wb::SaveObjScene((dir + "looks.obj").c_str(), &error)) << error;
     ASSERT_TRUE(wb::SaveGltfScene((dir + "looks.glb").c_str(), &error)) << error;
     const std::string mtl = ReadText(dir + "looks.mtl");
-    EXPECT_EQ(mtl.find("newmtl Puffshell black\n"), mtl.rfind("newmtl Puffshell black"));
+    EXPECT_EQ(mtl.find("newmtl Puffshell black\n"), mtl.rfind("newmtl Puffshell black\n"));
     EXPECT_NE(mtl.find("newmtl user black\n"), std::string::npos) << mtl;
     tinygltf::Model model;
     ASSERT_TRUE(ReadGlb(dir + "looks.glb", &model));
-    ASSERT_EQ(model.materials.size(), 2u);
+    ASSERT_EQ(model.materials.size(), 3u);
     EXPECT_EQ(model.materials[0].name, "Puffshell black");
+    EXPECT_EQ(model.materials[2].name, "Puffshell black alpha 0.5");
     EXPECT_FALSE(model.materials[0].doubleSided);
     EXPECT_EQ(model.materials[0].extensions.count("KHR_materials_unlit"), 1u);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(model.meshes[i].primitives[0].material, 0) << i;
     // Names with spaces load back whole, with the shells' own spaces too.
     ASSERT_TRUE(wb::LoadObjScene((dir + "looks.obj").c_str(), &error)) << error;
     doc = wb::ActiveDocument();
-    EXPECT_EQ(MQDoc_GetMaterialCount(doc), 2);
+    EXPECT_EQ(MQDoc_GetMaterialCount(doc), 3);
     EXPECT_EQ(wbtest::ObjectName(MQDoc_GetObject(doc, 2)), "shell 2");
     EXPECT_EQ(wbtest::MaterialName(MQDoc_GetMaterial(doc, 0)), "Puffshell black");
     EXPECT_EQ(wbtest::ReadFace(MQDoc_GetObject(doc, 2), 0).material, 0);

@@ -1,5 +1,7 @@
 #include "workbench/app/CommandLine.h"
 
+#include "workbench/common/NumberText.h"
+
 #include <ctype.h>
 #include <errno.h>
 #include <math.h>
@@ -47,23 +49,8 @@ std::string Choices(const Named (&table)[N]) {
     return list;
 }
 
-// A whole decimal integer, nothing before or after it.
-bool ParseInt(const std::string& text, long* value) {
-    if (text.empty() || isspace(static_cast<unsigned char>(text[0]))) return false;
-    char* end = nullptr;
-    errno = 0;
-    *value = strtol(text.c_str(), &end, 10);
-    return errno == 0 && end && *end == '\0';
-}
-
-// A plain decimal number ("-0.5", "2", "1e3"): no hexadecimal, "inf" or "nan", nothing around it.
-bool ParseFloat(const std::string& text, float* value) {
-    if (text.empty() || text.find_first_not_of("0123456789+-.eE") != std::string::npos) return false;
-    char* end = nullptr;
-    errno = 0;
-    *value = strtof(text.c_str(), &end);
-    return errno == 0 && end && *end == '\0' && isfinite(*value);
-}
+bool ParseInt(const std::string& text, long* value) { return common::ParseWholeNumber(text, value); }
+bool ParseFloat(const std::string& text, float* value) { return common::ParsePlainNumber(text, value); }
 
 bool ParseSize(const std::string& text, int32_t* width, int32_t* height) {
     const size_t x = text.find_first_of("xX");
@@ -234,6 +221,15 @@ const char* PresetPictureName(Preset preset) {
         case Preset::None: break;
     }
     return "before.png";
+}
+
+std::vector<std::string> RunFiles() {
+    std::vector<std::string> names = {"height_map.png", "panel.png", "frozen.obj", "frozen.mtl", "bumps.bmp",
+                                      "texture.bmp"};
+    for (Preset preset : {Preset::None, Preset::BlackFrame, Preset::ColourTrace, Preset::Blur, Preset::BothSides,
+                          Preset::Reset})
+        names.push_back(PresetPictureName(preset));  // before.png for None
+    return names;
 }
 
 const char* FreezeModeName(FreezeMode mode) {

@@ -12,6 +12,7 @@
 #include <stdint.h>
 
 #include <string>
+#include <vector>
 
 #include "ui/PanelEdits.h"
 
@@ -61,5 +62,9 @@ const char* UsageText();
 const char* PresetOptionName(Preset preset);
 const char* PresetPictureName(Preset preset);
 const char* FreezeModeName(FreezeMode mode);
+
+// The files a run may write into --out (besides copies of the scene's textures, which are made
+// from the scene's own files and never take these names).
+std::vector<std::string> RunFiles();
 
 }  // namespace workbench

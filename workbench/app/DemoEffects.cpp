@@ -239,7 +239,8 @@ bool SaveDocument(Run& run, std::string* error) {
     AnswerRefreshes(nullptr);
     const std::string path = InOut(run, "frozen.obj");
     run.step = "saving frozen.obj";
-    if (!wb::SaveObjScene(path.c_str(), error)) return false;
+    // The textures copied beside it never take the name of one of the run's pictures.
+    if (!wb::SaveObjScene(path.c_str(), error, RunFiles())) return false;
     run.step = "saving " + run.options.save;
     if (!run.saveWork.empty() && !wb::SaveGltfScene(run.saveWork.c_str(), error)) {
         // Named as given, not as the run's own folder holds it.

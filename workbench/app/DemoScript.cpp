@@ -233,17 +233,6 @@ std::string WrittenFiles(const OutputFolder& out) {
     return text;
 }
 
-// The files a run may write into --out (besides copies of the scene's textures, which are made
-// from the scene's own files).
-std::vector<std::string> RunFiles() {
-    std::vector<std::string> names = {"height_map.png", "panel.png", "frozen.obj", "frozen.mtl", "bumps.bmp",
-                                      "texture.bmp"};
-    for (Preset preset : {Preset::None, Preset::BlackFrame, Preset::ColourTrace, Preset::Blur, Preset::BothSides,
-                          Preset::Reset})
-        names.push_back(PresetPictureName(preset));  // before.png for None
-    return names;
-}
-
 // An input file that the run's output would replace (--scene s.obj --save s.obj, or the scene as
 // --out's frozen.obj): false with *error naming both.
 bool CheckInputsAreNotOutputs(const Options& o, std::string* error) {

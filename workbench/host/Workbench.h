@@ -166,8 +166,11 @@ WORKBENCH_API int64_t StaleHandleUses();
 // the same picture again: corner colours as "v x y z r g b" (a vertex written once per colour its
 // corners carry), each material's colour, alpha, ambient, emission and texture (copied beside the
 // files), texture coordinates only for faces that have them. Corner alpha, which OBJ colours
-// lack, joins the alpha of a copy of the material.
-WORKBENCH_API bool SaveObjScene(const char* path, std::string* error);
+// lack, joins the alpha of a copy of the material. A texture's copy never takes one of
+// reservedNames (compared without case, as Windows compares names): it is numbered as a second
+// file of its name would be.
+WORKBENCH_API bool SaveObjScene(const char* path, std::string* error,
+                                const std::vector<std::string>& reservedNames = {});
 // Writes the active document as glTF 2.0 binary (.glb): positions, normals, UVs, vertex colours
 // (COLOR_0) of materials that show them, materials with base colour, alpha and blend mode, and
 // their textures embedded. Faces only; lines and points are left out.

@@ -16,6 +16,7 @@
 
 #include "tiny_obj_loader.h"
 #include "workbench/host/Model.h"
+#include "workbench/io/ObjMaterialFiles.h"
 #include "workbench/io/SceneFile.h"
 #include "workbench/io/SceneTextChecks.h"
 #include "workbench/io/SplitLongPolygons.h"
@@ -120,33 +121,6 @@ private:
     std::vector<HostPoint> points_;
 };
 
-// A scene file's text (false when it cannot be read) in the encoding the scene is parsed in: the
-// OBJ file's own, UTF-8 or code page 932 (parseAs NULL), into which its material libraries are
-// converted, so that their names meet. *encoding gets the file's own; UTF-16 text is read as
-// such, with a warning naming it; a warning counts the characters that code page 932 lacks,
-// which the plug-in sees as "?".
-bool ReadSceneText(const std::string& path, const FileEncoding* parseAs, std::string* text,
-                   FileEncoding* encoding, std::vector<std::string>* warnings) {
-    if (!wb::ReadWholeFile(path, SIZE_MAX / 2, text)) return false;
-    if (Utf16ToUtf8(text))
-        warnings->push_back(
-            path +
-            ": UTF-16 text, read as such (most programs read OBJ and MTL files in UTF-8 only)");
-    const size_t bom = text->compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    const FileEncoding own =
-        IsUtf8(text->data() + bom, text->size() - bom) ? FileEncoding::Utf8 : FileEncoding::Cp932;
-    size_t lost = 0;
-    if ((parseAs ? *parseAs : own) == FileEncoding::Utf8)
-        SceneTextToUtf8(text, encoding, &lost);
-    else
-        SceneTextToHost(text, encoding, &lost);
-    if (lost)
-        warnings->push_back(
-            path + ": " + std::to_string(lost) +
-            " characters that code page 932 lacks are shown to the plug-in as \"?\"");
-    return true;
-}
-
 // A name or file name of the parsed text as the host holds it, with its original kept where the
 // host's differs. Text parsed in code page 932 is the host's as it is.
 void TakeName(const std::string& text, FileEncoding parsed, std::string* host,
@@ -169,58 +143,6 @@ void TakeTextureName(const std::string& text, FileEncoding parsed, const std::st
     const std::string readable = wb::HostReadablePath(FindTextureFile(text, folder));
     if (!readable.empty()) *host = readable;
 }
-
-// Reads the material libraries an OBJ file names, from its folder, and keeps the names of those
-// that are not there (tinyobjloader only tells in passing) and warnings about their text.
-class MaterialFiles : public tinyobj::MaterialReader {
-public:
-    explicit MaterialFiles(const std::string& folder) : folder_(folder) {}
-
-    // The encoding the OBJ file is parsed in, which its libraries are converted to.
-    void parseAs(FileEncoding encoding) { parseAs_ = encoding; }
-
-    // The file a library name of the parsed text stands for: an absolute path as it is, any
-    // other in the OBJ file's folder.
-    std::string pathOf(const std::string& name) const {
-        const std::string utf8 = parseAs_ == FileEncoding::Utf8 ? name : HostToUtf8(name);
-        const bool absolute = (!utf8.empty() && (utf8[0] == '/' || utf8[0] == '\\')) ||
-                              (utf8.size() > 1 && utf8[1] == ':' && isalpha(static_cast<unsigned char>(utf8[0])));
-        return absolute ? utf8 : folder_ + utf8;
-    }
-
-    bool operator()(const std::string& name, std::vector<tinyobj::material_t>* materials,
-                    std::map<std::string, int>* names, std::string* warn, std::string* err) override {
-        const std::string path = pathOf(name);
-        FileEncoding encoding;
-        std::string bytes;
-        if (!ReadSceneText(path, &parseAs_, &bytes, &encoding, &warnings_)) {
-            missing_.push_back(path);
-            return false;
-        }
-        std::string mtl = std::move(bytes);
-        const std::string repaired =
-            TroubleWarning(path, RepairMtlNumbers(&mtl),
-                           "colour or alpha values that are no numbers or outside 0..1, read as "
-                           "the nearest in range (alpha that is no number as opaque)");
-        if (!repaired.empty()) warnings_.push_back(repaired);
-        std::istringstream text(std::move(mtl));
-        const size_t before = materials->size();
-        tinyobj::LoadMtl(names, materials, &text, warn, err);
-        // "usemtl" lines name materials by their MaterialKey (see RewriteObjStatements).
-        for (size_t i = before; i < materials->size(); ++i)
-            names->emplace(MaterialKey((*materials)[i].name), static_cast<int>(i));
-        return true;
-    }
-
-    const std::vector<std::string>& missing() const { return missing_; }
-    const std::vector<std::string>& warnings() const { return warnings_; }
-
-private:
-    std::string folder_;
-    FileEncoding parseAs_ = FileEncoding::Utf8;
-    std::vector<std::string> missing_;
-    std::vector<std::string> warnings_;
-};
 
 float Mean3(const float* v) { return (Clamp01(v[0]) + Clamp01(v[1]) + Clamp01(v[2])) / 3.0f; }
 
@@ -457,8 +379,9 @@ bool LoadObjSceneUnguarded(const char* path, std::string* error, bool weld) {
     for (size_t si = 0; si < shapes.size(); ++si) {
         const tinyobj::shape_t& shape = shapes[si];
         Object* o = NewObject();
-        TakeName(shape.name.empty() ? "obj" + std::to_string(si + 1) : shape.name, encoding,
-                 &o->name, &o->nameOriginal);
+        const std::string name = ObjName(shape.name, 0, shape.name.size());
+        TakeName(name.empty() ? "obj" + std::to_string(si + 1) : name, encoding, &o->name,
+                 &o->nameOriginal);
         builder.begin(o);
         // Polygons: 1..4 points as they are, more split into triangles by ear clipping.
         const auto& mesh = shape.mesh;

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <deque>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -41,12 +42,25 @@ std::vector<std::string> TextureNames(const Material* m) {
             OriginalText(m->bumpTexture, m->bumpTextureOriginal)};
 }
 
+// Closes a file on every way out of the writer, running out of memory included, so that a file
+// that failed half-way can be removed at once.
+struct FileCloser {
+    void operator()(FILE* file) const { fclose(file); }
+};
+using ScopedFile = std::unique_ptr<FILE, FileCloser>;
+
 // Copies every texture the written materials name into folder (the saved file's) and gives the
 // name to write for each (by its name in UTF-8): the copy's file name. A texture that cannot be
-// found keeps its name; two different files of the same name get distinct copies.
+// found keeps its name; two different files of the same name get distinct copies, and no copy
+// takes one of reservedNames (the caller's own files in that folder).
 bool CopyTextures(const Document* d, const MaterialTable& table, const std::string& folder,
+                  const std::vector<std::string>& reservedNames,
                   std::map<std::string, std::string>* written, std::string* error) {
     std::map<std::string, std::string> sourceOfTarget;  // upper-cased target path -> source
+    for (const std::string& reserved : reservedNames) {
+        const std::string full = wb::AbsolutePath(folder + reserved);
+        if (!full.empty()) sourceOfTarget[UpperKey(full)] = std::string();  // no texture's path
+    }
     for (const SavedMaterial* saved : table.inOrder()) {
         const Material* m = d->materials[saved->source];
         for (const std::string& name : TextureNames(m)) {
@@ -89,8 +103,9 @@ bool CopyTextures(const Document* d, const MaterialTable& table, const std::stri
 bool WriteMtl(const std::string& path, const Document* d, const MaterialTable& table,
               const std::map<std::string, std::string>& textures, bool colors,
               FileEncoding encoding) {
-    FILE* mtl = wb::OpenFile(path, "wb");
-    if (!mtl) return false;
+    ScopedFile file(wb::OpenFile(path, "wb"));
+    if (!file) return false;
+    FILE* mtl = file.get();
     fprintf(mtl, "# Puffshell workbench\n");
     auto textureName = [&](const std::string& name) {
         const auto found = textures.find(name);
@@ -119,7 +134,7 @@ bool WriteMtl(const std::string& path, const Document* d, const MaterialTable& t
         if (!texture[1].empty()) fprintf(mtl, "map_d %s\n", textureName(texture[1]).c_str());
         if (!texture[2].empty()) fprintf(mtl, "bump %s\n", textureName(texture[2]).c_str());
     }
-    return fclose(mtl) == 0;
+    return fclose(file.release()) == 0;
 }
 
 bool HasUVs(const Corner* c, int32_t count) {
@@ -203,7 +218,8 @@ namespace wb {
 
 namespace {
 
-bool SaveObjSceneUnguarded(const char* path, std::string* error) {
+bool SaveObjSceneUnguarded(const char* path, std::string* error,
+                           const std::vector<std::string>& reservedNames) {
     const std::string file = SafeString(path);
     if (file.empty()) return Fail(error, "SaveObjScene: no file name given");
     const size_t base = BaseNameStart(file);
@@ -228,14 +244,15 @@ bool SaveObjSceneUnguarded(const char* path, std::string* error) {
             if (FaceAlive(o, static_cast<int32_t>(f))) faceMaterials[oi][f] = table.of(o, o->faces[f]);
     }
     std::map<std::string, std::string> textures;
-    if (!CopyTextures(d, table, file.substr(0, base), &textures, error)) return false;
+    if (!CopyTextures(d, table, file.substr(0, base), reservedNames, &textures, error)) return false;
     const bool colors = HasColors(objects);
     if (!WriteMtl(mtlPath, d, table, textures, colors, encoding)) return Fail(error, mtlPath + ": cannot be written");
 
     // Stage 2: the objects. Polygons go out counter-clockwise, as OBJ readers expect (the reverse
     // of the load, which makes the host's own turning order).
-    FILE* out = wb::OpenFile(file, "wb");
-    if (!out) return Fail(error, file + ": cannot be written");
+    ScopedFile objFile(wb::OpenFile(file, "wb"));
+    if (!objFile) return Fail(error, file + ": cannot be written");
+    FILE* out = objFile.get();
     fprintf(out, "# Puffshell workbench\nmtllib %s\n", Utf8ToFile(mtlName, encoding).c_str());
     int64_t vBase = 1, tBase = 1, nBase = 1;
     int32_t currentMaterial = -1;  // readers keep a material across objects
@@ -329,7 +346,7 @@ bool SaveObjSceneUnguarded(const char* path, std::string* error) {
         }
         vBase += static_cast<int64_t>(vertices.count());
     }
-    const bool objOk = fclose(out) == 0;
+    const bool objOk = fclose(objFile.release()) == 0;
     if (!objOk) return Fail(error, file + ": write error");
     if (error) error->clear();
     return true;
@@ -337,8 +354,9 @@ bool SaveObjSceneUnguarded(const char* path, std::string* error) {
 
 }  // namespace
 
-bool SaveObjScene(const char* path, std::string* error) {
-    return FailOnOutOfMemory(SafeString(path), error, [&] { return SaveObjSceneUnguarded(path, error); });
+bool SaveObjScene(const char* path, std::string* error, const std::vector<std::string>& reservedNames) {
+    return FailOnOutOfMemory(SafeString(path), error,
+                             [&] { return SaveObjSceneUnguarded(path, error, reservedNames); });
 }
 
 }  // namespace wb

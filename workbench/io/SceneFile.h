@@ -93,13 +93,15 @@ inline bool Fail(std::string* error, const std::string& message) {
 
 // Runs work (a callable returning bool) and turns running out of memory in it into a failure that
 // names file, so that a scene too large for this process ends the caller's work with a message
-// instead of ending the process.
+// instead of ending the process. Only a 32-bit workbench has a larger build to suggest.
 template <class Work>
 bool FailOnOutOfMemory(const std::string& file, std::string* error, Work work) {
     try {
         return work();
     } catch (const std::bad_alloc&) {
-        return Fail(error, file + ": out of memory (a scene this large needs the 64-bit workbench)");
+        return Fail(error, file + (sizeof(void*) == 4
+                                       ? ": out of memory (a scene this large needs the 64-bit workbench)"
+                                       : ": out of memory (the machine's memory does not hold a scene this large)"));
     }
 }
 

@@ -134,7 +134,8 @@ void ScanObjText(const std::string& text, ObjTextTrouble* trouble) {
         } else if (Statement(words, "f")) {
             if (words.size() < 4) trouble->shortFaces.add(number);
         } else if (Statement(words, "usemtl") && words.size() > 1) {
-            const std::string name = ObjName(text, start + 6, end);
+            const size_t stop = std::min(end, text.find('\r', start));  // as the reader ends it
+            const std::string name = ObjName(text, start + 6, stop);
             if (uses.emplace(name, number).second) trouble->materialUses.emplace_back(name, number);
         }
     });
@@ -165,6 +166,8 @@ void RewriteObjStatements(std::string* text,
         copied = end;
     };
     ForEachLine(*text, [&](size_t number, size_t start, size_t end) {
+        // The reader ends a statement at "\r" too.
+        end = std::min(end, text->find('\r', start));
         size_t rest = 0;
         if (StartsStatement(*text, start, end, "f", &rest)) {
             if (FaceCornersReadable(*text, rest, end)) return;

@@ -56,7 +56,7 @@ std::string MaterialKey(const std::string& name);
 // - a "mtllib" line whose whole rest (ObjName) names a file (libraryExists tells) names that one
 //   file, its blanks and "\\" escaped as the reader unescapes them; else its words stay as they
 //   are, each a library of its own.
-// Lines end at "\n" (a "\r" before it is kept).
+// Statements end at "\n" or "\r", as the reader ends them.
 void RewriteObjStatements(std::string* text,
                           const std::function<bool(const std::string&)>& libraryExists,
                           TextTrouble* badFaces);

@@ -2,7 +2,6 @@
 
 #include <stdio.h>
 
-#include <algorithm>
 #include <set>
 
 #include "workbench/io/SceneFile.h"

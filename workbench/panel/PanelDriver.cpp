@@ -1,6 +1,7 @@
 #include "workbench/panel/PanelDriver.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <utility>
@@ -40,7 +41,16 @@ struct DialogAnswer {
     bool beforeShown = false;  // answer the panel's own dialog as soon as it exists
 };
 DialogAnswer* pendingAnswer = nullptr;
-const DWORD kDialogTimeoutMs = 10000;
+// How long dialogs may keep coming before whatever shows is cancelled: 10 s, times
+// PUFFSHELL_TIME_SCALE in an emulated run (qemu-user), which is that many times slower.
+DWORD DialogTimeoutMs() {
+    static const DWORD timeout = [] {
+        const char* scale = getenv("PUFFSHELL_TIME_SCALE");
+        const int factor = scale ? atoi(scale) : 1;
+        return static_cast<DWORD>(10000 * (factor > 1 && factor <= 100 ? factor : 1));
+    }();
+    return timeout;
+}
 
 BOOL CALLBACK FindModalDialog(HWND window, LPARAM found) {
     char className[32] = {};
@@ -61,7 +71,7 @@ void AnswerShownDialog() {
     HWND dialog = nullptr;
     EnumThreadWindows(GetCurrentThreadId(), FindModalDialog, reinterpret_cast<LPARAM>(&dialog));
     if (!dialog) return;
-    if (GetTickCount() - pending->started > kDialogTimeoutMs) {
+    if (GetTickCount() - pending->started > DialogTimeoutMs()) {
         // Dialogs still keep coming (the answer did not close one, or it opened another):
         // cancel whatever shows, so that the caller goes on.
         PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);

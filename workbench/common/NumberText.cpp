@@ -1,0 +1,26 @@
+#include "workbench/common/NumberText.h"
+
+#include <ctype.h>
+#include <errno.h>
+#include <math.h>
+#include <stdlib.h>
+
+namespace common {
+
+bool ParseWholeNumber(const std::string& text, long* value) {
+    if (text.empty() || isspace(static_cast<unsigned char>(text[0]))) return false;
+    char* end = nullptr;
+    errno = 0;
+    *value = strtol(text.c_str(), &end, 10);
+    return errno == 0 && end && *end == '\0';
+}
+
+bool ParsePlainNumber(const std::string& text, float* value) {
+    if (text.empty() || text.find_first_not_of("0123456789+-.eE") != std::string::npos) return false;
+    char* end = nullptr;
+    errno = 0;
+    *value = strtof(text.c_str(), &end);
+    return errno == 0 && end && *end == '\0' && isfinite(*value);
+}
+
+}  // namespace common
