@@ -423,8 +423,7 @@ bool LoadGltfSceneUnguarded(const char* path, std::string* error, bool weld) {
     Document* d = NewDocumentObject();
     for (size_t i = 0; i < model.materials.size(); ++i) DocAddMaterial(d, TakeMaterial(model, i));
     LeftOut left;
-    size_t totalFaces = 0;
-    std::vector<std::pair<std::string, int32_t>> sharedVertices;
+    LoadedObjects loaded;
     for (size_t mi = 0; mi < model.meshes.size(); ++mi) {
         const tinygltf::Mesh& mesh = model.meshes[mi];
         Object* o = NewObject();
@@ -434,16 +433,9 @@ bool LoadGltfSceneUnguarded(const char* path, std::string* error, bool weld) {
             const bool known = p.material >= 0 && static_cast<size_t>(p.material) < model.materials.size();
             AddPrimitive(model, p, known ? p.material : -1, o, &left);
         }
-        if (o->faces.empty()) {
-            DestroyObject(o);
-            continue;
-        }
-        totalFaces += o->faces.size();
-        const int32_t shared = WeldVertices(o, WeldTolerance(o), weld);
-        if (shared) sharedVertices.emplace_back(o->name, shared);
-        DocAddObject(d, o);
+        AddLoadedObject(d, o, weld, &loaded);
     }
-    if (totalFaces == 0) {
+    if (loaded.faces == 0) {
         ClearDocument(d);
         delete d;
         return Fail(error, file + ": no usable faces");
@@ -464,7 +456,7 @@ bool LoadGltfSceneUnguarded(const char* path, std::string* error, bool weld) {
                     "TEXCOORD_0 or COLOR_0 attributes that do not fit their positions, left out");
     AddCountWarning(&warnings, file, left.badFaces,
                     "triangles with an index out of range or a position that is no number, left out");
-    if (!sharedVertices.empty()) warnings.push_back(SharedVerticesWarning(file, sharedVertices, weld));
+    if (!loaded.sharedVertices.empty()) warnings.push_back(SharedVerticesWarning(file, loaded.sharedVertices, weld));
     if (error) {
         error->clear();
         for (const std::string& w : warnings) *error += (error->empty() ? "" : "\n") + w;

@@ -242,6 +242,17 @@ void ShowVertexColors(Document* d, const std::vector<int8_t>& declared) {
             d->materials[i]->intValues.emplace_back(kMaterialShowsVertexColor, 1);
 }
 
+void AddLoadedObject(Document* d, Object* o, bool weld, LoadedObjects* loaded) {
+    if (o->faces.empty()) {
+        DestroyObject(o);
+        return;
+    }
+    loaded->faces += o->faces.size();
+    const int32_t shared = WeldVertices(o, WeldTolerance(o), weld);
+    if (shared) loaded->sharedVertices.emplace_back(o->name, shared);
+    DocAddObject(d, o);
+}
+
 void InstallLoadedScene(Document* d, const std::string& folder) {
     HostState& s = State();
     if (s.active) {
@@ -373,8 +384,8 @@ bool LoadObjSceneUnguarded(const char* path, std::string* error, bool weld) {
 
     std::vector<int32_t> localIndex(attrib.vertices.size() / 3, -1);
     ObjectBuilder builder(attrib, localIndex);
-    size_t totalFaces = 0, skipped = 0;
-    std::vector<std::pair<std::string, int32_t>> sharedVertices;  // by object, when there are any
+    size_t skipped = 0;
+    LoadedObjects loaded;
     std::vector<int32_t> triangles;
     for (size_t si = 0; si < shapes.size(); ++si) {
         const tinyobj::shape_t& shape = shapes[si];
@@ -417,16 +428,9 @@ bool LoadObjSceneUnguarded(const char* path, std::string* error, bool weld) {
         for (const tinyobj::index_t& p : shape.points.indices)
             if (!builder.addFace(&p, 1, -1)) ++skipped;
         builder.end();
-        if (o->faces.empty()) {
-            DestroyObject(o);
-            continue;
-        }
-        totalFaces += o->faces.size();
-        const int32_t shared = WeldVertices(o, WeldTolerance(o), weld);
-        if (shared) sharedVertices.emplace_back(o->name, shared);
-        DocAddObject(d, o);
+        AddLoadedObject(d, o, weld, &loaded);
     }
-    if (totalFaces == 0) {
+    if (loaded.faces == 0) {
         ClearDocument(d);
         delete d;
         return Fail(error, file + ": no usable faces" +
@@ -458,8 +462,8 @@ bool LoadObjSceneUnguarded(const char* path, std::string* error, bool weld) {
                          "vertex colours with a value that is no finite number, read as white"),
           UnknownMaterialsWarning(file, trouble, materials)})
         if (!w.empty()) warnings.push_back(w);
-    if (!sharedVertices.empty())
-        warnings.push_back(SharedVerticesWarning(file, sharedVertices, weld));
+    if (!loaded.sharedVertices.empty())
+        warnings.push_back(SharedVerticesWarning(file, loaded.sharedVertices, weld));
     if (skipped) warnings.push_back(file + ": skipped " + std::to_string(skipped) + " faces with bad indices or coordinates");
     if (error) {
         error->clear();

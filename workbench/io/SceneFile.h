@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "workbench/host/Model.h"
@@ -79,6 +80,17 @@ inline void TakeUtf8Name(const std::string& text, std::string* host, std::string
 // says nothing, else whether it shows them). Such faces without a material get a new one that
 // shows them.
 void ShowVertexColors(Document* d, const std::vector<int8_t>& declared);
+
+// What a scene reader has added to its document so far: faces, and the vertices welding joined,
+// by object name (only objects where it joined any).
+struct LoadedObjects {
+    size_t faces = 0;
+    std::vector<std::pair<std::string, int32_t>> sharedVertices;
+};
+
+// Adds o, just read, to d, welded (see WeldVertices; only counted unless weld) and counted in
+// *loaded; an object without faces is destroyed instead.
+void AddLoadedObject(Document* d, Object* o, bool weld, LoadedObjects* loaded);
 
 // Makes d, just loaded from a file in folder, the active document (the one before it retired) and
 // frames its scene: the view looks at the bounding box's centre from a distance that shows it
