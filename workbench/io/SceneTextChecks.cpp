@@ -16,14 +16,34 @@ namespace detail {
 
 namespace {
 
+// The first ch in text[from, end), else end. Every search here stays inside its line: a search
+// through the rest of the text, once for each line, takes time of the square of the file's size.
+size_t FindIn(const std::string& text, char ch, size_t from, size_t end) {
+    if (from >= end) return end;
+    const void* found = memchr(text.data() + from, ch, end - from);
+    return found ? static_cast<size_t>(static_cast<const char*>(found) - text.data()) : end;
+}
+
+bool Blank(char ch) { return ch == ' ' || ch == '\t' || ch == '\r'; }
+
+// The next word of text[from, end): *start at its first character, the return value past its
+// last; false when only blanks are left.
+bool NextWord(const std::string& text, size_t from, size_t end, size_t* start, size_t* stop) {
+    while (from < end && Blank(text[from])) ++from;
+    if (from >= end) return false;
+    *start = from;
+    while (from < end && !Blank(text[from])) ++from;
+    *stop = from;
+    return true;
+}
+
 // Calls line(number, start, end) for each line of text, start past its leading blanks, end at
 // its line break (excluded).
 template <class Line>
 void ForEachLine(const std::string& text, Line line) {
     size_t number = 0;
     for (size_t start = 0; start < text.size();) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
+        const size_t end = FindIn(text, '\n', start, text.size());
         ++number;
         const size_t p = text.find_first_not_of(" \t", start);
         line(number, p == std::string::npos || p > end ? end : p, end);
@@ -34,14 +54,8 @@ void ForEachLine(const std::string& text, Line line) {
 // The blank-separated words of text[start, end).
 void Words(const std::string& text, size_t start, size_t end, std::vector<std::string>* words) {
     words->clear();
-    for (size_t q = start; q < end;) {
-        q = text.find_first_not_of(" \t\r", q);
-        if (q == std::string::npos || q >= end) break;
-        size_t stop = text.find_first_of(" \t\r", q);
-        if (stop == std::string::npos || stop > end) stop = end;
+    for (size_t q = start, stop = start; NextWord(text, stop, end, &q, &stop);)
         words->emplace_back(text, q, stop - q);
-        q = stop;
-    }
 }
 
 // True when word is a number whose value a float holds finitely.
@@ -82,21 +96,15 @@ bool FaceIndex(const std::string& text, size_t at, size_t stop) {
 // True when every corner of the face whose corners are text[start, end) is v, v/t, v//n or
 // v/t/n, each index one FaceIndex takes.
 bool FaceCornersReadable(const std::string& text, size_t start, size_t end) {
-    for (size_t q = start; q < end;) {
-        q = text.find_first_not_of(" \t\r", q);
-        if (q == std::string::npos || q >= end) break;
-        size_t stop = text.find_first_of(" \t\r", q);
-        if (stop == std::string::npos || stop > end) stop = end;
+    for (size_t q = start, stop = start; NextWord(text, stop, end, &q, &stop);) {
         size_t field = q;
         for (int k = 0; field <= stop; ++k) {
-            size_t slash = text.find('/', field);
-            if (slash == std::string::npos || slash > stop) slash = stop;
+            const size_t slash = FindIn(text, '/', field, stop);
             // The texture index of "v//n" may be empty; no other.
             const bool emptyTexture = k == 1 && slash == field && slash < stop;
             if (k > 2 || (!emptyTexture && !FaceIndex(text, field, slash))) return false;
             field = slash + 1;
         }
-        q = stop;
     }
     return true;
 }
@@ -134,7 +142,7 @@ void ScanObjText(const std::string& text, ObjTextTrouble* trouble) {
         } else if (Statement(words, "f")) {
             if (words.size() < 4) trouble->shortFaces.add(number);
         } else if (Statement(words, "usemtl") && words.size() > 1) {
-            const size_t stop = std::min(end, text.find('\r', start));  // as the reader ends it
+            const size_t stop = FindIn(text, '\r', start, end);  // as the reader ends it
             const std::string name = ObjName(text, start + 6, stop);
             if (uses.emplace(name, number).second) trouble->materialUses.emplace_back(name, number);
         }
@@ -167,7 +175,7 @@ void RewriteObjStatements(std::string* text,
     };
     ForEachLine(*text, [&](size_t number, size_t start, size_t end) {
         // The reader ends a statement at "\r" too.
-        end = std::min(end, text->find('\r', start));
+        end = FindIn(*text, '\r', start, end);
         size_t rest = 0;
         if (StartsStatement(*text, start, end, "f", &rest)) {
             if (FaceCornersReadable(*text, rest, end)) return;
