@@ -1,0 +1,160 @@
+#include "workbench/io/GltfPrimitives.h"
+
+#include <math.h>
+#include <string.h>
+
+#include <algorithm>
+
+#include "workbench/io/SceneFile.h"
+#include "workbench/io/ShadingNormals.h"
+
+namespace wb {
+namespace detail {
+
+namespace {
+
+// A corner as a vertex of a primitive: the object's vertex, the corner's normal, UV and colour,
+// told apart by their bits (a -0 normal is not a 0 one).
+struct CornerKey {
+    int32_t vertex;
+    const float* normal;
+    HostUV uv;
+    uint32_t color;
+};
+
+// The vertices of the primitives of one object by their CornerKey: an open-addressing hash table
+// of (primitive, vertex index) pairs, with linear probing. A table of its own for this, rather
+// than a std::unordered_map: there is one look-up per corner, a few million in a large scene, and
+// a node allocated per key costs more than the rest of gathering.
+class CornerIndex {
+public:
+    // The vertex of prim (its key mat) that the key stands for, or -1 when there is none yet.
+    int64_t find(const GltfPrimitive& prim, int32_t mat, const CornerKey& key, uint32_t hash) const {
+        if (slots_.empty()) return -1;
+        for (size_t at = hash & (slots_.size() - 1);; at = (at + 1) & (slots_.size() - 1)) {
+            const Slot& slot = slots_[at];
+            if (slot.mat == kEmpty) return -1;
+            if (slot.mat == mat && Same(prim, slot.index, key)) return slot.index;
+        }
+    }
+
+    // Notes that vertex index of prim (its key mat) stands for a key of that hash.
+    void add(int32_t mat, uint32_t index, uint32_t hash) {
+        if ((used_ + 1) * 2 > slots_.size()) grow();
+        place(Slot{mat, index, hash});
+        ++used_;
+    }
+
+    static uint32_t Hash(int32_t mat, const CornerKey& key) {
+        uint32_t words[8];
+        words[0] = static_cast<uint32_t>(mat);
+        words[1] = static_cast<uint32_t>(key.vertex);
+        memcpy(&words[2], key.normal, 12);
+        memcpy(&words[5], &key.uv, 8);
+        words[7] = key.color;
+        uint64_t h = 0x9E3779B97F4A7C15ull;
+        for (uint32_t w : words) h = (h ^ w) * 0xFF51AFD7ED558CCDull;
+        return static_cast<uint32_t>(h >> 32) ^ static_cast<uint32_t>(h);
+    }
+
+private:
+    static constexpr int32_t kEmpty = INT32_MIN;
+    struct Slot {
+        int32_t mat;
+        uint32_t index;
+        uint32_t hash;
+    };
+
+    static bool Same(const GltfPrimitive& prim, uint32_t index, const CornerKey& key) {
+        return prim.sources[index] == key.vertex && prim.cornerColors[index] == key.color &&
+               memcmp(&prim.normals[size_t{index} * 3], key.normal, 12) == 0 &&
+               memcmp(&prim.uvs[size_t{index} * 2], &key.uv, 8) == 0;
+    }
+
+    void place(const Slot& slot) {
+        size_t at = slot.hash & (slots_.size() - 1);
+        while (slots_[at].mat != kEmpty) at = (at + 1) & (slots_.size() - 1);
+        slots_[at] = slot;
+    }
+
+    void grow() {
+        std::vector<Slot> old(std::max<size_t>(64, slots_.size() * 2), Slot{kEmpty, 0, 0});
+        old.swap(slots_);
+        for (const Slot& slot : old)
+            if (slot.mat != kEmpty) place(slot);
+    }
+
+    std::vector<Slot> slots_;
+    size_t used_ = 0;
+};
+
+// Linear of each 8-bit sRGB value, as the vertex colours are written.
+const float* LinearBytes() {
+    static const std::vector<float> table = [] {
+        std::vector<float> t(256);
+        for (int i = 0; i < 256; ++i) t[i] = static_cast<float>(LinearFromSrgb(i / 255.0));
+        return t;
+    }();
+    return table.data();
+}
+
+}  // namespace
+
+double LinearFromSrgb(double srgb) {
+    if (!(srgb > 0.0)) return 0.0;
+    if (srgb >= 1.0) return 1.0;
+    return srgb <= 0.04045 ? srgb / 12.92 : pow((srgb + 0.055) / 1.055, 2.4);
+}
+
+void GatherGltfPrimitives(const Object* o, const Document* d, const MaterialTable& table,
+                          const std::vector<int32_t>& faceMaterials,
+                          const std::vector<CornerAlpha>& corners,
+                          std::map<int32_t, GltfPrimitive>* primitives) {
+    std::vector<float> normals;
+    ShadingNormals(o, &normals);
+    const float* linear = LinearBytes();
+    CornerIndex known;
+    const size_t faceCount = o->faces.size();
+    for (size_t f = 0; f < faceCount; ++f) {
+        if (!ShadedFace(o, static_cast<int32_t>(f))) continue;
+        const Face& face = o->faces[f];
+        const int32_t mat = faceMaterials[f];
+        const bool vertexColors =
+            mat >= 0 && ShowsVertexColors(d->materials[table.list()[mat].source]);
+        const uint32_t opaque = vertexColors && corners[mat].material() != 255 ? 0xFF000000u : 0u;
+        GltfPrimitive& prim = (*primitives)[mat];
+        const Corner* c = o->corners.data() + face.first;
+        uint32_t corner[4];
+        const int32_t count = std::min<int32_t>(face.count, 4);
+        for (int32_t j = 0; j < count; ++j) {
+            const int32_t at = face.count - 1 - j;  // glTF's front turns counter-clockwise
+            const Corner& cc = c[at];
+            const float* n = &normals[(static_cast<size_t>(face.first) + at) * 3];
+            const uint32_t color = vertexColors ? cc.color | opaque : 0xFFFFFFFFu;
+            const CornerKey key{cc.vertex, n, cc.uv, color};
+            const uint32_t hash = CornerIndex::Hash(mat, key);
+            const int64_t found = known.find(prim, mat, key, hash);
+            if (found >= 0) {
+                corner[j] = static_cast<uint32_t>(found);
+                continue;
+            }
+            const uint32_t index = static_cast<uint32_t>(prim.sources.size());
+            const HostPoint& p = o->vertices[cc.vertex].p;
+            prim.positions.insert(prim.positions.end(), {p.x, p.y, p.z});
+            prim.normals.insert(prim.normals.end(), {n[0], n[1], n[2]});
+            prim.uvs.insert(prim.uvs.end(), {cc.uv.u, cc.uv.v});
+            prim.sources.push_back(cc.vertex);
+            prim.cornerColors.push_back(color);
+            if (vertexColors)
+                prim.colors.insert(prim.colors.end(), {linear[color & 255], linear[(color >> 8) & 255],
+                                                       linear[(color >> 16) & 255],
+                                                       static_cast<float>((color >> 24) / 255.0)});
+            known.add(mat, index, hash);
+            corner[j] = index;
+        }
+        for (int32_t j = 1; j + 1 < count; ++j) prim.indices.insert(prim.indices.end(), {corner[0], corner[j], corner[j + 1]});
+    }
+}
+
+}  // namespace detail
+}  // namespace wb
