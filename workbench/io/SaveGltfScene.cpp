@@ -10,14 +10,17 @@
 // Names go out in UTF-8, as the scene file gave them (see OriginalText). Lines and points are left
 // out.
 #include <math.h>
+#include <stdio.h>
 #include <stdint.h>
 #include <string.h>
 
 #include <algorithm>
 #include <deque>
 #include <map>
-#include <sstream>
+#include <ostream>
+#include <streambuf>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "stb_image.h"
@@ -183,12 +186,42 @@ tinygltf::Material MakeMaterial(const Material& m, const std::string& name, bool
     return out;
 }
 
-bool WriteBytes(const std::string& path, const std::string& bytes) {
-    FILE* out = wb::OpenFile(path, "wb");
-    if (!out) return false;
-    const bool ok = fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-    return fclose(out) == 0 && ok;
-}
+// The bytes tinygltf writes, straight into the file: the glb is not held in memory a second time
+// (and a third, as a string stream's text) before it is written. The file is made at the first
+// byte, which tinygltf writes only once the whole document is serialized, so that a failure
+// before leaves an existing file as it was.
+class FileOutput : public std::streambuf {
+public:
+    explicit FileOutput(const std::string& path) : path_(path) {}
+    ~FileOutput() override {
+        if (file_) fclose(file_);
+    }
+
+    // Closes the file (made empty if nothing was written); false when any write failed.
+    bool close() {
+        if (!file_ && ok_) ok_ = (file_ = wb::OpenFile(path_, "wb")) != nullptr;
+        if (file_ && fclose(file_) != 0) ok_ = false;
+        file_ = nullptr;
+        return ok_;
+    }
+
+protected:
+    std::streamsize xsputn(const char* bytes, std::streamsize n) override {
+        if (ok_ && !file_) ok_ = (file_ = wb::OpenFile(path_, "wb")) != nullptr;
+        ok_ = ok_ && fwrite(bytes, 1, static_cast<size_t>(n), file_) == static_cast<size_t>(n);
+        return ok_ ? n : 0;
+    }
+    int_type overflow(int_type ch) override {
+        if (traits_type::eq_int_type(ch, traits_type::eof())) return traits_type::not_eof(ch);
+        const char byte = traits_type::to_char_type(ch);
+        return xsputn(&byte, 1) == 1 ? ch : traits_type::eof();
+    }
+
+private:
+    std::string path_;
+    FILE* file_ = nullptr;
+    bool ok_ = true;
+};
 
 }  // namespace
 
@@ -233,11 +266,29 @@ bool SaveGltfSceneUnguarded(const char* path, std::string* error) {
     }
     corners.resize(table.list().size());
 
+    // Every object's primitives first, so that the buffer is made once at the size they need
+    // (growing it as it fills would copy it over and over); each primitive is let go of once its
+    // bytes are in the buffer.
+    std::vector<std::map<int32_t, GltfPrimitive>> gathered(objects.size());
+    size_t bytes = 0;
+    for (size_t oi = 0; oi < objects.size(); ++oi) {
+        if (!objects[oi]) continue;
+        GatherGltfPrimitives(objects[oi], d, table, faceMaterials[oi], corners, &gathered[oi]);
+        for (auto& entry : gathered[oi]) {
+            GltfPrimitive& prim = entry.second;
+            std::vector<int32_t>().swap(prim.sources);  // needed only while gathering
+            std::vector<uint32_t>().swap(prim.cornerColors);
+            bytes += 4 * (prim.positions.size() + prim.normals.size() + prim.uvs.size() +
+                          prim.colors.size() + prim.indices.size() + 5);
+        }
+    }
+    model.buffers[0].data.reserve(bytes);
+
     for (size_t oi = 0; oi < objects.size(); ++oi) {
         const Object* o = objects[oi];
         if (!o) continue;
         std::map<int32_t, GltfPrimitive> primitives;
-        GatherGltfPrimitives(o, d, table, faceMaterials[oi], corners, &primitives);
+        primitives.swap(gathered[oi]);
         tinygltf::Mesh mesh;
         mesh.name = SavedObjectName(o, oi);
         for (auto& entry : primitives) {
@@ -279,14 +330,15 @@ bool SaveGltfSceneUnguarded(const char* path, std::string* error) {
             p.indices = AddAccessor(&model, prim.indices.data(), prim.indices.size() * 4,
                                     TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT, TINYGLTF_TYPE_SCALAR,
                                     prim.indices.size(), TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
-            mesh.primitives.push_back(p);
+            mesh.primitives.push_back(std::move(p));
+            prim = GltfPrimitive();
         }
         if (mesh.primitives.empty()) continue;
-        model.meshes.push_back(mesh);
         tinygltf::Node node;
         node.name = mesh.name;
+        model.meshes.push_back(std::move(mesh));
         node.mesh = static_cast<int>(model.meshes.size()) - 1;
-        model.nodes.push_back(node);
+        model.nodes.push_back(std::move(node));
         model.scenes[0].nodes.push_back(static_cast<int>(model.nodes.size()) - 1);
     }
     if (usesUnlit) model.extensionsUsed.push_back("KHR_materials_unlit");
@@ -296,7 +348,8 @@ bool SaveGltfSceneUnguarded(const char* path, std::string* error) {
     model.buffers[0].data.resize((model.buffers[0].data.size() + 3) & ~static_cast<size_t>(3), 0);
     if (model.buffers[0].data.empty()) model.buffers.clear();
 
-    std::ostringstream stream;
+    FileOutput output(file);
+    std::ostream stream(&output);
     try {
         tinygltf::TinyGLTF writer;
         if (!writer.WriteGltfSceneToStream(&model, stream, /*prettyPrint=*/false, /*writeBinary=*/true))
@@ -304,7 +357,7 @@ bool SaveGltfSceneUnguarded(const char* path, std::string* error) {
     } catch (const std::exception& e) {
         return Fail(error, file + ": glTF could not be written (" + e.what() + ")");
     }
-    if (!WriteBytes(file, stream.str())) return Fail(error, file + ": cannot be written");
+    if (!output.close()) return Fail(error, file + ": cannot be written");
     if (error) error->clear();
     return true;
 }
