@@ -17,6 +17,7 @@ add_library(baker_core STATIC
   ${b}/BakeScene.cpp
   ${b}/Batch.cpp
   ${b}/CommandLine.cpp
+  ${b}/HugePages.cpp
   ${b}/OutputFiles.cpp
   ${b}/Report.cpp
   ${PUFFSHELL_SOURCE_DIR}/workbench/app/SceneBuilder.cpp

@@ -6,12 +6,14 @@
 
 #include "baker/Batch.h"
 #include "baker/CommandLine.h"
+#include "baker/HugePages.h"
 #include "baker/Report.h"
 #include "plugin/HostApi.h"
 #include "plugin/Version.h"
 #include "workbench/common/BesideThisProgram.h"
 
 int main(int argc, char** argv) {
+    baker::UseHugePages(argv);
     const auto start = std::chrono::steady_clock::now();
     baker::Options options;
     std::string error;
