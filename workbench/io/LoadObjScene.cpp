@@ -10,7 +10,8 @@
 #include <set>
 #include <fstream>
 #include <iterator>
-#include <sstream>
+#include <istream>
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -119,6 +120,12 @@ private:
     size_t uvCount_ = 0;
     bool hasColors_ = false;
     std::vector<HostPoint> points_;
+};
+
+// Text as a stream, read where it lies (an istringstream would copy it first).
+class TextStream : public std::streambuf {
+public:
+    explicit TextStream(std::string* text) { setg(&(*text)[0], &(*text)[0], &(*text)[0] + text->size()); }
 };
 
 // A name or file name of the parsed text as the host holds it, with its original kept where the
@@ -309,7 +316,8 @@ bool LoadObjSceneUnguarded(const char* path, std::string* error, bool weld) {
         DropSkinWeights(&text);
         std::string split;
         if (SplitLongPolygons(text, &split)) text.swap(split);
-        std::istringstream stream(text);
+        TextStream buffer(&text);
+        std::istream stream(&buffer);
         parsed =
             tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, &stream, &materialFiles,
                              /*triangulate=*/false, /*default_vcols_fallback=*/true);

@@ -65,8 +65,18 @@ bool FiniteNumber(const std::string& word, double* value) {
     return stop != word.c_str() && *stop == '\0' && isfinite(*value) && fabs(*value) <= 3.4e38;
 }
 
-bool Statement(const std::vector<std::string>& words, const char* name) {
-    return !words.empty() && words[0] == name;
+// True when text[at, stop) is a plain decimal number ("-12.5", "3", ".5", "7."): one that strtod
+// (in the C locale, which the program never leaves) reads whole, finite and within a float's
+// range, as at most 38 digits come before the point. Told without strtod, which took most of the
+// scan's time; nearly every number of a file is such, and FiniteNumber judges the others.
+bool PlainDecimal(const std::string& text, size_t at, size_t stop) {
+    auto digit = [&](size_t i) { return text[i] >= '0' && text[i] <= '9'; };
+    if (at < stop && (text[at] == '-' || text[at] == '+')) ++at;
+    size_t before = 0, after = 0;
+    for (; at < stop && digit(at); ++at) ++before;
+    if (at < stop && text[at] == '.')
+        for (++at; at < stop && digit(at); ++at) ++after;
+    return at == stop && before + after > 0 && before <= 38;
 }
 
 // True when text[start, end) begins with the statement name followed by a blank; *rest gets the
@@ -112,18 +122,29 @@ bool FaceCornersReadable(const std::string& text, size_t start, size_t end) {
 }  // namespace
 
 void ScanObjText(const std::string& text, ObjTextTrouble* trouble) {
-    std::vector<std::string> words;
+    // The words of each line as places in the text: a file has millions of them.
+    std::vector<std::pair<size_t, size_t>> words;
+    auto is = [&](size_t k, const char* name) {
+        const size_t n = strlen(name);
+        return k < words.size() && words[k].second - words[k].first == n &&
+               text.compare(words[k].first, n, name) == 0;
+    };
+    auto finite = [&](size_t k) {
+        if (PlainDecimal(text, words[k].first, words[k].second)) return true;
+        double value;
+        return FiniteNumber(text.substr(words[k].first, words[k].second - words[k].first), &value);
+    };
     std::map<std::string, size_t> uses;
     size_t vertex = 0;
     ForEachLine(text, [&](size_t number, size_t start, size_t end) {
         if (end - start < 2 || (text[start] != 'v' && text[start] != 'f' && text[start] != 'u'))
             return;
-        Words(text, start, end, &words);
-        if (Statement(words, "v")) {
+        words.clear();
+        for (size_t q = start, stop = start; NextWord(text, stop, end, &q, &stop);)
+            words.emplace_back(q, stop);
+        if (is(0, "v")) {
             bool bad = false;
-            double value;
-            for (size_t k = 1; k < words.size() && k <= 3; ++k)
-                bad = bad || !FiniteNumber(words[k], &value);
+            for (size_t k = 1; k < words.size() && k <= 3; ++k) bad = bad || !finite(k);
             if (bad) {
                 trouble->badCoordinates.add(number);
                 trouble->badVertices.push_back(vertex);
@@ -132,16 +153,15 @@ void ScanObjText(const std::string& text, ObjTextTrouble* trouble) {
             }
             // A colour, when the line gives one (the reader takes three values more, not one).
             bool badColor = false;
-            for (size_t k = 4; words.size() >= 7 && k <= 6; ++k)
-                badColor = badColor || !FiniteNumber(words[k], &value);
+            for (size_t k = 4; words.size() >= 7 && k <= 6; ++k) badColor = badColor || !finite(k);
             if (badColor) {
                 trouble->badColors.add(number);
                 trouble->badColorVertices.push_back(vertex);
             }
             ++vertex;
-        } else if (Statement(words, "f")) {
+        } else if (is(0, "f")) {
             if (words.size() < 4) trouble->shortFaces.add(number);
-        } else if (Statement(words, "usemtl") && words.size() > 1) {
+        } else if (is(0, "usemtl") && words.size() > 1) {
             const size_t stop = FindIn(text, '\r', start, end);  // as the reader ends it
             const std::string name = ObjName(text, start + 6, stop);
             if (uses.emplace(name, number).second) trouble->materialUses.emplace_back(name, number);
