@@ -404,6 +404,9 @@ bool LoadObjSceneUnguarded(const char* path, std::string* error, bool weld) {
         builder.begin(o);
         // Polygons: 1..4 points as they are, more split into triangles by ear clipping.
         const auto& mesh = shape.mesh;
+        // Room for them at once (about: a split polygon takes more), not by doubling as they come.
+        o->faces.reserve(mesh.num_face_vertices.size() + shape.points.indices.size());
+        o->corners.reserve(mesh.indices.size() + shape.points.indices.size());
         size_t offset = 0;
         for (size_t f = 0; f < mesh.num_face_vertices.size(); ++f) {
             const int n = mesh.num_face_vertices[f];

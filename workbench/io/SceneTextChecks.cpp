@@ -222,19 +222,18 @@ void RewriteObjStatements(std::string* text,
 
 size_t DropSkinWeights(std::string* text) {
     std::string& t = *text;
+    const size_t n = t.size();
     size_t dropped = 0;
-    bool lineStart = true;
-    for (size_t i = 0; i < t.size(); ++i) {
-        if (t[i] == '\n' || t[i] == '\r') {
-            lineStart = true;
-        } else if (lineStart && t[i] != ' ' && t[i] != '\t') {
-            lineStart = false;
-            if (t[i] == 'v' && i + 2 < t.size() && t[i + 1] == 'w' &&
-                (t[i + 2] == ' ' || t[i + 2] == '\t')) {
-                t[i] = '#';
-                ++dropped;
-            }
+    for (size_t start = 0; start < n;) {
+        size_t i = start;
+        while (i < n && (t[i] == ' ' || t[i] == '\t')) ++i;
+        if (i + 2 < n && t[i] == 'v' && t[i + 1] == 'w' && (t[i + 2] == ' ' || t[i + 2] == '\t')) {
+            t[i] = '#';
+            ++dropped;
         }
+        // The next line starts past the first "\n" or "\r".
+        const size_t newline = FindIn(t, '\n', i, n);
+        start = FindIn(t, '\r', i, newline) + 1;
     }
     return dropped;
 }
