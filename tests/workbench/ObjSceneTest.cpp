@@ -329,13 +329,17 @@ TEST_F(ObjSceneFiles, BadNumbersShortFacesAndUnknownMaterialsWarnOncePerKind) {
         "usemtl nope\nf 5 6 7\n"  // line 10
         "usemtl red\nf 1 6 7\nf 4 6 7\nusemtl gone\nf 7 6 5\n"
         // Lines 17-21: faces with a corner that is no index, left out; a colour with no number.
-        "f 0 6 7\nf a b c\nf 5// 6// 7//\nf 5/5/7 6/1 7//\nv 0 0 0 2 -1 nan\n";
+        "f 0 6 7\nf a b c\nf 5// 6// 7//\nf 5/5/7 6/1 7//\nv 0 0 0 2 -1 nan\n"
+        // Lines 22-26: numbers at the edge of plain decimals: too large (by exponent or by 40
+        // digits), no digit, two points, bad; the last line's forms are numbers.
+        "v 1e39 0 0\nv 1234567890123456789012345678901234567890 0 0\nv - 0 0\nv 1.2.3 0 0\n"
+        "v 5. .5 -.5\n";
     ASSERT_TRUE(wbtest::WriteText(dir + "bad.obj", obj));
     ASSERT_TRUE(wbtest::WriteText(dir + "bad.mtl", "newmtl red\nKd nan 1e40 -5\nd nan\n"));
     std::string warnings;
     ASSERT_TRUE(wb::LoadObjScene((dir + "bad.obj").c_str(), &warnings));
     for (const char* line :
-         {"bad.obj: line 2: vertices with a coordinate", "(3 lines)",
+         {"bad.obj: line 2: vertices with a coordinate", "(7 lines)",
           "bad.obj: line 5: vertices with fewer", "bad.obj: line 9: faces of fewer",
           "bad.obj: line 10: material \"nope\"", "(2 such names)",
           "bad.mtl: line 2: colour or alpha", "(2 lines)",
