@@ -14,28 +14,27 @@ namespace detail {
 
 namespace {
 
-// A corner as a vertex of a primitive: the object's vertex, the corner's normal, UV and colour,
-// told apart by their bits (a -0 normal is not a 0 one).
-struct CornerKey {
-    int32_t vertex;
-    const float* normal;
-    HostUV uv;
-    uint32_t color;
-};
-
-// The vertices of the primitives of one object by their CornerKey: an open-addressing hash table
+// The vertices of the primitives of one object by their GltfVertexKey: an open-addressing hash table
 // of (primitive, vertex index) pairs, with linear probing. A table of its own for this, rather
 // than a std::unordered_map: there is one look-up per corner, a few million in a large scene, and
 // a node allocated per key costs more than the rest of gathering.
 class CornerIndex {
 public:
+    // A table for about `vertices` keys (it grows past them).
+    explicit CornerIndex(size_t vertices) {
+        size_t slots = 64;
+        while (slots < 2 * vertices) slots *= 2;
+        slots_.assign(slots, Slot{kEmpty, 0, 0});
+    }
+
     // The vertex of prim (its key mat) that the key stands for, or -1 when there is none yet.
-    int64_t find(const GltfPrimitive& prim, int32_t mat, const CornerKey& key, uint32_t hash) const {
-        if (slots_.empty()) return -1;
+    int64_t find(const GltfPrimitive& prim, int32_t mat, const GltfVertexKey& key, uint32_t hash) const {
         for (size_t at = hash & (slots_.size() - 1);; at = (at + 1) & (slots_.size() - 1)) {
             const Slot& slot = slots_[at];
             if (slot.mat == kEmpty) return -1;
-            if (slot.mat == mat && Same(prim, slot.index, key)) return slot.index;
+            if (slot.hash == hash && slot.mat == mat &&
+                memcmp(&prim.keys[slot.index], &key, sizeof key) == 0)
+                return slot.index;
         }
     }
 
@@ -46,13 +45,10 @@ public:
         ++used_;
     }
 
-    static uint32_t Hash(int32_t mat, const CornerKey& key) {
+    static uint32_t Hash(int32_t mat, const GltfVertexKey& key) {
         uint32_t words[8];
         words[0] = static_cast<uint32_t>(mat);
-        words[1] = static_cast<uint32_t>(key.vertex);
-        memcpy(&words[2], key.normal, 12);
-        memcpy(&words[5], &key.uv, 8);
-        words[7] = key.color;
+        memcpy(&words[1], &key, sizeof key);
         uint64_t h = 0x9E3779B97F4A7C15ull;
         for (uint32_t w : words) h = (h ^ w) * 0xFF51AFD7ED558CCDull;
         return static_cast<uint32_t>(h >> 32) ^ static_cast<uint32_t>(h);
@@ -66,12 +62,6 @@ private:
         uint32_t hash;
     };
 
-    static bool Same(const GltfPrimitive& prim, uint32_t index, const CornerKey& key) {
-        return prim.sources[index] == key.vertex && prim.cornerColors[index] == key.color &&
-               memcmp(&prim.normals[size_t{index} * 3], key.normal, 12) == 0 &&
-               memcmp(&prim.uvs[size_t{index} * 2], &key.uv, 8) == 0;
-    }
-
     void place(const Slot& slot) {
         size_t at = slot.hash & (slots_.size() - 1);
         while (slots_[at].mat != kEmpty) at = (at + 1) & (slots_.size() - 1);
@@ -79,7 +69,7 @@ private:
     }
 
     void grow() {
-        std::vector<Slot> old(std::max<size_t>(64, slots_.size() * 2), Slot{kEmpty, 0, 0});
+        std::vector<Slot> old(slots_.size() * 2, Slot{kEmpty, 0, 0});
         old.swap(slots_);
         for (const Slot& slot : old)
             if (slot.mat != kEmpty) place(slot);
@@ -121,7 +111,7 @@ void GatherGltfPrimitives(const Object* o, const Document* d, const MaterialTabl
     std::vector<float> normals;
     ShadingNormals(o, &normals);
     const float* linear = LinearBytes();
-    CornerIndex known;
+    CornerIndex known(o->vertices.size());
     const size_t faceCount = o->faces.size();
     for (size_t f = 0; f < faceCount; ++f) {
         if (!ShadedFace(o, static_cast<int32_t>(f))) continue;
@@ -139,20 +129,19 @@ void GatherGltfPrimitives(const Object* o, const Document* d, const MaterialTabl
             const Corner& cc = c[at];
             const float* n = &normals[(static_cast<size_t>(face.first) + at) * 3];
             const uint32_t color = vertexColors ? cc.color | opaque : 0xFFFFFFFFu;
-            const CornerKey key{cc.vertex, n, cc.uv, color};
+            const GltfVertexKey key{cc.vertex, {n[0], n[1], n[2]}, cc.uv, color};
             const uint32_t hash = CornerIndex::Hash(mat, key);
             const int64_t found = known.find(prim, mat, key, hash);
             if (found >= 0) {
                 corner[j] = static_cast<uint32_t>(found);
                 continue;
             }
-            const uint32_t index = static_cast<uint32_t>(prim.sources.size());
+            const uint32_t index = static_cast<uint32_t>(prim.keys.size());
             const HostPoint& p = o->vertices[cc.vertex].p;
             Append(&prim.positions, {p.x, p.y, p.z});
             Append(&prim.normals, {n[0], n[1], n[2]});
             Append(&prim.uvs, {cc.uv.u, cc.uv.v});
-            prim.sources.push_back(cc.vertex);
-            prim.cornerColors.push_back(color);
+            prim.keys.push_back(key);
             if (vertexColors)
                 Append(&prim.colors, {linear[color & 255], linear[(color >> 8) & 255],
                                       linear[(color >> 16) & 255],

@@ -32,15 +32,23 @@ struct CornerAlpha {
     int32_t material() const { return shared >= 0 ? shared : 255; }
 };
 
+// What a primitive's vertex was made of: the object's vertex and the corner's normal, UV and
+// colour, told apart by their bits (a -0 normal is not a 0 one).
+struct GltfVertexKey {
+    int32_t vertex;
+    float normal[3];
+    HostUV uv;
+    uint32_t color;
+};
+static_assert(sizeof(GltfVertexKey) == 28, "compared as bytes: no padding");
+
 // One primitive's vertices and its triangles (three indices into them each). uvs are kept for
-// every vertex, as they tell vertices apart; colors (linear RGBA) only where the material shows
-// vertex colours. sources and cornerColors are what the vertices were made of: the object's
-// vertex and the corner's colour.
+// every vertex; colors (linear RGBA) only where the material shows vertex colours. keys, by
+// vertex, is what each was made of: needed only while gathering.
 struct GltfPrimitive {
     std::vector<float> positions, normals, uvs, colors;
     std::vector<uint32_t> indices;
-    std::vector<int32_t> sources;
-    std::vector<uint32_t> cornerColors;
+    std::vector<GltfVertexKey> keys;
 };
 
 // Adds the shaded faces of o (see ShadedFace) to primitives, by saved material (faceMaterials:

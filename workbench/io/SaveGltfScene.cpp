@@ -276,8 +276,7 @@ bool SaveGltfSceneUnguarded(const char* path, std::string* error) {
         GatherGltfPrimitives(objects[oi], d, table, faceMaterials[oi], corners, &gathered[oi]);
         for (auto& entry : gathered[oi]) {
             GltfPrimitive& prim = entry.second;
-            std::vector<int32_t>().swap(prim.sources);  // needed only while gathering
-            std::vector<uint32_t>().swap(prim.cornerColors);
+            std::vector<GltfVertexKey>().swap(prim.keys);  // needed only while gathering
             bytes += 4 * (prim.positions.size() + prim.normals.size() + prim.uvs.size() +
                           prim.colors.size() + prim.indices.size() + 5);
         }
