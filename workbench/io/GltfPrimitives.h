@@ -54,8 +54,8 @@ struct GltfPrimitive {
 // Adds the shaded faces of o (see ShadedFace) to primitives, by saved material (faceMaterials:
 // table's material of each face, -1 for none), with the normals of ShadingNormals; corners (by
 // saved material) gives the alpha that goes into the material, where the colours are then
-// written opaque. Corners go in turned to glTF's counter-clockwise front; a face of more than four
-// points adds the fan of its first four.
+// written opaque. Corners go in turned to glTF's counter-clockwise front; of a face of more than
+// four points only its last four are taken (the host's faces have at most four).
 void GatherGltfPrimitives(const Object* o, const Document* d, const MaterialTable& table,
                           const std::vector<int32_t>& faceMaterials,
                           const std::vector<CornerAlpha>& corners,
