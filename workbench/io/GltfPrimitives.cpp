@@ -113,12 +113,34 @@ void GatherGltfPrimitives(const Object* o, const Document* d, const MaterialTabl
     const float* linear = LinearBytes();
     CornerIndex known(o->vertices.size());
     const size_t faceCount = o->faces.size();
+    auto showsColors = [&](int32_t mat) {
+        return mat >= 0 && ShowsVertexColors(d->materials[table.list()[mat].source]);
+    };
+    // Room for each primitive at once, not by doubling as it fills: its triangles exactly, its
+    // vertices at most its corners and the object's vertices.
+    std::map<int32_t, std::pair<size_t, size_t>> room;  // by material: corners, triangles
+    for (size_t f = 0; f < faceCount; ++f) {
+        if (!ShadedFace(o, static_cast<int32_t>(f))) continue;
+        const size_t count = static_cast<size_t>(std::min<int32_t>(o->faces[f].count, 4));
+        std::pair<size_t, size_t>& r = room[faceMaterials[f]];
+        r.first += count;
+        r.second += count - 2;
+    }
+    for (const auto& r : room) {
+        GltfPrimitive& prim = (*primitives)[r.first];
+        const size_t vertices = std::min(r.second.first, o->vertices.size());
+        prim.positions.reserve(3 * vertices);
+        prim.normals.reserve(3 * vertices);
+        prim.uvs.reserve(2 * vertices);
+        prim.keys.reserve(vertices);
+        if (showsColors(r.first)) prim.colors.reserve(4 * vertices);
+        prim.indices.reserve(3 * r.second.second);
+    }
     for (size_t f = 0; f < faceCount; ++f) {
         if (!ShadedFace(o, static_cast<int32_t>(f))) continue;
         const Face& face = o->faces[f];
         const int32_t mat = faceMaterials[f];
-        const bool vertexColors =
-            mat >= 0 && ShowsVertexColors(d->materials[table.list()[mat].source]);
+        const bool vertexColors = showsColors(mat);
         const uint32_t opaque = vertexColors && corners[mat].material() != 255 ? 0xFF000000u : 0u;
         GltfPrimitive& prim = (*primitives)[mat];
         const Corner* c = o->corners.data() + face.first;
