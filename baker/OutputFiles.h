@@ -16,10 +16,6 @@ std::vector<std::string> InputFiles(const std::vector<std::string>& scenes, cons
 // The files a bake to output writes: output itself and, for an OBJ, its MTL beside it.
 std::vector<std::string> OutputFilesOf(const std::string& output);
 
-// True when the two paths name the same existing file (the same file reached by two names, a
-// link or a hard link included).
-bool SameFile(const std::string& a, const std::string& b);
-
 // A staging folder beside output (".NAME.puffshell-PID-N", made here) and the path the bake
 // writes to in it. False with *error when the output's folder cannot be written.
 bool StageOutput(const std::string& output, std::string* stagingFolder, std::string* stagedOutput,
