@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <map>
+#include <thread>
 
 #include "baker/Files.h"
 #include "baker/OutputFiles.h"
@@ -48,6 +49,10 @@ BakeResult BakeAndCommit(const Options& o, size_t index, const std::string& outp
 
 bool PlanOutputs(const Options& o, std::vector<std::string>* outputs, std::string* error) {
     outputs->clear();
+    if (!o.outDir.empty() && !NamedAsSpelled(o.outDir, error)) {
+        *error = "--out-dir " + *error;
+        return false;
+    }
     if (!o.outDir.empty() && !MakeFolders(o.outDir)) {
         *error = "--out-dir " + o.outDir + ": cannot be made";
         return false;
@@ -69,12 +74,12 @@ bool PlanOutputs(const Options& o, std::vector<std::string>* outputs, std::strin
     std::map<std::string, std::string> taken;  // output file (its NameKey) -> its input
     for (size_t i = 0; i < outputs->size(); ++i) {
         for (const std::string& file : OutputFilesOf((*outputs)[i])) {
-            if (!NamedAsSpelled(file, error)) return false;
             for (const std::string& in : inputs)
                 if (file == in || SameFile(file, in)) {
                     *error = file + ": is an input of this run (" + in + "); choose another output";
                     return false;
                 }
+            if (!NamedAsSpelled(file, error)) return false;
             auto placed = taken.emplace(NameKey(file), o.inputs[i]);
             if (!placed.second) {
                 *error = file + ": is the output of both " + placed.first->second + " and " + o.inputs[i];
@@ -140,7 +145,12 @@ int RunBakes(const Options& o, const std::vector<std::string>& outputs, std::vec
             DiscardStaged(end.child.staging);  // gone after a commit; what an end left otherwise
             const size_t index = end.child.index;
             BakeResult& r = (*results)[index];
-            if (!DecodeResult(end.child.text, &r)) {
+            const bool decoded = DecodeResult(end.child.text, &r);
+            // Ctrl+C reaches the bakes as it reaches the run, which may hear of it a moment later.
+            for (int wait = 0; !decoded && end.interrupted && !Interrupted() && wait < 50; ++wait)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            if (!decoded && end.interrupted && Interrupted()) continue;
+            if (!decoded) {
                 r.code = kExitFailed;
                 r.error = !end.how.empty() ? end.how : "its bake ended without a result";
             }

@@ -54,11 +54,12 @@ bool StartChildBake(const Options& options, size_t index, const std::string& out
                     const std::string& staged, ChildBake* child, std::string* error);
 
 // Waits up to a tenth of a second for reports and ends; each child that ended is taken out of
-// *running into *ended, its text complete, with *how set to why it ended without a report
-// ("ended by signal ..."), or empty.
+// *running into *ended, its text complete, with how set to why it ended without a report
+// ("ended by signal ..."), or empty, and interrupted when Ctrl+C ended it.
 struct EndedBake {
     ChildBake child;
     std::string how;
+    bool interrupted = false;
 };
 void WaitForChildBakes(std::vector<ChildBake>* running, std::vector<EndedBake>* ended);
 

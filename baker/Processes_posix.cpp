@@ -119,8 +119,10 @@ void WaitForChildBakes(std::vector<ChildBake>* running, std::vector<EndedBake>* 
         close(static_cast<int>(child.channel));
         int status = 0;
         waitpid(static_cast<pid_t>(child.process), &status, 0);
-        EndedBake end{child, std::string()};
+        EndedBake end;
+        end.child = child;
         if (WIFSIGNALED(status)) end.how = std::string("its bake ended by signal ") + strsignal(WTERMSIG(status));
+        end.interrupted = WIFSIGNALED(status) && (WTERMSIG(status) == SIGINT || WTERMSIG(status) == SIGTERM);
         ended->push_back(end);
         running->erase(running->begin() + static_cast<long>(k));
     }

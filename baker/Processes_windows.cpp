@@ -287,8 +287,12 @@ void WaitForChildBakes(std::vector<ChildBake>* running, std::vector<EndedBake>* 
         GetExitCodeProcess(process, &exitCode);
         CloseHandle(report);
         CloseHandle(process);
-        EndedBake end{child, std::string()};
-        if (exitCode >= 0xC0000000u) {
+        EndedBake end;
+        end.child = child;
+        end.interrupted = exitCode == static_cast<DWORD>(kExitInterrupted);
+        if (end.interrupted) {
+            end.how = "its bake was interrupted";
+        } else if (exitCode >= 0xC0000000u) {
             char how[64];
             snprintf(how, sizeof how, "its bake ended by exception 0x%08lX", static_cast<unsigned long>(exitCode));
             end.how = how;
