@@ -19,7 +19,7 @@ std::string BaseName(const std::string& path);
 
 bool IsFolder(const std::string& path);
 bool IsRegularFile(const std::string& path);
-// Something (a file, a folder, a device, a link) is at path.
+// Something (a file, a folder, a device) is at path; a link counts as what it leads to.
 bool Exists(const std::string& path);
 
 // Makes folder (not the folders above it), private to this user when owner is true; true when it

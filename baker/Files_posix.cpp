@@ -35,7 +35,7 @@ bool IsRegularFile(const std::string& path) {
 
 bool Exists(const std::string& path) {
     struct stat st;
-    return lstat(path.c_str(), &st) == 0;
+    return stat(path.c_str(), &st) == 0;
 }
 
 bool MakeFolder(const std::string& folder, bool owner, std::string* why) {
