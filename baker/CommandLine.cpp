@@ -93,8 +93,8 @@ ParseResult ParseCommandLine(int argc, const char* const* argv, Options* options
                                      : name == "--height-map" ? o.heightMap
                                                               : o.report) = value;
         } else if (name == "--format") {
-            if (value != "obj" && value != "glb") {
-                *error = "--format must be obj or glb, got " + Quoted(value);
+            if (value != "obj" && value != "glb" && value != "gltf") {
+                *error = "--format must be obj, glb or gltf, got " + Quoted(value);
                 return ParseResult::Error;
             }
             o.outExtension = "." + value;
@@ -154,13 +154,14 @@ ParseResult ParseCommandLine(int argc, const char* const* argv, Options* options
         *error = "-o takes one input; for " + std::to_string(o.inputs.size()) + " inputs give --out-dir DIR";
         return ParseResult::Error;
     }
-    if (!o.output.empty() && !EndsWith(o.output, ".obj") && !EndsWith(o.output, ".glb")) {
-        *error = "-o needs a file name ending in .obj or .glb, got " + Quoted(o.output);
+    if (!o.output.empty() && !EndsWith(o.output, ".obj") && !EndsWith(o.output, ".glb") &&
+        !EndsWith(o.output, ".gltf")) {
+        *error = "-o needs a file name ending in .obj, .glb or .gltf, got " + Quoted(o.output);
         return ParseResult::Error;
     }
     for (const std::string& input : o.inputs)
-        if (!EndsWith(input, ".obj")) {
-            *error = input + ": not a scene this command reads (.obj)";
+        if (!EndsWith(input, ".obj") && !EndsWith(input, ".gltf") && !EndsWith(input, ".glb")) {
+            *error = input + ": not a scene this command reads (.obj, .gltf, .glb)";
             return ParseResult::Error;
         }
     *options = o;

@@ -12,6 +12,8 @@
 #include <sstream>
 #include <utility>
 
+#include "workbench/io/GltfShellScene.h"
+
 namespace baker {
 
 namespace {
@@ -57,6 +59,11 @@ std::vector<std::string> InputFiles(const std::vector<std::string>& scenes, cons
     std::vector<std::string> files;
     for (const std::string& scene : scenes) {
         files.push_back(scene);
+        if (EndsWith(scene, ".gltf") || EndsWith(scene, ".glb")) {
+            // Its buffer and image files beside it.
+            for (const std::string& file : wb::GltfReferencedFiles(scene.c_str())) files.push_back(file);
+            continue;
+        }
         if (!EndsWith(scene, ".obj")) continue;
         // The material libraries it names ("mtllib a.mtl b.mtl"), beside it; read in pieces of a
         // bounded size, so that a line without end costs no more than a short one.
