@@ -1,7 +1,9 @@
 #include "workbench/io/GltfShellScene.h"
 
+#include <ctype.h>
 #include <math.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <algorithm>
