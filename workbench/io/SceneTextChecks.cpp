@@ -89,8 +89,9 @@ bool FaceCornersReadable(const std::string& text, size_t start, size_t end) {
         if (stop == std::string::npos || stop > end) stop = end;
         size_t field = q;
         for (int k = 0; field <= stop; ++k) {
-            size_t slash = text.find('/', field);
-            if (slash == std::string::npos || slash > stop) slash = stop;
+            // Looked for in this field only: "f 1 2 3" has no "/" before the end of the file.
+            const void* found = field < stop ? memchr(text.data() + field, '/', stop - field) : nullptr;
+            const size_t slash = found ? static_cast<size_t>(static_cast<const char*>(found) - text.data()) : stop;
             // The texture index of "v//n" may be empty; no other.
             const bool emptyTexture = k == 1 && slash == field && slash < stop;
             if (k > 2 || (!emptyTexture && !FaceIndex(text, field, slash))) return false;
@@ -166,8 +167,10 @@ void RewriteObjStatements(std::string* text,
         copied = end;
     };
     ForEachLine(*text, [&](size_t number, size_t start, size_t end) {
-        // The reader ends a statement at "\r" too.
-        end = std::min(end, text->find('\r', start));
+        // The reader ends a statement at "\r" too (looked for in this line only: a search to the
+        // end of the text from every line would take time quadratic in a file without one).
+        if (const void* cr = memchr(text->data() + start, '\r', end - start))
+            end = static_cast<size_t>(static_cast<const char*>(cr) - text->data());
         size_t rest = 0;
         if (StartsStatement(*text, start, end, "f", &rest)) {
             if (FaceCornersReadable(*text, rest, end)) return;
