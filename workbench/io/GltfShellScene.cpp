@@ -323,12 +323,28 @@ bool SaveGltfShellScene(const GltfShellScene& scene, const std::vector<GltfShell
 std::vector<std::string> GltfReferencedFiles(const char* path) {
     std::vector<std::string> files;
     const std::string file = SafeString(path);
+    // A .glb's JSON chunk only (its BIN chunk may be large), a .gltf whole.
     std::string bytes;
-    if (!wb::ReadWholeFile(file, kMaxFileBytes, &bytes)) return files;
-    if (bytes.compare(0, 4, "glTF") == 0) {
-        uint32_t length = 0;
-        if (bytes.size() >= 20) memcpy(&length, bytes.data() + 12, 4);
-        bytes = bytes.size() >= 20 && length <= bytes.size() - 20 ? bytes.substr(20, length) : "";
+    FILE* in = wb::IsRegularFile(file) ? wb::OpenFile(file, "rb") : nullptr;
+    if (!in) return files;
+    char header[20];
+    const size_t got = fread(header, 1, sizeof header, in);
+    uint32_t length = 0;
+    if (got == sizeof header) memcpy(&length, header + 12, 4);
+    const bool binary = got >= 4 && memcmp(header, "glTF", 4) == 0;
+    fclose(in);
+    if (binary) {
+        if (got != sizeof header) return files;
+        in = wb::OpenFile(file, "rb");
+        if (!in) return files;
+        const long size = fseek(in, 0, SEEK_END) == 0 ? ftell(in) : -1;
+        bool ok = size >= 20 && length <= static_cast<unsigned long>(size) - 20;
+        if (ok) bytes.resize(length);
+        ok = ok && fseek(in, 20, SEEK_SET) == 0 && fread(&bytes[0], 1, length, in) == length;
+        fclose(in);
+        if (!ok) return files;
+    } else if (!wb::ReadWholeFile(file, kMaxFileBytes, &bytes)) {
+        return files;
     }
     const std::string folder = file.substr(0, BaseNameStart(file));
     try {
