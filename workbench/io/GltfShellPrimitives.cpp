@@ -4,7 +4,6 @@
 #include <string.h>
 
 #include <algorithm>
-#include <unordered_map>
 
 #include "workbench/io/ShadingNormals.h"
 
@@ -84,8 +83,13 @@ struct Gathered {
     std::vector<float> positions, normals, uvs, colors;
     std::vector<GltfVertex> from;
     std::vector<uint32_t> indices;
-    std::unordered_map<std::string, uint32_t> index;
+    // The output vertices of each host vertex, as a chain: the first by host vertex, the next by
+    // output vertex (kNone ends it); each compared by its normal, UV and colour.
+    std::vector<uint32_t> first, next;
+    std::vector<uint32_t> colorOf;
 };
+
+constexpr uint32_t kNone = 0xFFFFFFFFu;
 
 }  // namespace
 
@@ -150,8 +154,8 @@ bool ShellPrimitives(const tinygltf::Model& document, const GltfObjectSource& so
 
     std::vector<float> normals;
     ShadingNormals(shell, &normals);
+    std::vector<uint32_t> corner;
     std::map<int, Gathered> byMaterial;  // by document material (-1 none)
-    std::string key;
     for (size_t f = 0; f < shell->faces.size(); ++f) {
         if (!ShadedFace(shell, static_cast<int32_t>(f))) continue;
         const Face& face = shell->faces[f];
@@ -164,24 +168,27 @@ bool ShellPrimitives(const tinygltf::Model& document, const GltfObjectSource& so
         const bool uv = mat >= 0 && materials.showsUv[mat], colors = mat >= 0 && materials.showsColors[mat];
         const bool linear = mat >= 0 && materials.linearColors[mat];
         Gathered& g = byMaterial[mat];
-        std::vector<uint32_t> corner(face.count);
+        if (g.first.empty()) g.first.assign(shell->vertices.size(), kNone);
+        corner.resize(face.count);
         for (int32_t j = 0; j < face.count; ++j) {
             const int32_t at = face.count - 1 - j;  // glTF's front turns counter-clockwise
             const Corner& cc = c[at];
             const float* nrm = &normals[(static_cast<size_t>(face.first) + at) * 3];
             const HostUV texture = uv ? cc.uv : HostUV{0.0f, 0.0f};
             const uint32_t color = colors ? cc.color : 0xFFFFFFFFu;
-            key.assign(reinterpret_cast<const char*>(&cc.vertex), 4);
-            key.append(reinterpret_cast<const char*>(nrm), 12);
-            key.append(reinterpret_cast<const char*>(&texture), 8);
-            key.append(reinterpret_cast<const char*>(&color), 4);
-            const auto found = g.index.find(key);
-            if (found != g.index.end()) {
-                corner[j] = found->second;
+            uint32_t found = g.first[cc.vertex];
+            for (; found != kNone; found = g.next[found])
+                if (memcmp(&g.normals[found * 3], nrm, 12) == 0 && memcmp(&g.uvs[found * 2], &texture, 8) == 0 &&
+                    g.colorOf[found] == color)
+                    break;
+            if (found != kNone) {
+                corner[j] = found;
                 continue;
             }
             const uint32_t index = static_cast<uint32_t>(g.from.size());
-            g.index.emplace(key, index);
+            g.next.push_back(g.first[cc.vertex]);
+            g.first[cc.vertex] = index;
+            g.colorOf.push_back(color);
             const HostPoint& p = shell->vertices[cc.vertex].p;
             g.positions.insert(g.positions.end(), {p.x, p.y, p.z});
             g.normals.insert(g.normals.end(), {nrm[0], nrm[1], nrm[2]});
@@ -203,6 +210,8 @@ bool ShellPrimitives(const tinygltf::Model& document, const GltfObjectSource& so
     constexpr int kVertices = TINYGLTF_TARGET_ARRAY_BUFFER;
     for (auto& entry : byMaterial) {
         Gathered& g = entry.second;
+        std::vector<uint32_t>().swap(g.first);
+        std::vector<uint32_t>().swap(g.next);
         if (g.indices.empty()) continue;
         const int mat = entry.first;
         const size_t count = g.from.size();
