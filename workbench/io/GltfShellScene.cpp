@@ -9,7 +9,8 @@
 #include <algorithm>
 #include <map>
 #include <set>
-#include <sstream>
+#include <ostream>
+#include <streambuf>
 
 #include <nlohmann/json.hpp>
 
@@ -224,12 +225,29 @@ const GltfObjectSource* SourceAt(const GltfShellScene& scene, int32_t slot) {
     return nullptr;
 }
 
-bool WriteBytes(const std::string& path, const std::string& bytes) {
-    FILE* out = wb::OpenFile(path, "wb");
-    if (!out) return false;
-    const bool ok = fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-    return fclose(out) == 0 && ok;
-}
+// A stream that writes into a FILE (opened with the host's UTF-8 names), so that the file's bytes
+// are not held in memory once more.
+class FileStreamBuffer : public std::streambuf {
+public:
+    explicit FileStreamBuffer(FILE* file) : file_(file) {}
+    bool failed() const { return failed_; }
+
+protected:
+    int_type overflow(int_type ch) override {
+        if (ch == traits_type::eof()) return traits_type::not_eof(ch);
+        const char c = traits_type::to_char_type(ch);
+        return xsputn(&c, 1) == 1 ? ch : traits_type::eof();
+    }
+    std::streamsize xsputn(const char* data, std::streamsize n) override {
+        const size_t written = fwrite(data, 1, static_cast<size_t>(n), file_);
+        failed_ = failed_ || written != static_cast<size_t>(n);
+        return static_cast<std::streamsize>(written);
+    }
+
+private:
+    FILE* file_;
+    bool failed_ = false;
+};
 
 bool SaveUnguarded(const GltfShellScene& scene, const std::vector<GltfShell>& shells, const std::string& file,
                    bool binary, std::string* error, std::vector<std::string>* warnings) {
@@ -273,15 +291,24 @@ bool SaveUnguarded(const GltfShellScene& scene, const std::vector<GltfShell>& sh
     }
     if (!out.buffers.empty()) out.buffers[0].data.resize((out.buffers[0].data.size() + 3) & ~static_cast<size_t>(3), 0);
 
-    std::ostringstream stream;
+    FILE* written = wb::OpenFile(file, "wb");
+    if (!written) return Fail(error, file + ": cannot be written");
+    FileStreamBuffer buffer(written);
+    std::ostream stream(&buffer);
+    bool ok = false;
+    std::string why;
     try {
         tinygltf::TinyGLTF writer;
-        if (!writer.WriteGltfSceneToStream(&out, stream, /*prettyPrint=*/!binary, binary))
-            return Fail(error, file + ": glTF could not be written");
+        ok = writer.WriteGltfSceneToStream(&out, stream, /*prettyPrint=*/!binary, binary);
+    } catch (const std::bad_alloc&) {
+        fclose(written);
+        throw;
     } catch (const std::exception& e) {
-        return Fail(error, file + ": glTF could not be written (" + e.what() + ")");
+        why = std::string(" (") + e.what() + ")";
     }
-    if (!WriteBytes(file, stream.str())) return Fail(error, file + ": cannot be written");
+    const bool closed = fclose(written) == 0;
+    if (!ok && !buffer.failed()) return Fail(error, file + ": glTF could not be written" + why);
+    if (!ok || !closed || buffer.failed()) return Fail(error, file + ": cannot be written");
     if (error) error->clear();
     return true;
 }
