@@ -112,6 +112,9 @@ void EmbedImages(tinygltf::Model* out, const std::string& folder, std::vector<st
         }
         image.bufferView = AppendGltfData(out, bytes.data(), bytes.size(), 0);
         image.mimeType = mime;
+        // An embedded file keeps its file's name, which editors show.
+        if (image.name.empty() && !image.uri.empty() && !IsDataUri(image.uri))
+            image.name = PercentDecoded(image.uri.substr(BaseNameStart(image.uri)));
         image.uri.clear();
     }
 }
