@@ -164,6 +164,12 @@ ParseResult ParseCommandLine(int argc, const char* const* argv, Options* options
             *error = input + ": not a scene this command reads (.obj, .gltf, .glb)";
             return ParseResult::Error;
         }
+    const bool gltfOut = o.output.empty() ? o.outExtension == ".gltf" : EndsWith(o.output, ".gltf");
+    for (const std::string& input : o.inputs)
+        if (gltfOut && EndsWith(input, ".obj")) {
+            *error = input + ": an OBJ scene goes out as .glb or .obj; .gltf is for glTF inputs";
+            return ParseResult::Error;
+        }
     *options = o;
     return ParseResult::Run;
 }
