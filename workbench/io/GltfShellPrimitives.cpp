@@ -168,7 +168,17 @@ bool ShellPrimitives(const tinygltf::Model& document, const GltfObjectSource& so
         const bool uv = mat >= 0 && materials.showsUv[mat], colors = mat >= 0 && materials.showsColors[mat];
         const bool linear = mat >= 0 && materials.linearColors[mat];
         Gathered& g = byMaterial[mat];
-        if (g.first.empty()) g.first.assign(shell->vertices.size(), kNone);
+        if (g.first.empty()) {
+            g.first.assign(shell->vertices.size(), kNone);
+            const size_t expected = end - first;  // a shell of one material: about one each
+            g.positions.reserve(expected * 3);
+            g.normals.reserve(expected * 3);
+            g.uvs.reserve(expected * 2);
+            g.colors.reserve(expected * 4);
+            g.from.reserve(expected);
+            g.next.reserve(expected);
+            g.colorOf.reserve(expected);
+        }
         corner.resize(face.count);
         for (int32_t j = 0; j < face.count; ++j) {
             const int32_t at = face.count - 1 - j;  // glTF's front turns counter-clockwise

@@ -28,6 +28,12 @@ struct LeftOut {
     size_t badFaces = 0;        // triangles with an index out of range or a position no number
 };
 
+// Room in v for extra more elements; at least doubling, so that many small additions stay linear.
+template <class T>
+void MakeRoom(std::vector<T>* v, size_t extra) {
+    if (v->capacity() - v->size() < extra) v->reserve(std::max(v->size() + extra, 2 * v->capacity()));
+}
+
 // Adds primitive p's triangles to o, with their UVs and colours; material is the faces'.
 // read, when given, gets the glTF vertex of each vertex added to o (primitive index pi).
 void AddPrimitive(const tinygltf::Model& m, const tinygltf::Primitive& p, int32_t pi, int32_t material,
@@ -74,6 +80,12 @@ void AddPrimitive(const tinygltf::Model& m, const tinygltf::Primitive& p, int32_
         for (size_t i = 0; i < count; ++i) indices[i] = static_cast<double>(i);
     }
     std::vector<int32_t> local(count, -1);
+    // Room for all of it at once: a large primitive grows the arrays once, not by doubling.
+    const size_t triangles = mode == TINYGLTF_MODE_TRIANGLES ? indices.size() / 3 : indices.size();
+    MakeRoom(&o->vertices, count);
+    MakeRoom(&o->faces, triangles);
+    MakeRoom(&o->corners, triangles * 3);
+    if (read) MakeRoom(read, count);
     const auto corner = [&](size_t k, int32_t* out) {
         const double v = indices[k];
         if (!(v < static_cast<double>(count))) return false;
