@@ -478,3 +478,17 @@ TEST(BakerFiles, AnOutputNamedAsAGltfBufferFileIsRefused) {
     EXPECT_NE(run.err.find("is an input"), std::string::npos) << run.err;
     EXPECT_EQ(ReadText(dir + "/data.glb"), before);
 }
+
+TEST(BakerGltf, ObjectsChoosesGltfNodesByTheirOwnName) {
+    ASSERT_TRUE(testhost::BindWorkbenchHost());
+    const std::string dir = NewFolder();
+    const std::string input = WriteSkinnedGltf(dir, "body", MakeSurface(3, 6, false), "body.bin");
+    baker::Options options;
+    options.objects = {"Mir*"};  // the node, not its mesh "Body"
+    const baker::BakeResult r = baker::BakeScene(options, input, dir + "/out.glb");
+    ASSERT_EQ(r.code, 0) << r.error;
+    const tinygltf::Model out = ReadBack(dir + "/out.glb");
+    ASSERT_EQ(out.nodes.size(), 6u);
+    EXPECT_EQ(out.nodes[5].name, "Mirror shell");
+    EXPECT_EQ(out.animations[0].channels.size(), 2u);  // Body's channel has no twin
+}
