@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "baker/Files.h"
+#include "workbench/io/GltfShellScene.h"
 
 namespace baker {
 
@@ -39,6 +40,11 @@ std::vector<std::string> InputFiles(const std::vector<std::string>& scenes, cons
     std::vector<std::string> files;
     for (const std::string& scene : scenes) {
         files.push_back(scene);
+        if (EndsWith(scene, ".gltf") || EndsWith(scene, ".glb")) {
+            // Its buffer and image files beside it.
+            for (const std::string& file : wb::GltfReferencedFiles(scene.c_str())) files.push_back(file);
+            continue;
+        }
         if (!EndsWith(scene, ".obj")) continue;
         // The material libraries it names ("mtllib a.mtl b.mtl"), beside it; read in pieces of a
         // bounded size, so that a line without end costs no more than a short one.

@@ -9,8 +9,8 @@
 
 namespace baker {
 
-// The files a bake reads: each input scene, the material libraries an OBJ names, and the height
-// map, as they exist now.
+// The files a bake reads: each input scene, the material libraries an OBJ names, the buffer and
+// image files a glTF file names, and the height map, as they exist now.
 std::vector<std::string> InputFiles(const std::vector<std::string>& scenes, const std::string& heightMap);
 
 // The files a bake to output writes: output itself and, for an OBJ, its MTL beside it.

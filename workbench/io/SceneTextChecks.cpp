@@ -16,6 +16,14 @@ namespace detail {
 
 namespace {
 
+// The end of the statement on the line text[start, end): the reader ends it at "\r" too. Looked
+// for in the line only: a search to the end of the text from every line would take time
+// quadratic in a file without one.
+size_t StatementEnd(const std::string& text, size_t start, size_t end) {
+    const void* cr = start < end ? memchr(text.data() + start, '\r', end - start) : nullptr;
+    return cr ? static_cast<size_t>(static_cast<const char*>(cr) - text.data()) : end;
+}
+
 // Calls line(number, start, end) for each line of text, start past its leading blanks, end at
 // its line break (excluded).
 template <class Line>
@@ -89,8 +97,9 @@ bool FaceCornersReadable(const std::string& text, size_t start, size_t end) {
         if (stop == std::string::npos || stop > end) stop = end;
         size_t field = q;
         for (int k = 0; field <= stop; ++k) {
-            size_t slash = text.find('/', field);
-            if (slash == std::string::npos || slash > stop) slash = stop;
+            // Looked for in this field only: "f 1 2 3" has no "/" before the end of the file.
+            const void* found = field < stop ? memchr(text.data() + field, '/', stop - field) : nullptr;
+            const size_t slash = found ? static_cast<size_t>(static_cast<const char*>(found) - text.data()) : stop;
             // The texture index of "v//n" may be empty; no other.
             const bool emptyTexture = k == 1 && slash == field && slash < stop;
             if (k > 2 || (!emptyTexture && !FaceIndex(text, field, slash))) return false;
@@ -134,7 +143,7 @@ void ScanObjText(const std::string& text, ObjTextTrouble* trouble) {
         } else if (Statement(words, "f")) {
             if (words.size() < 4) trouble->shortFaces.add(number);
         } else if (Statement(words, "usemtl") && words.size() > 1) {
-            const size_t stop = std::min(end, text.find('\r', start));  // as the reader ends it
+            const size_t stop = StatementEnd(text, start, end);
             const std::string name = ObjName(text, start + 6, stop);
             if (uses.emplace(name, number).second) trouble->materialUses.emplace_back(name, number);
         }
@@ -166,8 +175,7 @@ void RewriteObjStatements(std::string* text,
         copied = end;
     };
     ForEachLine(*text, [&](size_t number, size_t start, size_t end) {
-        // The reader ends a statement at "\r" too.
-        end = std::min(end, text->find('\r', start));
+        end = StatementEnd(*text, start, end);
         size_t rest = 0;
         if (StartsStatement(*text, start, end, "f", &rest)) {
             if (FaceCornersReadable(*text, rest, end)) return;
