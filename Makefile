@@ -1,8 +1,9 @@
 # Front door of the project. Each target installs what is missing first (Debian 12, as root).
 #   make test   build both builds (plug-in, workbench, tests); run every test of each under Wine;
 #               build and run the native checked build (see check-native); check the release zip
-#   make dist   the release zip dist/Puffshell-<version>.zip from both builds; needs only the
-#               packaging tools (setup.sh packaging), not Wine
+#   make dist   the release zip dist/Puffshell-<version>.zip from both builds, and beside it the
+#               baking command's dist/puffshell-<version>-win64.zip; needs only the packaging
+#               tools (setup.sh packaging), not Wine
 #   make demo   run the workbench (32-bit build where it runs) on its default scene; out/demo/
 #   make bench  time the plug-in's redraws in the workbench; table and out/bench/summary.json
 #   make check-native  the plug-in's and the workbench's windowless code built natively with clang
@@ -85,14 +86,15 @@ $(BAKER)/build.ninja: | setup
 baker: setup $(BAKER)/build.ninja
 	cmake --build $(BAKER) --target puffshell
 
-# The zip needs the two DLLs only: trees that do not exist yet are made without the tests and the
-# workbench, whose packages (Wine, GoogleTest, ...) packaging does not need.
+# The zips need the two DLLs and the 64-bit puffshell.exe only: trees that do not exist yet are made
+# without the tests and the workbench, whose packages (Wine, GoogleTest, ...) packaging does not
+# need.
 dist:
 	@./scripts/setup.sh packaging
 	@[ -f $(WIN32)/build.ninja ] || $(call configure,$(WIN32),i686,OFF)
 	@[ -f $(WIN64)/build.ninja ] || $(call configure,$(WIN64),x86_64,OFF)
 	cmake --build $(WIN32) --target Puffshell
-	cmake --build $(WIN64) --target Puffshell
+	cmake --build $(WIN64) --target Puffshell puffshell
 	./scripts/make-dist.sh
 
 # The demo runs the shipped 32-bit build where this machine runs 32-bit programs.

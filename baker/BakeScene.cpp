@@ -19,8 +19,17 @@
 #include "workbench/app/SceneBuilder.h"
 #include "workbench/host/Workbench.h"
 #include "workbench/io/FileAccess.h"
+#include "workbench/io/GltfShellScene.h"
 
 namespace baker {
+
+bool IsGltfFile(const std::string& path) {
+    const auto ends = [&path](const char* tail) {
+        const size_t n = strlen(tail);
+        return path.size() > n && strcasecmp(path.c_str() + path.size() - n, tail) == 0;
+    };
+    return ends(".gltf") || ends(".glb");
+}
 
 bool MatchesPattern(const char* p, const char* s) {
     for (; *p; ++p, ++s) {
@@ -73,12 +82,21 @@ float AsThePanelKeeps(float value, const char* format) {
     return static_cast<float>(strtod(text, nullptr));
 }
 
-bool Matches(const Options& o, HostObject object) {
+bool MatchesName(const Options& o, const std::string& name) {
     if (o.objects.empty()) return true;
-    const std::string name = wb::ObjectOriginalName(object);
     for (const std::string& pattern : o.objects)
         if (MatchesPattern(pattern.c_str(), name.c_str())) return true;
     return false;
+}
+
+// The glTF nodes of the object in slot that --objects chooses: all of them when the object's
+// (its mesh's) name matches, else those whose own name does.
+std::vector<int32_t> ChosenNodes(const Options& o, const wb::GltfShellScene& gltf, HostObject object, int32_t slot) {
+    const bool all = MatchesName(o, wb::ObjectOriginalName(object));
+    std::vector<int32_t> nodes;
+    for (const auto& node : wb::GltfNodesOfObject(gltf, slot))
+        if (all || MatchesName(o, node.second)) nodes.push_back(node.first);
+    return nodes;
 }
 
 // Triangles of the active document's faces (a face of n >= 3 points counts n - 2).
@@ -99,6 +117,12 @@ int64_t Triangles(HostDocument doc) {
 bool EndsWith(const std::string& text, const char* tail) {
     const size_t n = strlen(tail);
     return text.size() >= n && strcasecmp(text.c_str() + text.size() - n, tail) == 0;
+}
+
+void AddWarnings(const std::string& text, std::vector<std::string>* warnings) {
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);)
+        if (!line.empty()) warnings->push_back(line);
 }
 
 // The settings of each chosen object as the panel leaves them after its preset button and the
@@ -136,10 +160,21 @@ BakeResult BakeScene(const Options& o, const std::string& input, const std::stri
         standin::SelectObject(nullptr);
         workbench::SceneInfo scene;
         std::string error, warning;
-        if (!workbench::LoadSceneFile(input, o.weld == 1, &scene, &error, &warning)) return fail(2, error);
-        std::istringstream lines(warning);
-        for (std::string line; std::getline(lines, line);)
-            if (!line.empty()) r.warnings.push_back(line);
+        // A glTF file is kept whole, to be written again with its shells; its vertices are split
+        // at every seam, so it is welded for the push unless --no-weld says otherwise.
+        const bool gltfIn = IsGltfFile(input);
+        std::shared_ptr<wb::GltfShellScene> gltf;
+        if (gltfIn) {
+            gltf = wb::LoadGltfShellScene(input.c_str(), o.weld != 0, &warning);
+            if (!gltf) return fail(2, warning);
+            workbench::DescribeActiveDocument(&scene);
+        } else if (!workbench::LoadSceneFile(input, o.weld == 1, &scene, &error, &warning)) {
+            return fail(2, error);
+        }
+        AddWarnings(warning, &r.warnings);
+        const bool gltfOut = EndsWith(output, ".gltf") || EndsWith(output, ".glb");
+        if (EndsWith(output, ".gltf") && !gltfIn)
+            return fail(2, output + ": a .gltf output is written for a glTF input only; give .glb or .obj");
         HostDocument doc = wb::ActiveDocument();
         currentDocument = doc;
         r.objects = scene.objects;
@@ -159,9 +194,17 @@ BakeResult BakeScene(const Options& o, const std::string& input, const std::stri
 
         // The chosen objects, as they are before the first freeze appends anything.
         std::vector<HostObject> chosen;
+        std::vector<wb::GltfShell> shells;  // by chosen object, for the glTF writer
         for (int32_t i = 0; i < host.MQDoc_GetObjectCount(doc); ++i) {
             HostObject object = host.MQDoc_GetObject(doc, i);
-            if (object && Matches(o, object)) chosen.push_back(object);
+            if (!object) continue;
+            wb::GltfShell shell;
+            shell.sourceSlot = i;
+            if (gltf) shell.nodes = ChosenNodes(o, *gltf, object, i);
+            if (!shell.nodes.empty() || MatchesName(o, wb::ObjectOriginalName(object))) {
+                chosen.push_back(object);
+                shells.push_back(shell);
+            }
         }
         if (!o.objects.empty() && chosen.empty()) r.warnings.push_back("no object's name matches --objects");
         for (HostObject object : chosen) {
@@ -178,17 +221,28 @@ BakeResult BakeScene(const Options& o, const std::string& input, const std::stri
         freezeReplaces = o.freeze != FreezeMode::Add;
         freezeResetColors = o.freeze == FreezeMode::Quick;
         std::vector<std::pair<int32_t, HostObject>> unnamed;
-        for (HostObject object : chosen) {
+        std::vector<wb::GltfShell> frozen;
+        for (size_t c = 0; c < chosen.size(); ++c) {
+            HostObject object = chosen[c];
             if (!SettingsOf(object).enabled) continue;
             standin::SelectObject(object);
             const int32_t slots = host.MQDoc_GetObjectCount(doc);
+            wb::GltfShell shell = shells[c];
+            shell.sourceVertices = host.MQObj_GetVertexCount(object);
+            shell.layers = SettingsOf(object).repeatCount;
             if (!FreezeShell(doc)) {
                 const std::string name = wb::ObjectOriginalName(object);
                 return fail(1, freezeDidNotFit ? "the shell of " + name + " does not fit in memory: lower --repeat"
                                                : "the plug-in froze nothing for " + name);
             }
             ++r.shells;
-            if (host.MQDoc_GetObjectCount(doc) == slots + 1) unnamed.emplace_back(slots, object);
+            const bool added = host.MQDoc_GetObjectCount(doc) == slots + 1;
+            if (added) unnamed.emplace_back(slots, object);
+            shell.placement = o.freeze == FreezeMode::New   ? wb::GltfShellPlacement::NewObject
+                              : o.freeze == FreezeMode::Add ? wb::GltfShellPlacement::AddedToObject
+                                                            : wb::GltfShellPlacement::InPlaceOfObject;
+            shell.shellSlot = o.freeze == FreezeMode::New ? (added ? slots : -1) : shell.sourceSlot;
+            frozen.push_back(shell);
         }
         standin::SelectObject(nullptr);
         for (const auto& shell : unnamed)
@@ -196,8 +250,14 @@ BakeResult BakeScene(const Options& o, const std::string& input, const std::stri
                 wb::NameAfterObject(object, shell.second, " shell");
 
         const bool glb = EndsWith(output, ".glb");
-        if (!(glb ? wb::SaveGltfScene(output.c_str(), &error) : wb::SaveObjScene(output.c_str(), &error)))
-            return fail(1, error.empty() ? output + ": cannot be written" : error);
+        bool saved = false;
+        if (gltf && gltfOut) {
+            saved = wb::SaveGltfShellScene(*gltf, frozen, output.c_str(), glb, &error, &r.warnings);
+        } else {
+            if (gltf) r.warnings.push_back(input + ": an OBJ keeps no skins, morph targets, animation or node transforms");
+            saved = glb ? wb::SaveGltfScene(output.c_str(), &error) : wb::SaveObjScene(output.c_str(), &error);
+        }
+        if (!saved) return fail(1, error.empty() ? output + ": cannot be written" : error);
         r.trianglesOut = Triangles(doc);
     } catch (const std::bad_alloc&) {
         return fail(1, input + ": out of memory");

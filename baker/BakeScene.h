@@ -30,8 +30,13 @@ struct BakeResult {
 // it is. Characters are compared as bytes (UTF-8 names match by their bytes).
 bool MatchesPattern(const char* pattern, const char* name);
 
-// Loads input, bakes it as options say and saves the document to output (whose extension, .obj
-// or .glb, chooses the writer), writing straight to output: the caller gives a staging path.
+// True when path names a glTF file by its extension (.gltf or .glb, in any case).
+bool IsGltfFile(const std::string& path);
+
+// Loads input, bakes it as options say and saves the document to output (whose extension, .obj,
+// .glb or .gltf, chooses the writer), writing straight to output: the caller gives a staging path.
+// A glTF input goes out as the same glTF document with the shells added (to .glb or .gltf), or
+// as the workbench's OBJ; an OBJ input as the workbench's OBJ or glb.
 // Runs in this process's one host model and plug-in state, which it resets first.
 BakeResult BakeScene(const Options& options, const std::string& input, const std::string& output);
 

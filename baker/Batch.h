@@ -28,4 +28,9 @@ bool PlanOutputs(const Options& options, std::vector<std::string>* outputs, std:
 // code: 0, 1 when any file failed (2 when the only input was bad), 130 when interrupted.
 int RunBakes(const Options& options, const std::vector<std::string>& outputs, std::vector<BakeResult>* results);
 
+// The work of one file's bake in its own process: bakes options.inputs[index] into staged and, when
+// that succeeds, moves staging's files into place beside output, with Ctrl+C held off meanwhile.
+BakeResult BakeAndCommit(const Options& options, size_t index, const std::string& output, const std::string& staging,
+                         const std::string& staged);
+
 }  // namespace baker

@@ -93,8 +93,8 @@ ParseResult ParseCommandLine(int argc, const char* const* argv, Options* options
                                      : name == "--height-map" ? o.heightMap
                                                               : o.report) = value;
         } else if (name == "--format") {
-            if (value != "obj" && value != "glb") {
-                *error = "--format must be obj or glb, got " + Quoted(value);
+            if (value != "obj" && value != "glb" && value != "gltf") {
+                *error = "--format must be obj, glb or gltf, got " + Quoted(value);
                 return ParseResult::Error;
             }
             o.outExtension = "." + value;
@@ -154,13 +154,20 @@ ParseResult ParseCommandLine(int argc, const char* const* argv, Options* options
         *error = "-o takes one input; for " + std::to_string(o.inputs.size()) + " inputs give --out-dir DIR";
         return ParseResult::Error;
     }
-    if (!o.output.empty() && !EndsWith(o.output, ".obj") && !EndsWith(o.output, ".glb")) {
-        *error = "-o needs a file name ending in .obj or .glb, got " + Quoted(o.output);
+    if (!o.output.empty() && !EndsWith(o.output, ".obj") && !EndsWith(o.output, ".glb") &&
+        !EndsWith(o.output, ".gltf")) {
+        *error = "-o needs a file name ending in .obj, .glb or .gltf, got " + Quoted(o.output);
         return ParseResult::Error;
     }
     for (const std::string& input : o.inputs)
-        if (!EndsWith(input, ".obj")) {
-            *error = input + ": not a scene this command reads (.obj)";
+        if (!EndsWith(input, ".obj") && !EndsWith(input, ".gltf") && !EndsWith(input, ".glb")) {
+            *error = input + ": not a scene this command reads (.obj, .gltf, .glb)";
+            return ParseResult::Error;
+        }
+    const bool gltfOut = o.output.empty() ? o.outExtension == ".gltf" : EndsWith(o.output, ".gltf");
+    for (const std::string& input : o.inputs)
+        if (gltfOut && EndsWith(input, ".obj")) {
+            *error = input + ": an OBJ scene goes out as .glb or .obj; .gltf is for glTF inputs";
             return ParseResult::Error;
         }
     *options = o;
@@ -171,11 +178,17 @@ const char* UsageText() {
     return "usage: puffshell [OPTIONS] INPUT... (-o OUTPUT | --out-dir DIR)\n"
            "\n"
            "Bakes Puffshell's shells into scene files: the plug-in's own presets, push and freeze,\n"
-           "without the modeller, Wine or a display. Reads Wavefront OBJ (with its MTL and textures);\n"
-           "writes OBJ (with MTL) or glTF binary (.glb) by the output's extension.\n"
-           "  -o OUTPUT         the one input's output (.obj or .glb)\n"
+           "without the modeller, Wine or a display. Reads Wavefront OBJ (with its MTL and textures)\n"
+           "and glTF 2.0 (.gltf, .glb); writes OBJ (with MTL), glTF binary (.glb) or, for a glTF\n"
+           "input, glTF text (.gltf), by the output's extension.\n"
+           "A glTF input comes back whole (nodes, skins, animations, morph targets, materials,\n"
+           "images, extensions) with each shell added, skinned and morphed as its source mesh:\n"
+           "  new: a node \"NODE shell\" beside each node of the mesh (same parent, transform, skin,\n"
+           "  animation channels); add: further primitives of the mesh; replace/quick: in place of\n"
+           "  its triangles. The plug-in's materials go out one per look (\"Puffshell black\").\n"
+           "  -o OUTPUT         the one input's output (.obj, .glb, .gltf)\n"
            "  --out-dir DIR     every input's output in DIR under the input's name (made if missing)\n"
-           "  --format obj|glb  the kind of --out-dir's outputs (default: glb)\n"
+           "  --format obj|glb|gltf  the kind of --out-dir's outputs (default: glb)\n"
            "  --preset NAME     black-frame (default), colour-trace, blur or both-sides\n"
            "  --distance D      push distance (default: a fortieth of the scene's radius, kept with\n"
            "                    two decimals as the panel keeps it)\n"
@@ -184,14 +197,17 @@ const char* UsageText() {
            "  --freeze MODE     new (default: the shell as an object of its own, named \"NAME shell\"),\n"
            "                    add (to its object), replace (its object), quick (replace, vertex\n"
            "                    colours reset to opaque black)\n"
-           "  --objects PATTERN shells only on objects whose name matches (*, ?, [...]; repeatable)\n"
+           "  --objects PATTERN shells only on objects (glTF meshes or nodes) whose name matches\n"
+           "                    (*, ?, [...]; repeatable)\n"
            "  --weld, --no-weld join an object's vertices at one place for the push, so that shells\n"
-           "                    do not tear at split seams (default: off)\n"
+           "                    do not tear at split seams; only the shells change (default: on for\n"
+           "                    glTF, off for OBJ)\n"
            "  -j N              files baked at once (default: one per core)\n"
            "  --report FILE     a JSON report: per input its objects, shells, triangles, warnings, time\n"
            "  --help, --version\n"
-           "An output is never one of the inputs (or their material libraries or the height map);\n"
-           "each is written beside its place first and renamed into it when complete.\n"
+           "An output is never one of the inputs (or their material libraries, glTF buffers and\n"
+           "images, or the height map); each is written beside its place first and renamed into it\n"
+           "when complete.\n"
            "Exit codes: 0 done, 1 a file failed (each named), 2 bad options or input, 130 interrupted.\n";
 }
 

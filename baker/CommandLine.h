@@ -22,7 +22,7 @@ struct Options {
     std::vector<std::string> inputs;   // scene files, in the order given
     std::string output;                // -o: the one input's output file
     std::string outDir;                // --out-dir: every input's output, under the input's name
-    std::string outExtension = ".glb"; // --out-dir: the outputs' kind (--format obj|glb)
+    std::string outExtension = ".glb"; // --out-dir: the outputs' kind (--format obj|glb|gltf)
     ShellPreset preset = ShellPreset::BlackFrame;
     bool hasDistance = false;          // --distance given; else a fortieth of the scene's radius
     float distance = 0.0f;

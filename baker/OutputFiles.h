@@ -9,16 +9,12 @@
 
 namespace baker {
 
-// The files a bake reads: each input scene, the material libraries an OBJ names, and the height
-// map, as they exist now.
+// The files a bake reads: each input scene, the material libraries an OBJ names, the buffer and
+// image files a glTF file names, and the height map, as they exist now.
 std::vector<std::string> InputFiles(const std::vector<std::string>& scenes, const std::string& heightMap);
 
 // The files a bake to output writes: output itself and, for an OBJ, its MTL beside it.
 std::vector<std::string> OutputFilesOf(const std::string& output);
-
-// True when the two paths name the same existing file (the same file reached by two names, a
-// link or a hard link included).
-bool SameFile(const std::string& a, const std::string& b);
 
 // A staging folder beside output (".NAME.puffshell-PID-N", made here) and the path the bake
 // writes to in it. False with *error when the output's folder cannot be written.

@@ -2,22 +2,38 @@
 #include <stdio.h>
 
 #include <chrono>
-#include <fstream>
 
 #include "baker/Batch.h"
 #include "baker/CommandLine.h"
+#include "baker/Files.h"
 #include "baker/HugePages.h"
+#include "baker/Processes.h"
 #include "baker/Report.h"
 #include "plugin/HostApi.h"
 #include "plugin/Version.h"
-#include "workbench/common/BesideThisProgram.h"
+
+namespace {
+
+bool WriteReport(const std::string& path, const std::string& text) {
+    FILE* out = baker::OpenForWriting(path);
+    if (!out) return false;
+    const bool written = fwrite(text.data(), 1, text.size(), out) == text.size();
+    return fclose(out) == 0 && written;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     baker::UseHugePages(argv);
     const auto start = std::chrono::steady_clock::now();
+    const std::vector<std::string> arguments = baker::ProgramArguments(argc, argv);
+    int childCode = 0;
+    if (baker::RunChildBake(arguments, &childCode)) return childCode;
+    std::vector<const char*> args;
+    for (const std::string& argument : arguments) args.push_back(argument.c_str());
     baker::Options options;
     std::string error;
-    switch (baker::ParseCommandLine(argc, argv, &options, &error)) {
+    switch (baker::ParseCommandLine(static_cast<int>(args.size()), args.data(), &options, &error)) {
         case baker::ParseResult::Help:
             fputs(baker::UsageText(), stdout);
             return baker::kExitOk;
@@ -35,17 +51,16 @@ int main(int argc, char** argv) {
         fprintf(stderr, "puffshell: %s\n", error.c_str());
         return baker::kExitBadInput;
     }
-    if (!BindHostApi(common::BesideThisProgram("WorkbenchHost.so").c_str())) {
-        fprintf(stderr, "puffshell: WorkbenchHost.so beside the program is missing or incomplete\n");
+    if (!BindHostApi(baker::HostModule().c_str())) {
+        fprintf(stderr, "puffshell: %s beside the program is missing or incomplete\n",
+                baker::BaseName(baker::HostModule()).c_str());
         return baker::kExitFailed;
     }
     std::vector<baker::BakeResult> results;
     int code = baker::RunBakes(options, outputs, &results);
     if (!options.report.empty() && code != baker::kExitInterrupted) {
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        std::ofstream report(options.report, std::ios::binary | std::ios::trunc);
-        report << baker::ReportJson(results, seconds, code);
-        if (!report.flush()) {
+        if (!WriteReport(options.report, baker::ReportJson(results, seconds, code))) {
             fprintf(stderr, "puffshell: --report %s: cannot be written\n", options.report.c_str());
             if (code == baker::kExitOk) code = baker::kExitFailed;
         }

@@ -1,20 +1,23 @@
 #!/usr/bin/env bash
 # Checks the release as a user receives it, and that it is reproducible. Run inside xvfb-run
 # after both builds (make test does), from the top of the tree:
-#  1. make-dist.sh writes dist/Puffshell-<version>.zip and Puffshell-<version>-symbols.zip; their
-#     entries are the six files and the two symbols files, in order;
+#  1. make-dist.sh writes dist/Puffshell-<version>.zip, Puffshell-<version>-symbols.zip and
+#     puffshell-<version>-win64.zip; their entries are the six files, the two symbols files and the
+#     baking command's five, in order;
 #  2. unpacked into a fresh folder whose path has a space and Japanese characters: the SHA-256
 #     sums hold; readme.txt is code page 932 with CRLF line ends and names every preset caption
 #     exactly as the panel template writes it; both DLLs carry the version resource, no debug
 #     section and under 600 KB; the address of each DLL's export MQOnEvent resolves with addr2line
 #     to that function in a source file of ours, from the symbols file and from the DLL with its
 #     symbols file beside it (the debug link's name and checksum hold); the 32-bit DLL still
-#     exports the fourteen entry points and imports only system DLLs;
+#     exports the fourteen entry points and imports only system DLLs; puffshell.exe imports only
+#     system DLLs and WorkbenchHost.dll, which imports only system DLLs, neither with debug sections;
 #  3. the workbench loads Puffshell.dll from there (the 32-bit one where this machine runs 32-bit
-#     programs, else x64/Puffshell.dll) and shows the black-frame shell on both objects;
-#  4. the DLLs built again from a copy of the sources in another folder, with only the plug-in's
-#     targets, are byte-identical to build/win32's and build/win64's, and make-dist.sh gives
-#     byte-identical zips from them.
+#     programs, else x64/Puffshell.dll) and shows the black-frame shell on both objects; the
+#     unpacked puffshell.exe bakes an assimp test model there;
+#  4. the DLLs and puffshell.exe built again from a copy of the sources in another folder, with
+#     only their targets, are byte-identical to build/win32's and build/win64's, and make-dist.sh
+#     gives byte-identical zips from them.
 # Every step prints one line; the first failure ends the run with exit code 1.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -43,6 +46,12 @@ listing=$(unzip -Z1 "$symbols_zip")
   fail "$symbols_zip holds other entries or another order:
 $listing"
 say "$symbols_zip holds the two symbols files in order"
+baker_zip=dist/puffshell-$version-win64.zip
+listing=$(unzip -Z1 "$baker_zip")
+[ "$listing" = $'puffshell.exe\nWorkbenchHost.dll\nreadme.txt\nLICENSE.txt\nSHA256SUMS.txt' ] ||
+  fail "$baker_zip holds other entries or another order:
+$listing"
+say "$baker_zip holds the five files in order"
 
 # 2. Unpacked where a user might put it.
 unpacked="$work/配布 テスト/Puffshell 解凍"
@@ -98,6 +107,19 @@ for dll in Puffshell.dll x64/Puffshell.dll; do
   resolves "$beside/$(basename "$dll")" >/dev/null
   say "$dll: $size bytes, no debug section; MQOnEvent at $address resolves to $line through its symbols file"
 done
+# The baking command: what it imports is Windows' own or beside it.
+baker_dir="$work/puffshell 展開"
+mkdir -p "$baker_dir"
+unzip -q "$baker_zip" -d "$baker_dir"
+(cd "$baker_dir" && sha256sum --quiet -c SHA256SUMS.txt) || fail "the baking command's SHA256SUMS.txt does not match"
+for file in puffshell.exe WorkbenchHost.dll; do
+  if x86_64-w64-mingw32-objdump -h "$baker_dir/$file" | grep -q ' \.debug_'; then fail "$file holds debug sections"; fi
+  imports=$(x86_64-w64-mingw32-objdump -p "$baker_dir/$file" | sed -n 's/^\s*DLL Name: //p' | sort -f | paste -sd' ')
+  others=$(tr ' ' '\n' <<<"$imports" | grep -viE '^(kernel32|user32|gdi32|shell32|msvcrt|advapi32|comdlg32|comctl32)\.dll$' |
+           grep -vx "$([ "$file" = puffshell.exe ] && echo WorkbenchHost.dll || echo none)" || true)
+  [ -z "$others" ] || fail "$file imports $others, which a user's Windows lacks"
+  say "$file imports $imports"
+done
 # Stripping must leave the 32-bit DLL's exports and imports as they were, where it cannot be run.
 checked=$(./scripts/check-dll32.sh "$unpacked/Puffshell.dll" 2>&1) ||
   fail "the shipped Puffshell.dll after stripping: $checked"
@@ -137,6 +159,11 @@ read -r shells layers faces <<<"$(awk '$1 == "black_frame.png" {print $2, $3, $4
   [ -s "$unpacked/out/black_frame.png" ] ||
   { cat "$work/workbench.txt"; fail "no black frame on both objects from the unpacked DLL"; }
 say "$build workbench with the unpacked DLL: black frame on $shells objects, $faces faces drawn"
+model=/usr/share/assimp/models/OBJ/spider.obj
+./scripts/wine-run.sh "$baker_dir/puffshell.exe" "$(windows_path "$model")" \
+  -o "$(windows_path "$baker_dir/出力.glb")" >"$work/baker.txt" 2>&1 && [ -s "$baker_dir/出力.glb" ] ||
+  { cat "$work/baker.txt"; fail "the unpacked puffshell.exe could not bake $model"; }
+say "the unpacked puffshell.exe: $(head -n 1 "$work/baker.txt")"
 
 # 4. The same bytes from a second build in another folder.
 start=$SECONDS
@@ -149,7 +176,8 @@ for arch in 32:i686 64:x86_64; do
   cmake -S "$copy/src" -B "$copy/build$bits" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$copy/src/cmake/mingw-${arch#*:}.cmake" \
         -DPUFFSHELL_BUILD_TESTS=OFF -DPUFFSHELL_BUILD_WORKBENCH=OFF >"$work/rebuild$bits.txt" 2>&1 &&
-    cmake --build "$copy/build$bits" -j2 --target Puffshell >>"$work/rebuild$bits.txt" 2>&1 ||
+    cmake --build "$copy/build$bits" -j2 --target Puffshell $([ "$bits" = 64 ] && echo puffshell) \
+      >>"$work/rebuild$bits.txt" 2>&1 ||
     { cat "$work/rebuild$bits.txt"; fail "the second $bits-bit build failed"; }
   say "$bits-bit DLL SHA-256: $(sha256sum <"build/win$bits/Puffshell.dll" | cut -c1-64) build/win$bits," \
       "$(sha256sum <"$copy/build$bits/Puffshell.dll" | cut -c1-64) second build"
@@ -159,9 +187,13 @@ for arch in 32:i686 64:x86_64; do
     fail "the $bits-bit DLL holds a build path"
   fi
 done
+for file in puffshell.exe WorkbenchHost.dll; do
+  cmp "build/win64/$file" "$copy/build64/$file" ||
+    fail "$file differs when built in another folder (is build/win64 up to date?)"
+done
 ./scripts/make-dist.sh "$copy/build32" "$copy/build64" "$work/dist2" >/dev/null
-for made in "$zip" "$symbols_zip"; do
+for made in "$zip" "$symbols_zip" "$baker_zip"; do
   cmp "$made" "$work/dist2/$(basename "$made")" ||
     fail "make-dist.sh gives another $(basename "$made") from the second build"
 done
-say "a second build in another folder gives the same DLLs and the same two zips ($((SECONDS - start)) s)"
+say "a second build in another folder gives the same DLLs, puffshell.exe and the same three zips ($((SECONDS - start)) s)"

@@ -6,7 +6,9 @@
 #  - assimp reads frozen.obj back with as many meshes, faces and materials as the file's own
 #    lines give, and the .glb with as many as its JSON gives;
 #  - the .glb holds what frozen.obj holds: a mesh per object with faces, the same triangles, a
-#    material per material the faces use, each under the same name.
+#    material per material the faces use, each under the same name;
+#  - the baking command (build/baker/puffshell, or $PUFFSHELL) bakes skinned, animated and morphed
+#    glTF models of assimp's into glbs that keep them whole and are as valid as their input.
 # A reader that is not installed (scripts/setup-readers.sh installs both) is named, the checks
 # that need it are not run, and the test exits 77, a skip for CTest, unless another check failed.
 # Usage: check-readers.sh BUILD_DIR   (the 64-bit build: BUILD_DIR/workbench.exe); inside xvfb-run
@@ -255,6 +257,52 @@ for run in "${runs[@]}"; do
   unset g_meshes g_primitives g_triangles g_materials
   echo "readers: $line"
 done
+
+# The baking command on skinned, animated and morphed glTF models it was not written for: its glb
+# keeps every node, skin, animation and morph target, and the validator finds no error or warning
+# in it (by code) that it does not find in the input.
+puffshell=${PUFFSHELL:-$top/build/baker/puffshell}
+skinned=(
+  /usr/share/assimp/models/glTF2/simple_skin/simple_skin.gltf
+  /usr/share/assimp/models/glTF2/glTF-Sample-Models/AnimatedMorphCube-glTF/AnimatedMorphCube.gltf
+)
+# "nodes skins animations channels targets" of a .gltf or .glb, as its JSON gives them.
+gltf_counts() {
+  node -e '
+    const fs = require("fs"); const b = fs.readFileSync(process.argv[1]);
+    const j = JSON.parse(b.readUInt32LE(0) === 0x46546c67 ? b.subarray(20, 20 + b.readUInt32LE(12)).toString() : b.toString());
+    const n = (x) => (Array.isArray(x) ? x.length : 0);
+    const targets = (j.meshes || []).reduce((t, m) => t + (m.primitives || []).reduce((u, p) => u + n(p.targets), 0), 0);
+    const channels = (j.animations || []).reduce((t, a) => t + n(a.channels), 0);
+    console.log(n(j.nodes), n(j.skins), n(j.animations), channels, targets);' "$1"
+}
+faults() { grep -oE '^  (error|warning) [A-Z_]+' | sort -u; }
+if [ ! -x "$puffshell" ]; then
+  missing+=("the baking command's glTF output ($puffshell is not built: make baker)")
+elif [ "$have_validator" = 1 ]; then
+  for model in "${skinned[@]}"; do
+    [ -f "$model" ] || { missing+=("$model (assimp's test models are not installed)"); continue; }
+    name=$(basename "$model" .gltf)
+    baked=$out/baked-$name.glb
+    if ! "$puffshell" "$model" -o "$baked" >"$out/baked-$name.log" 2>&1; then
+      fail "$name: puffshell could not bake it:"
+      sed 's/^/    /' "$out/baked-$name.log"
+      continue
+    fi
+    checked=$((checked + 1))
+    new=$(comm -13 <(node "$validator" "$model" | faults) <(node "$validator" "$baked" | faults))
+    [ -z "$new" ] || { fail "$name: the glTF validator finds in the baked glb what it does not find in the input:";
+                       node "$validator" "$baked" | sed 's/^/    /'; }
+    read -r n_in s_in a_in c_in t_in <<<"$(gltf_counts "$model")"
+    read -r n_out s_out a_out c_out t_out <<<"$(gltf_counts "$baked")"
+    # Each mesh node gets a shell node beside it, its channels twins, its mesh's targets a copy.
+    [ "$s_out $a_out" = "$s_in $a_in" ] && [ "$n_out" -gt "$n_in" ] && [ "$c_out" -ge "$c_in" ] &&
+      [ "$t_out" -ge $((2 * t_in)) ] ||
+      fail "$name: the baked glb has nodes, skins, animations, channels, targets $n_out $s_out $a_out $c_out $t_out;" \
+           "the input $n_in $s_in $a_in $c_in $t_in"
+    echo "readers: puffshell's $name.glb: $n_out nodes, $s_out skins, $a_out animations, $t_out morph targets; nothing new for the validator"
+  done
+fi
 
 if [ "$status" -ne 0 ]; then
   echo "readers: FAILED (${#runs[@]} runs, files of $checked checked)"

@@ -11,6 +11,9 @@
 # The same DLLs give the same zips, byte for byte: a fixed entry order, no directory entries, no
 # Unix extra fields (owners, access times), fixed permissions, and every entry dated at
 # SOURCE_DATE_EPOCH, by default the time of the last commit.
+# Beside them, dist/puffshell-<version>-win64.zip holds the baking command for 64-bit Windows from
+# the 64-bit build: puffshell.exe and WorkbenchHost.dll (stripped), readme.txt, LICENSE.txt and
+# SHA256SUMS.txt; the plug-in's zip is the same with or without it.
 # Usage: make-dist.sh [WIN32_BUILD WIN64_BUILD OUT_DIR]   (default build/win32 build/win64 dist)
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -30,6 +33,9 @@ version=$(version_of "$win64")
 copyright=$(grep -m1 '^Copyright' "$top/LICENSE")
 for dll in "$win32/Puffshell.dll" "$win64/Puffshell.dll"; do
   [ -f "$dll" ] || fail "$dll is missing: build both plug-ins first"
+done
+for file in "$win64/puffshell.exe" "$win64/WorkbenchHost.dll"; do
+  [ -f "$file" ] || fail "$file is missing: build the 64-bit tree's puffshell first"
 done
 [[ $(objdump -f "$win32/Puffshell.dll") == *"file format pei-i386"* ]] || fail "$win32/Puffshell.dll is not 32-bit"
 [[ $(objdump -f "$win64/Puffshell.dll") == *"file format pei-x86-64"* ]] || fail "$win64/Puffshell.dll is not 64-bit"
@@ -85,8 +91,24 @@ chmod 755 "$stage/symbols/x64"
 (cd "$stage/symbols" && chmod 644 "${symbols[@]}" && touch -h -d "@$SOURCE_DATE_EPOCH" "${symbols[@]}" &&
    TZ=UTC zip -q -X -D -9 "$stage/$symbolsfile" "${symbols[@]}")
 
+# The baking command: the program and the host model it binds, without their symbol tables.
+mkdir -p "$stage/baker"
+for file in puffshell.exe WorkbenchHost.dll; do
+  SOURCE_DATE_EPOCH=0 x86_64-w64-mingw32-objcopy --strip-all "$win64/$file" "$stage/baker/$file" ||
+    fail "x86_64-w64-mingw32-objcopy could not strip $win64/$file"
+done
+fill "$top/docs/release/puffshell_readme.txt" >"$stage/baker/readme.txt"
+cp "$stage/LICENSE.txt" "$stage/baker/LICENSE.txt"
+baker_entries=(puffshell.exe WorkbenchHost.dll readme.txt LICENSE.txt)
+(cd "$stage/baker" && sha256sum "${baker_entries[@]}" | sed 's/$/\r/' >SHA256SUMS.txt)
+baker_entries+=(SHA256SUMS.txt)
+bakerfile="puffshell-$version-win64.zip"
+(cd "$stage/baker" && chmod 644 "${baker_entries[@]}" && touch -h -d "@$SOURCE_DATE_EPOCH" "${baker_entries[@]}" &&
+   TZ=UTC zip -q -X -D -9 "$stage/$bakerfile" "${baker_entries[@]}")
+
 mkdir -p "$out"
 mv -f "$stage/$zipfile" "$out/$zipfile"
 mv -f "$stage/$symbolsfile" "$out/$symbolsfile"
-echo "make-dist: $out/$zipfile and $symbolsfile ($version, entries dated" \
+mv -f "$stage/$bakerfile" "$out/$bakerfile"
+echo "make-dist: $out/$zipfile, $symbolsfile and $bakerfile ($version, entries dated" \
      "$(TZ=UTC date -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S UTC'))"

@@ -3,7 +3,8 @@
 # when everything is there already.
 #   setup.sh            everything: the build, the tests under Wine and Xvfb, the demo, the bench
 #   setup.sh packaging  only what `make dist` needs: the MinGW compilers and binutils, CMake, Ninja,
-#                       make, zip and unzip
+#                       make, zip and unzip, and the headers of the libraries the baking command's
+#                       scene files are read and written with
 # A package mirror's hiccup does not stop it: `apt-get update` is tried three times, and when it
 # still fails for some index the lists at hand are used. Only a required package that apt cannot
 # install stops it (exit 1, with apt's reason in one line). wine32, which runs the 32-bit build, is
@@ -50,7 +51,7 @@ export DEBIAN_FRONTEND=noninteractive
 apt_wait=(-o DPkg::Lock::Timeout=300)
 
 packaging=(cmake ninja-build make binutils g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
-           zip unzip)
+           zip unzip libtinyobjloader-dev libstb-dev libtinygltf-dev nlohmann-json3-dev)
 case $mode in
   --commands)
     # What each name resolves to here ("missing" when nothing does), and the files it changes.
@@ -63,8 +64,7 @@ case $mode in
   packaging) packages=("${packaging[@]}") ;;
   all) packages=("${packaging[@]}"
                  wine64 xvfb xauth x11-utils imagemagick fonts-ipafont-gothic locales
-                 googletest libtinyobjloader-dev libstb-dev assimp-testmodels
-                 libtinygltf-dev nlohmann-json3-dev assimp-utils
+                 googletest assimp-testmodels assimp-utils
                  clang-14 libclang-rt-14-dev libfuzzer-14-dev time) ;;
   *) echo "usage: setup.sh [packaging | --commands]" >&2; exit 2 ;;
 esac

@@ -399,6 +399,22 @@ TEST_F(SavedScene, WeldingChangesOnlyTheShells) {
     EXPECT_EQ(vertices.size(), 24u);
     EXPECT_EQ(normals.size(), 6u);
     EXPECT_EQ(attrib.vertices.size(), (24u + 8u) * 3);
+    // The same in the glb: the model's 12 triangles (its first) have their 6 face normals.
+    ASSERT_TRUE(wb::SaveGltfScene((dir + "slab_out.glb").c_str(), &error)) << error;
+    tinygltf::Model glb;
+    ASSERT_TRUE(ReadGlb(dir + "slab_out.glb", &glb));
+    ASSERT_EQ(glb.meshes.size(), 1u);
+    const tinygltf::Primitive& p = glb.meshes[0].primitives[0];
+    auto data = [&](int accessor) {
+        const tinygltf::Accessor& a = glb.accessors[accessor];
+        const tinygltf::BufferView& v = glb.bufferViews[a.bufferView];
+        return glb.buffers[v.buffer].data.data() + v.byteOffset + a.byteOffset;
+    };
+    const uint32_t* index = reinterpret_cast<const uint32_t*>(data(p.indices));
+    const float* normal = reinterpret_cast<const float*>(data(p.attributes.at("NORMAL")));
+    std::set<std::vector<float>> glbNormals;
+    for (size_t k = 0; k < 36; ++k) glbNormals.insert(std::vector<float>(normal + index[k] * 3, normal + index[k] * 3 + 3));
+    EXPECT_EQ(glbNormals.size(), 6u);
 }
 
 TEST_F(SavedScene, InputVertexColoursReachTheGlb) {

@@ -1,4 +1,4 @@
-// Validates .glb/.gltf files with the Khronos glTF validator (installed beside this file by
+// Validates .glb/.gltf files (a .gltf's files beside it read too) with the Khronos glTF validator (installed beside this file by
 // scripts/setup-readers.sh) and says what each holds, as the validator read it.
 //
 // Usage: node validate.mjs FILE...
@@ -8,6 +8,7 @@
 // counted. Exit code 0 when no file has an error or a warning, 1 otherwise, 2 when a file cannot be
 // read or is not glTF at all.
 import { readFile } from 'node:fs/promises';
+import { dirname, join } from 'node:path';
 import { createRequire } from 'node:module';
 
 const require = createRequire(import.meta.url);
@@ -28,7 +29,10 @@ for (const file of process.argv.slice(2)) {
   let report, json;
   try {
     const bytes = new Uint8Array(await readFile(file));
-    report = await validator.validateBytes(bytes, { uri: file, maxIssues: 0 });
+    // A .gltf's buffers and images beside it are read from its folder.
+    const externalResourceFunction = async (uri) =>
+      new Uint8Array(await readFile(join(dirname(file), decodeURIComponent(uri))));
+    report = await validator.validateBytes(bytes, { uri: file, maxIssues: 0, externalResourceFunction });
     try {
       json = gltfJson(bytes);
     } catch {

@@ -189,10 +189,14 @@ bool IsDeviceName(const std::string& name) {
            stem[3] >= '1' && stem[3] <= '9';
 }
 
-// Whether the path the person gave (given, full: its full path) names what it says: no device, no
-// name whose trailing dots or spaces the system drops, and no existing file or folder under
-// another spelling (the system matches names without case). False with *error naming both.
-bool CheckSpelling(const std::string& given, const std::string& full, std::string* error) {
+// The separator the person used in --out ("/" under Wine's Unix shells, "\" on Windows).
+char Separator(const OutputFolder& folder) {
+    return folder.given.find('/') != std::string::npos && folder.given.find('\\') == std::string::npos ? '/' : '\\';
+}
+
+}  // namespace
+
+bool CheckPathSpelling(const std::string& given, const std::string& full, std::string* error) {
     for (const std::string& name : Names(given)) {
         if (name == "." || name == ".." || name.back() == ':') continue;
         if (IsDeviceName(name)) {
@@ -233,13 +237,6 @@ bool CheckSpelling(const std::string& given, const std::string& full, std::strin
     return true;
 }
 
-// The separator the person used in --out ("/" under Wine's Unix shells, "\" on Windows).
-char Separator(const OutputFolder& folder) {
-    return folder.given.find('/') != std::string::npos && folder.given.find('\\') == std::string::npos ? '/' : '\\';
-}
-
-}  // namespace
-
 std::string FullPath(const std::string& path) {
     const std::string full = wb::AbsolutePath(path);
     if (!full.empty()) return full;
@@ -277,7 +274,7 @@ bool OpenOutputFolder(const std::string& given, OutputFolder* folder, std::strin
     folder->given = given;
     folder->final = FullPath(given);
     while (folder->final.size() > 3 && folder->final.back() == '\\') folder->final.pop_back();
-    if (!CheckSpelling(given, folder->final, error)) {
+    if (!CheckPathSpelling(given, folder->final, error)) {
         *error = "--out " + *error;
         return false;
     }
@@ -327,7 +324,7 @@ bool AddFileElsewhere(OutputFolder* folder, const std::string& given, std::strin
     OutputFolder::Elsewhere file;
     file.given = given;
     file.final = FullPath(given);
-    if (!CheckSpelling(given, file.final, error)) return false;
+    if (!CheckPathSpelling(given, file.final, error)) return false;
     const size_t slash = file.final.find_last_of('\\');
     const std::string parent = slash == std::string::npos ? std::string(".") : file.final.substr(0, slash);
     if (IsFolder(file.final)) {

@@ -53,6 +53,10 @@ bool CommitOutputFolder(OutputFolder* folder, std::string* error);
 // empty.
 void DiscardOutputFolder(OutputFolder* folder);
 
+// Whether the path the person gave (given, full: its full path) names what it says: no device, no
+// name whose trailing dots or spaces the system drops, and no existing file or folder under
+// another spelling (the system matches names without case). False with *error naming both.
+bool CheckPathSpelling(const std::string& given, const std::string& full, std::string* error);
 // The full path of a file or folder name, with backslashes.
 std::string FullPath(const std::string& path);
 // Whether the paths a and b name one file: the same full path but for case, or two names (links,
