@@ -37,7 +37,6 @@ const FreezeName kFreezeModes[] = {
 };
 
 bool ParseInt(const std::string& text, long* value) { return common::ParseWholeNumber(text, value); }
-bool ParseFloat(const std::string& text, float* value) { return common::ParsePlainNumber(text, value); }
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
@@ -121,13 +120,8 @@ ParseResult ParseCommandLine(int argc, const char* const* argv, Options* options
                 return ParseResult::Error;
             }
         } else if (name == "--distance") {
-            float d = 0.0f;
-            if (!ParseFloat(value, &d) || fabsf(d) > kMaxDistance) {
-                *error = "--distance must be a number between -1000000 and 1000000, got " + Quoted(value);
-                return ParseResult::Error;
-            }
+            if (!common::ParsePushDistance(value, &o.distance, error)) return ParseResult::Error;
             o.hasDistance = true;
-            o.distance = d;
         } else if (name == "--repeat" || name == "-j") {
             long n = 0;
             const long high = name == "-j" ? kMaxJobs : kMaxRepeat;

@@ -36,7 +36,6 @@ struct Options {
 };
 
 constexpr int32_t kMaxRepeat = 1000;  // the panel's own bound of its repeat edit
-constexpr float kMaxDistance = 1.0e6f;
 constexpr int32_t kMaxJobs = 256;
 
 enum class ParseResult { Run, Help, Version, Error };

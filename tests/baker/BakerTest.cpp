@@ -128,11 +128,6 @@ std::vector<std::string> Entries(const std::string& folder) {
     return names;
 }
 
-bool Exists(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
-}
-
 }  // namespace
 
 TEST(BakerPatterns, MatchAsAShellMatchesFileNames) {

@@ -50,7 +50,6 @@ std::string Choices(const Named (&table)[N]) {
 }
 
 bool ParseInt(const std::string& text, long* value) { return common::ParseWholeNumber(text, value); }
-bool ParseFloat(const std::string& text, float* value) { return common::ParsePlainNumber(text, value); }
 
 bool ParseSize(const std::string& text, int32_t* width, int32_t* height) {
     const size_t x = text.find_first_of("xX");
@@ -131,13 +130,8 @@ ParseResult ParseCommandLine(int argc, const char* const* argv, Options* options
             o.freeze = static_cast<FreezeMode>(mode);
             freezeGiven = true;
         } else if (name == "--distance") {
-            float d = 0.0f;
-            if (!ParseFloat(value, &d) || fabsf(d) > kMaxDistance) {
-                *error = "--distance must be a number between -1000000 and 1000000, got " + Quoted(value);
-                return ParseResult::Error;
-            }
+            if (!common::ParsePushDistance(value, &o.distance, error)) return ParseResult::Error;
             o.hasDistance = true;
-            o.distance = d;
         } else if (name == "--repeat") {
             long n = 0;
             if (!ParseInt(value, &n) || n < 1 || n > kMaxRepeat) {

@@ -46,7 +46,6 @@ struct Options {
 constexpr int32_t kMaxRepeat = kMaxRepeatCount;
 constexpr int32_t kMinSide = 16;
 constexpr int32_t kMaxSide = 4096;
-constexpr float kMaxDistance = 1.0e6f;
 
 enum class ParseResult { Run, Help, Error };
 

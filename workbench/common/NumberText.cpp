@@ -23,4 +23,14 @@ bool ParsePlainNumber(const std::string& text, float* value) {
     return errno == 0 && end && *end == '\0' && isfinite(*value);
 }
 
+bool ParsePushDistance(const std::string& text, float* value, std::string* error) {
+    float d = 0.0f;
+    if (!ParsePlainNumber(text, &d) || fabsf(d) > kMaxPushDistance) {
+        *error = "--distance must be a number between -1000000 and 1000000, got \"" + text + "\"";
+        return false;
+    }
+    *value = d;
+    return true;
+}
+
 }  // namespace common
