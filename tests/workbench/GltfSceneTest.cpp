@@ -147,6 +147,7 @@ TEST_F(GltfScene, UrisOutsideTheFolderAndFalseSizesAreRefused) {
         {"up.gltf", SceneJson(R"(,"uri":"../outside.bin")"), "outside the scene's folder"},
         {"escaped.gltf", SceneJson(R"(,"uri":"%2E%2E/outside.bin")"), "outside the scene's folder"},
         {"absolute.gltf", SceneJson(",\"uri\":\"" + absolute + "\""), "outside the scene's folder"},
+        {"missing.gltf", SceneJson(R"(,"uri":"./missing.bin")"), "File not found"},
         {"short.gltf", SceneJson(R"(,"uri":"data:application/octet-stream;base64,AAAA")"), "not a readable glTF"},
         {"cut.glb", std::string(glb.begin(), glb.begin() + 40), "not a readable glTF"},
         {"garbage.gltf", "{\"asset\":{\"version\":\"2.0\"},\"meshes\":[{\x01", "not a readable glTF"},

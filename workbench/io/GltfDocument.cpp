@@ -46,6 +46,9 @@ struct FolderAccess {
 
     bool allowed(const std::string& path) {
         if (InsideFolder(path, base)) return true;
+        // Where a file is not in the scene's folder, tinygltf looks for it in the working folder
+        // too ("./" and the URI): never read, and no reason to blame the URI for it.
+        if (path.compare(0, 2, "./") == 0 && path.compare(0, base.size(), base) != 0) return false;
         refused.push_back(path.compare(0, base.size(), base) == 0 ? path.substr(base.size()) : path);
         return false;
     }
