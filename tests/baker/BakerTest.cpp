@@ -474,6 +474,20 @@ TEST(BakerFiles, AnOutputNamedAsAGltfBufferFileIsRefused) {
     EXPECT_EQ(ReadText(dir + "/data.glb"), before);
 }
 
+TEST(BakerGltf, AViewPastItsBufferIsRefusedNotFilledWithTheShell) {
+    const std::string dir = NewFolder();
+    const std::string input = WriteSkinnedGltf(dir, "body", MakeSurface(3, 6, false), "body.bin");
+    std::string json = ReadText(input);
+    const size_t views = json.find("\"bufferViews\":[");
+    ASSERT_NE(views, std::string::npos);
+    json.insert(json.find(']', views), ",{\"buffer\":0,\"byteOffset\":0,\"byteLength\":99999999}");
+    WriteText(input, json);
+    const Ran run = Puffshell({input, "-o", dir + "/out.glb"});
+    EXPECT_EQ(run.code, 2) << run.err;
+    EXPECT_NE(run.err.find("outside its buffer"), std::string::npos) << run.err;
+    EXPECT_EQ(Entries(dir).size(), 2u);  // body.gltf and body.bin only
+}
+
 TEST(BakerGltf, ObjectsChoosesGltfNodesByTheirOwnName) {
     ASSERT_TRUE(testhost::BindWorkbenchHost());
     const std::string dir = NewFolder();

@@ -328,6 +328,17 @@ std::shared_ptr<GltfShellScene> LoadGltfShellScene(const char* path, bool weld, 
         for (const std::string& required : scene->model.extensionsRequired)
             if (required == "KHR_draco_mesh_compression" || required == "EXT_meshopt_compression")
                 return Fail(error, file + ": its meshes are compressed (" + required + "), which is not read here");
+        // A view past its buffer's end would, written again, read the bytes appended after it:
+        // such a file cannot be given back as it was.
+        const tinygltf::Model& m = scene->model;
+        for (size_t i = 0; i < m.bufferViews.size(); ++i) {
+            const tinygltf::BufferView& v = m.bufferViews[i];
+            const size_t size = v.buffer >= 0 && static_cast<size_t>(v.buffer) < m.buffers.size()
+                                    ? m.buffers[v.buffer].data.size() : 0;
+            if (v.byteOffset > size || v.byteLength > size - v.byteOffset)
+                return Fail(error, file + ": buffer view " + std::to_string(i) +
+                                       " lies outside its buffer, so the file cannot be written again whole");
+        }
         if (!LoadGltfMeshes(scene->model, file, weld, warn, &scene->sources, error)) return false;
         scene->loadedMaterials = Active()->materials.size();
         scene->folder = file.substr(0, BaseNameStart(file));
