@@ -28,6 +28,7 @@
 #include "workbench/io/TinyGltf.h"
 #include "workbench/host/Model.h"
 #include "workbench/io/GltfPrimitives.h"
+#include "workbench/io/GltfShellPrimitives.h"
 #include "workbench/io/ImageDataFits.h"
 #include "workbench/io/JpegTablesFit.h"
 #include "workbench/io/SavedMaterials.h"
@@ -46,25 +47,7 @@ constexpr int kFloat = TINYGLTF_COMPONENT_TYPE_FLOAT;
 int AddAccessor(tinygltf::Model* model, const void* data, size_t bytes, int componentType, int type,
                 size_t count, int target, const std::vector<double>& lo = {},
                 const std::vector<double>& hi = {}) {
-    std::vector<unsigned char>& buffer = model->buffers[0].data;
-    while (buffer.size() % 4) buffer.push_back(0);
-    tinygltf::BufferView view;
-    view.buffer = 0;
-    view.byteOffset = buffer.size();
-    view.byteLength = bytes;
-    view.target = target;
-    const unsigned char* p = static_cast<const unsigned char*>(data);
-    buffer.insert(buffer.end(), p, p + bytes);
-    model->bufferViews.push_back(view);
-    tinygltf::Accessor accessor;
-    accessor.bufferView = static_cast<int>(model->bufferViews.size()) - 1;
-    accessor.componentType = componentType;
-    accessor.type = type;
-    accessor.count = count;
-    accessor.minValues = lo;
-    accessor.maxValues = hi;
-    model->accessors.push_back(accessor);
-    return static_cast<int>(model->accessors.size()) - 1;
+    return AppendGltfData(model, data, bytes, target, componentType, type, count, lo, hi);
 }
 
 bool ReadFileBytes(const std::string& path, std::vector<unsigned char>* bytes) {
