@@ -163,6 +163,8 @@ BakeResult BakeScene(const Options& o, const std::string& input, const std::stri
         // A glTF file is kept whole, to be written again with its shells; its vertices are split
         // at every seam, so it is welded for the push unless --no-weld says otherwise.
         const bool gltfIn = IsGltfFile(input);
+        if (EndsWith(output, ".gltf") && !gltfIn)
+            return fail(2, output + ": a .gltf output is written for a glTF input only; give .glb or .obj");
         std::shared_ptr<wb::GltfShellScene> gltf;
         if (gltfIn) {
             gltf = wb::LoadGltfShellScene(input.c_str(), o.weld != 0, &warning);
@@ -172,9 +174,7 @@ BakeResult BakeScene(const Options& o, const std::string& input, const std::stri
             return fail(2, error);
         }
         AddWarnings(warning, &r.warnings);
-        const bool gltfOut = EndsWith(output, ".gltf") || EndsWith(output, ".glb");
-        if (EndsWith(output, ".gltf") && !gltfIn)
-            return fail(2, output + ": a .gltf output is written for a glTF input only; give .glb or .obj");
+        const bool gltfOut = IsGltfFile(output);
         HostDocument doc = wb::ActiveDocument();
         currentDocument = doc;
         r.objects = scene.objects;

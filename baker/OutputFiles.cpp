@@ -7,6 +7,7 @@
 #include <sstream>
 #include <utility>
 
+#include "baker/BakeScene.h"
 #include "baker/Files.h"
 #include "workbench/io/GltfShellScene.h"
 
@@ -40,7 +41,7 @@ std::vector<std::string> InputFiles(const std::vector<std::string>& scenes, cons
     std::vector<std::string> files;
     for (const std::string& scene : scenes) {
         files.push_back(scene);
-        if (EndsWith(scene, ".gltf") || EndsWith(scene, ".glb")) {
+        if (IsGltfFile(scene)) {
             // Its buffer and image files beside it.
             for (const std::string& file : wb::GltfReferencedFiles(scene.c_str())) files.push_back(file);
             continue;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "workbench/io/GltfPrimitives.h"
 #include "workbench/io/ShadingNormals.h"
 
 namespace wb {
@@ -13,12 +14,6 @@ namespace detail {
 namespace {
 
 constexpr int kFloat = TINYGLTF_COMPONENT_TYPE_FLOAT;
-
-double Linear(double srgb) {
-    if (!(srgb > 0.0)) return 0.0;
-    if (srgb >= 1.0) return 1.0;
-    return srgb <= 0.04045 ? srgb / 12.92 : pow((srgb + 0.055) / 1.055, 2.4);
-}
 
 // One attribute of every primitive of the source mesh, read once: values by primitive (empty
 // where a primitive lacks it) and their component count.
@@ -205,7 +200,7 @@ bool ShellPrimitives(const tinygltf::Model& document, const GltfObjectSource& so
             g.uvs.insert(g.uvs.end(), {texture.u, texture.v});
             auto channel = [&](int shift) {
                 const double v = ((color >> shift) & 255) / 255.0;
-                return static_cast<float>(linear && shift < 24 ? Linear(v) : v);
+                return static_cast<float>(linear && shift < 24 ? LinearFromSrgb(v) : v);
             };
             g.colors.insert(g.colors.end(), {channel(0), channel(8), channel(16), channel(24)});
             const size_t s = (static_cast<size_t>(cc.vertex) - first) % n;

@@ -15,9 +15,11 @@
 #include <nlohmann/json.hpp>
 
 #include "workbench/io/GltfDocument.h"
+#include "workbench/io/GltfPrimitives.h"
 #include "workbench/io/GltfShellPrimitives.h"
 #include "workbench/io/SceneFile.h"
 #include "workbench/io/ShellLooks.h"
+#include "workbench/io/WriteGltfFile.h"
 
 namespace wb {
 
@@ -33,12 +35,6 @@ struct GltfShellScene {
 namespace {
 
 constexpr uint64_t kMaxFileBytes = 0x7FFFFFFFu;
-
-double Linear(double srgb) {
-    if (!(srgb > 0.0)) return 0.0;
-    if (srgb >= 1.0) return 1.0;
-    return srgb <= 0.04045 ? srgb / 12.92 : pow((srgb + 0.055) / 1.055, 2.4);
-}
 
 std::string PercentDecoded(const std::string& uri) {
     std::string out;
@@ -131,9 +127,9 @@ tinygltf::Material LookMaterial(const Material& m, const std::string& name, bool
     tinygltf::Material out;
     out.name = name;
     const bool vertexColors = ShowsVertexColors(&m);
-    out.pbrMetallicRoughness.baseColorFactor = {vertexColors ? 1.0 : Linear(m.color.r),
-                                                vertexColors ? 1.0 : Linear(m.color.g),
-                                                vertexColors ? 1.0 : Linear(m.color.b), Clamp01(m.alpha)};
+    out.pbrMetallicRoughness.baseColorFactor = {vertexColors ? 1.0 : LinearFromSrgb(m.color.r),
+                                                vertexColors ? 1.0 : LinearFromSrgb(m.color.g),
+                                                vertexColors ? 1.0 : LinearFromSrgb(m.color.b), Clamp01(m.alpha)};
     out.pbrMetallicRoughness.metallicFactor = 0.0;
     out.pbrMetallicRoughness.roughnessFactor = 1.0;
     out.alphaMode = m.alpha < 1.0f ? "BLEND" : "OPAQUE";
@@ -228,30 +224,6 @@ const GltfObjectSource* SourceAt(const GltfShellScene& scene, int32_t slot) {
     return nullptr;
 }
 
-// A stream that writes into a FILE (opened with the host's UTF-8 names), so that the file's bytes
-// are not held in memory once more.
-class FileStreamBuffer : public std::streambuf {
-public:
-    explicit FileStreamBuffer(FILE* file) : file_(file) {}
-    bool failed() const { return failed_; }
-
-protected:
-    int_type overflow(int_type ch) override {
-        if (ch == traits_type::eof()) return traits_type::not_eof(ch);
-        const char c = traits_type::to_char_type(ch);
-        return xsputn(&c, 1) == 1 ? ch : traits_type::eof();
-    }
-    std::streamsize xsputn(const char* data, std::streamsize n) override {
-        const size_t written = fwrite(data, 1, static_cast<size_t>(n), file_);
-        failed_ = failed_ || written != static_cast<size_t>(n);
-        return static_cast<std::streamsize>(written);
-    }
-
-private:
-    FILE* file_;
-    bool failed_ = false;
-};
-
 bool SaveUnguarded(const GltfShellScene& scene, const std::vector<GltfShell>& shells, const std::string& file,
                    bool binary, std::string* error, std::vector<std::string>* warnings) {
     const Document* d = Active();
@@ -294,24 +266,7 @@ bool SaveUnguarded(const GltfShellScene& scene, const std::vector<GltfShell>& sh
     }
     if (!out.buffers.empty()) out.buffers[0].data.resize((out.buffers[0].data.size() + 3) & ~static_cast<size_t>(3), 0);
 
-    FILE* written = wb::OpenFile(file, "wb");
-    if (!written) return Fail(error, file + ": cannot be written");
-    FileStreamBuffer buffer(written);
-    std::ostream stream(&buffer);
-    bool ok = false;
-    std::string why;
-    try {
-        tinygltf::TinyGLTF writer;
-        ok = writer.WriteGltfSceneToStream(&out, stream, /*prettyPrint=*/!binary, binary);
-    } catch (const std::bad_alloc&) {
-        fclose(written);
-        throw;
-    } catch (const std::exception& e) {
-        why = std::string(" (") + e.what() + ")";
-    }
-    const bool closed = fclose(written) == 0;
-    if (!ok && !buffer.failed()) return Fail(error, file + ": glTF could not be written" + why);
-    if (!ok || !closed || buffer.failed()) return Fail(error, file + ": cannot be written");
+    if (!WriteGltfFile(&out, file, binary, error)) return false;
     if (error) error->clear();
     return true;
 }

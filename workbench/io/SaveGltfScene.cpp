@@ -35,6 +35,7 @@
 #include "workbench/io/SceneFile.h"
 #include "workbench/io/ShadingNormals.h"
 #include "workbench/io/TextEncoding.h"
+#include "workbench/io/WriteGltfFile.h"
 #include "workbench/io/WeldVertices.h"
 
 using namespace wb::detail;
@@ -169,42 +170,6 @@ tinygltf::Material MakeMaterial(const Material& m, const std::string& name, bool
     return out;
 }
 
-// The bytes tinygltf writes, straight into the file: the glb is not held in memory a second time
-// (and a third, as a string stream's text) before it is written. The file is made at the first
-// byte, which tinygltf writes only once the whole document is serialized, so that a failure
-// before leaves an existing file as it was.
-class FileOutput : public std::streambuf {
-public:
-    explicit FileOutput(const std::string& path) : path_(path) {}
-    ~FileOutput() override {
-        if (file_) fclose(file_);
-    }
-
-    // Closes the file (made empty if nothing was written); false when any write failed.
-    bool close() {
-        if (!file_ && ok_) ok_ = (file_ = wb::OpenFile(path_, "wb")) != nullptr;
-        if (file_ && fclose(file_) != 0) ok_ = false;
-        file_ = nullptr;
-        return ok_;
-    }
-
-protected:
-    std::streamsize xsputn(const char* bytes, std::streamsize n) override {
-        if (ok_ && !file_) ok_ = (file_ = wb::OpenFile(path_, "wb")) != nullptr;
-        ok_ = ok_ && fwrite(bytes, 1, static_cast<size_t>(n), file_) == static_cast<size_t>(n);
-        return ok_ ? n : 0;
-    }
-    int_type overflow(int_type ch) override {
-        if (traits_type::eq_int_type(ch, traits_type::eof())) return traits_type::not_eof(ch);
-        const char byte = traits_type::to_char_type(ch);
-        return xsputn(&byte, 1) == 1 ? ch : traits_type::eof();
-    }
-
-private:
-    std::string path_;
-    FILE* file_ = nullptr;
-    bool ok_ = true;
-};
 
 }  // namespace
 
@@ -330,16 +295,7 @@ bool SaveGltfSceneUnguarded(const char* path, std::string* error) {
     model.buffers[0].data.resize((model.buffers[0].data.size() + 3) & ~static_cast<size_t>(3), 0);
     if (model.buffers[0].data.empty()) model.buffers.clear();
 
-    FileOutput output(file);
-    std::ostream stream(&output);
-    try {
-        tinygltf::TinyGLTF writer;
-        if (!writer.WriteGltfSceneToStream(&model, stream, /*prettyPrint=*/false, /*writeBinary=*/true))
-            return Fail(error, file + ": glTF could not be written");
-    } catch (const std::exception& e) {
-        return Fail(error, file + ": glTF could not be written (" + e.what() + ")");
-    }
-    if (!output.close()) return Fail(error, file + ": cannot be written");
+    if (!WriteGltfFile(&model, file, /*binary=*/true, error)) return false;
     if (error) error->clear();
     return true;
 }
