@@ -32,7 +32,12 @@ namespace {
 std::string NewFolder() {
     const char* tmp = getenv("TMPDIR");
     std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/bakerXXXXXX";
-    return mkdtemp(&pattern[0]) ? pattern : std::string();
+    // Without a folder of their own the tests would write beside "/": they stop instead.
+    if (!mkdtemp(&pattern[0])) {
+        fprintf(stderr, "cannot make a temporary folder from %s\n", pattern.c_str());
+        abort();
+    }
+    return pattern;
 }
 
 std::string ReadText(const std::string& path) {
